@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Runs Orvane once on a bundled demo mail profile: a Wine prefix whose registry
+# holds a default profile with an oversized ANSI personal-folder file, a small
+# one, a newer-format one and a server mailbox. The folder files are sparse, so
+# the 1.6 GB one costs nothing. With a display the warning dialog opens; without
+# one the run is logged all the same. The log is printed at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset linux >/dev/null
+cmake --build --preset linux >/dev/null
+
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c"
+ln -s ../drive_c "$demo/prefix/dosdevices/c:"
+cp demo/user.reg "$demo/prefix/user.reg"
+mail="$demo/prefix/drive_c/users/demo/Documents/Outlook ファイル"
+mkdir -p "$mail"
+truncate -s 1700000000 "$mail/個人用フォルダ.pst"
+truncate -s 300000000 "$mail/archive2019.pst"
+truncate -s 3000000000 "$mail/new.pst"
+cp build/linux/Orvane "$demo/Orvane"
+
+WINEPREFIX="$PWD/$demo/prefix" "$demo/Orvane"
+
+echo "== $demo/Orvane.log"
+iconv -f CP932 -t UTF-8 "$demo/Orvane.log" | tr -d '\r'
+echo "== $demo/Orvane.ini"
+iconv -f CP932 -t UTF-8 "$demo/Orvane.ini" 2>/dev/null | tr -d '\r' || echo "(not written)"

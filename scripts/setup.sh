@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building and testing Orvane needs on a Debian machine (as root, or
+# through sudo): compilers for Linux and for Windows (MinGW-w64), Wine to run the
+# Windows tests, FLTK and a Japanese font for the Linux dialog, and the ja_JP.UTF-8
+# locale that gives Wine code page 932. Does nothing that is already done.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ libgtest-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine wine64
+  libfltk1.3-dev fonts-ipafont-gothic xdg-utils
+  locales xvfb xauth xdotool imagemagick
+  clang libclang-rt-14-dev clang-tidy hyperfine
+)
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

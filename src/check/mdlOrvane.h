@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+// The check run: start-up, the order of the phases, and the per-store decision
+// whether to warn. Its state lives from process start to process end.
+namespace mdlOrvane {
+
+// The store under examination. Filled by the profile walk (uid, name, path,
+// format) and by the store check (size).
+struct StoreInfo {
+  std::string StoreUid;          // 32 upper-case hexadecimal digits
+  std::string StoreDisplayName;
+  std::string StorePath;         // a Windows path, as the mail profile holds it
+  std::string StoreFormat;       // "97-2002" or "2003"
+  std::string StoreSizeKb;       // decimal digits
+};
+
+// The warning dialog as the store check sees it. ShowModal shows the warning for
+// CurrentStore and returns once the dialog is gone, having set SkipNextTime when
+// the user excluded the store.
+class WarningDialog {
+ public:
+  virtual ~WarningDialog() = default;
+  virtual void ShowModal() = 0;
+};
+
+inline std::string IniFilePath;
+inline std::string LogFilePath;
+inline StoreInfo CurrentStore;
+inline bool SkipNextTime = false;
+inline bool PersonalFolderFound = false;
+
+// The dialog that warnings are shown in; nullptr shows none (the warning is
+// still logged). The program installs its toolkit's dialog before Main.
+inline WarningDialog* Dialog = nullptr;
+
+// The whole run: paths beside the executable, then Run.
+void Main();
+
+// The run for a program at `directory` named `baseName`: settings and log paths
+// are derived from them, every phase runs once, in order.
+void Run(const std::string& directory, const std::string& baseName);
+
+// Checks CurrentStore: logs it, measures it and warns when it is at or over the
+// warning size and not excluded.
+void CheckStore();
+
+}  // namespace mdlOrvane

@@ -1,0 +1,8 @@
+// Orvane: warns when a mail client's ANSI personal-folder file nears its 2 GB limit.
+// No window of its own and no command line: one run at logon, then exit.
+#include "check/mdlOrvane.h"
+
+int main() {
+  mdlOrvane::Main();
+  return 0;
+}

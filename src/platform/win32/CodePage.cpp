@@ -1,0 +1,47 @@
+#include "platform/CodePage.h"
+
+#include "platform/win32/Wide.h"
+
+namespace platform {
+
+namespace win32 {
+
+std::wstring Widen(std::string_view utf8) {
+  const std::u16string units = Utf8ToUtf16(utf8);
+  return std::wstring(units.begin(), units.end());
+}
+
+std::string Narrow(std::wstring_view wide) {
+  std::string bytes;
+  bytes.reserve(wide.size() * 2);
+  for (const wchar_t unit : wide) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>((unit >> 8) & 0xFF);
+  }
+  return Utf16LeToUtf8(bytes);
+}
+
+}  // namespace win32
+
+std::string ToAnsi(std::string_view utf8) {
+  const std::wstring wide = win32::Widen(utf8);
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, "?", nullptr);
+  if (size <= 0) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), size, "?", nullptr);
+  return out;
+}
+
+std::string FromAnsi(std::string_view ansi) {
+  if (ansi.empty()) return {};
+  const int length = static_cast<int>(ansi.size());
+  const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), size);
+  return win32::Narrow(wide);
+}
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "settings/Settings.h"
+
+namespace settings {
+
+void LoadSettings() {}
+
+}  // namespace settings

@@ -1,0 +1,57 @@
+#include "check/mdlOrvane.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/Executable.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testing_support::ReadLogMessages;
+using testing_support::TempDir;
+
+TEST(Run, PathsAreDerivedFromTheExecutable) {
+  TempDir dir;
+  const std::string folder = testing_support::Utf8(dir.path());
+  mdlOrvane::Run(folder, "Orvane");
+  EXPECT_EQ(mdlOrvane::IniFilePath, folder + platform::kPathSeparator + "Orvane.ini");
+  EXPECT_EQ(mdlOrvane::LogFilePath, folder + platform::kPathSeparator + "Orvane.log");
+}
+
+TEST(Run, RootFolderIsNotGivenASecondSeparator) {
+  const std::string root = std::string(platform::kPathSeparator == '\\' ? "Z:" : "") + platform::kPathSeparator;
+  const std::string bogus = root + "orvane-no-such-folder" + platform::kPathSeparator;
+  mdlOrvane::Run(bogus, "Orvane");
+  EXPECT_EQ(mdlOrvane::LogFilePath, bogus + "Orvane.log");
+}
+
+TEST(Run, RunWithoutProfileLogsStartNoProfileAndEnd) {
+  TempDir dir;
+  mdlOrvane::Run(testing_support::Utf8(dir.path()), "Orvane");
+  const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log.front(), "Orvane 起動");
+  EXPECT_EQ(log[log.size() - 2], "プロファイルが見つかりません");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
+TEST(Run, SecondRunReplacesTheFirstRunsLog) {
+  TempDir dir;
+  const std::string folder = testing_support::Utf8(dir.path());
+  mdlOrvane::Run(folder, "Orvane");
+  const std::size_t oneRun = ReadLogMessages(mdlOrvane::LogFilePath).size();
+  mdlOrvane::Run(folder, "Orvane");
+  const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
+  EXPECT_EQ(log.size(), oneRun);
+  EXPECT_EQ(log.front(), "Orvane 起動");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
+TEST(Run, CopyUnderAnotherNameUsesItsOwnFiles) {
+  TempDir dir;
+  mdlOrvane::Run(testing_support::Utf8(dir.path()), "Copy2");
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Copy2.log"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Orvane.log"));
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include "log/mdlLogFile.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/TempDir.h"
+
+namespace {
+
+using mdlLogFile::FormatLine;
+using mdlLogFile::WriteLog;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+TEST(LogLine, DateTimeAndMessageStartInPrintZones) {
+  EXPECT_EQ(FormatLine({"2024/03/05", "19:15:42"}, "Orvane 起動"), "2024/03/05    19:15:42      Orvane 起動");
+  EXPECT_EQ(FormatLine({"2024/03/05", "9:15:42"}, "x"), "2024/03/05    9:15:42       x");
+}
+
+TEST(LogLine, ZonesAreCountedInCharactersNotBytes) {
+  // "午後 9:15:42" is 10 characters but 14 bytes: the message still starts in column 29.
+  EXPECT_EQ(FormatLine({"2024/03/05", "午後 9:15:42"}, "m"), "2024/03/05    午後 9:15:42    m");
+}
+
+TEST(LogLine, ItemFillingItsZoneIsFollowedByAWholeZone) {
+  EXPECT_EQ(FormatLine({"12345678901234", "1"}, "m"), "12345678901234              1             m");
+  EXPECT_EQ(FormatLine({"", ""}, "m"), std::string(28, ' ') + "m");
+}
+
+TEST(LogFile, CreateModeDiscardsThePreviousLog) {
+  TempDir dir;
+  const std::string log = dir.File("Orvane.log");
+  WriteBytes(log, std::string(100000, 'x'));
+  WriteLog(log, "first", 1);
+  WriteLog(log, "second", 0);
+  WriteLog(log, "third", 7);  // any mode but 1 appends
+  EXPECT_EQ(testing_support::ReadLogMessages(log), (std::vector<std::string>{"first", "second", "third"}));
+}
+
+TEST(LogFile, AppendModeCreatesAMissingLog) {
+  TempDir dir;
+  const std::string log = dir.File("new.log");
+  WriteLog(log, "only", 0);
+  EXPECT_EQ(testing_support::ReadLogMessages(log), std::vector<std::string>{"only"});
+}
+
+TEST(LogFile, LineIsShiftJisEndedByCrLfAndNeverBroken) {
+  TempDir dir;
+  const std::string log = dir.File("Orvane.log");
+  const std::string longMessage = "プロファイル名取得：" + std::string(5000, 'k');
+  WriteLog(log, "Orvane 起動", 1);
+  WriteLog(log, longMessage, 0);
+  const std::string bytes = ReadBytes(log);
+  const std::size_t firstEnd = bytes.find("\r\n");
+  ASSERT_NE(firstEnd, std::string::npos);
+  EXPECT_EQ(bytes.substr(28, firstEnd - 28), "Orvane \x8b\x4e\x93\xae");
+  EXPECT_EQ(bytes.substr(firstEnd + 2 + 28), "\x83\x76\x83\x8d\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x8e\xe6\x93\xbe\x81\x46" +
+                                                 std::string(5000, 'k') + "\r\n");
+}
+
+TEST(LogFile, DateAndTimeAreTheSystemsJapaneseFormats) {
+  TempDir dir;
+  const std::string log = dir.File("Orvane.log");
+  WriteLog(log, "m", 1);
+  const std::string line = ReadBytes(log);
+  // Linux always writes 2024/03/05; Windows follows the user's short date format,
+  // which Wine's Japanese locale writes as 2024/3/5.
+  EXPECT_TRUE(std::regex_match(line, std::regex(R"(\d{4}/\d{1,2}/\d{1,2} +[12]?\d:\d{2}:\d{2} +m\r\n)"))) << line;
+  EXPECT_EQ(line.find_first_not_of(' ', 10), 14u);
+  EXPECT_EQ(line.size(), 28u + 1 + 2);
+}
+
+TEST(LogFile, UnwritableLogIsSkippedQuietly) {
+  TempDir dir;
+  WriteLog(dir.File("missing-folder/Orvane.log"), "lost", 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing-folder"));
+}
+
+}  // namespace

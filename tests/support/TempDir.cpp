@@ -1,0 +1,66 @@
+#include "support/TempDir.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+#include "platform/CodePage.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+fs::path PathFromUtf8(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  for (;;) {
+    std::ostringstream name;
+    name << "orvane-test-" << random() << "-" << counter++;
+    path_ = fs::temp_directory_path() / name.str();
+    if (fs::create_directory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const { return Utf8(path_ / PathFromUtf8(name)); }
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> ReadLogMessages(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  std::vector<std::string> messages;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string line = platform::FromAnsi(bytes.substr(start, end - start));
+    // Date and time fill the first two print zones of 14 characters.
+    messages.push_back(line.size() > 28 ? line.substr(28) : std::string());
+    start = end + 2;
+  }
+  return messages;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh, empty folder that is removed with everything in it at scope exit.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // The UTF-8 path of `name` inside the folder, in the system's own spelling.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string Utf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
+// The messages of a run log (UTF-8), without their date and time columns.
+std::vector<std::string> ReadLogMessages(const std::string& path);
+
+}  // namespace testing_support
