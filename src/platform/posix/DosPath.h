@@ -1,0 +1,16 @@
+#pragma once
+// Linux only: Windows paths from a Wine profile, mapped to Unix paths as Wine maps them.
+
+#include <optional>
+#include <string>
+
+namespace platform::posix {
+
+// The Unix path that Wine would open for `windowsPath` (UTF-8) in the prefix of
+// WinePrefix(): the drive letter through the prefix's dosdevices links,
+// backslashes as slashes, and each component that is absent in its exact case
+// matched without regard to case. An absolute Unix path is returned as it is.
+// nullopt for an undefined drive, a UNC or relative path, or an invalid name.
+std::optional<std::string> DosPathToUnix(const std::string& windowsPath);
+
+}  // namespace platform::posix

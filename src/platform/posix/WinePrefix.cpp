@@ -1,0 +1,28 @@
+#include "platform/posix/WinePrefix.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace platform::posix {
+
+std::string WinePrefix() {
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
+    std::string path = prefix;
+    if (path.front() != '/') return {};
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+  }
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
+    home = env;
+  } else if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+    home = entry->pw_dir;
+  }
+  if (home.empty() || home.front() != '/') return {};
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home == "/" ? "/.wine" : home + "/.wine";
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,14 @@
+#pragma once
+// Linux only: the Wine prefix that the user's mail client runs in stands in for
+// the Windows registry and drives.
+
+#include <string>
+
+namespace platform::posix {
+
+// The prefix folder: WINEPREFIX when it is an absolute path (trailing slashes
+// removed), else $HOME/.wine. Empty when neither gives an absolute path (a
+// relative WINEPREFIX is refused, as Wine refuses it).
+std::string WinePrefix();
+
+}  // namespace platform::posix
