@@ -2,8 +2,10 @@
 
 #include "log/mdlLogFile.h"
 #include "platform/Executable.h"
+#include "platform/FileQuery.h"
 #include "profile/Profile.h"
 #include "settings/Settings.h"
+#include "settings/mdlIniFle.h"
 
 namespace mdlOrvane {
 namespace {
@@ -44,6 +46,45 @@ void Run(const std::string& directory, const std::string& baseName) {
   mdlLogFile::WriteLog(LogFilePath, "Orvane 終了", 0);
 }
 
-void CheckStore() {}
+std::int64_t SizeInKb(std::int64_t length) {
+  // Rounded up to whole kibibytes; written so that no length can overflow.
+  return length / 1024 + (length % 1024 != 0 ? 1 : 0);
+}
+
+void CheckStore() {
+  StoreInfo& store = CurrentStore;
+  if (store.StoreDisplayName.empty() || store.StorePath.empty()) return;
+  PersonalFolderFound = true;
+
+  auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
+  log("個人用フォルダ情報取得：" + store.StoreUid + ", " + store.StoreDisplayName + ", (" + store.StoreFormat +
+      "形式), " + store.StorePath);
+
+  const platform::FileStatus file = platform::QueryFile(store.StorePath);
+  if (!file.exists) {
+    log("ファイルが存在しません");
+    return;
+  }
+  if (store.StoreFormat == "2003") {
+    log("2003形式のためチェック対象外");
+    return;
+  }
+
+  const std::int64_t sizeKb = SizeInKb(file.length);
+  store.StoreSizeKb = std::to_string(sizeKb);
+  if (sizeKb < settings::RunSettings.WarningSize) {
+    log("サイズ：" + store.StoreSizeKb + ", 警告サイズ以下");
+    return;
+  }
+  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == store.StorePath) {
+    log("サイズ：" + store.StoreSizeKb + ", チェック省略対象");
+    return;
+  }
+
+  log("サイズ：" + store.StoreSizeKb + ", 警告画面表示");
+  SkipNextTime = false;
+  if (Dialog != nullptr) Dialog->ShowModal();
+  if (SkipNextTime) log("次回よりチェックを省略");
+}
 
 }  // namespace mdlOrvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The check run: start-up, the order of the phases, and the per-store decision
@@ -43,7 +44,11 @@ void Main();
 void Run(const std::string& directory, const std::string& baseName);
 
 // Checks CurrentStore: logs it, measures it and warns when it is at or over the
-// warning size and not excluded.
+// warning size and not excluded. A store without display name or path is no
+// personal folder and is passed over without a line.
 void CheckStore();
+
+// A file length in bytes as whole kibibytes, rounded up (1025 bytes are 2 KB).
+std::int64_t SizeInKb(std::int64_t length);
 
 }  // namespace mdlOrvane

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "check/mdlOrvane.h"
+#include "settings/Settings.h"
+#include "settings/mdlIniFle.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadLogMessages;
+using testing_support::TempDir;
+using testing_support::Utf8;
+
+constexpr std::int64_t kKiB = 1024;
+constexpr std::int64_t kGiB = kKiB * kKiB * kKiB;
+const std::string kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+
+// A user behind the warning dialog: remembers every store it was shown and, when
+// told to, ticks the exclusion box and presses Close.
+class ScriptedUser : public mdlOrvane::WarningDialog {
+ public:
+  void ShowModal() override {
+    shown.push_back(mdlOrvane::CurrentStore);
+    if (excludes) {
+      mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", mdlOrvane::CurrentStore.StoreUid,
+                             mdlOrvane::CurrentStore.StorePath);
+      mdlOrvane::SkipNextTime = true;
+    }
+  }
+  std::vector<mdlOrvane::StoreInfo> shown;
+  bool excludes = false;
+};
+
+class StoreCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mdlOrvane::IniFilePath = dir_.File("Orvane.ini");
+    mdlOrvane::LogFilePath = dir_.File("Orvane.log");
+    mdlOrvane::PersonalFolderFound = false;
+    mdlOrvane::Dialog = &user_;
+    settings::RunSettings = {};
+  }
+  void TearDown() override { mdlOrvane::Dialog = nullptr; }
+
+  // A sparse file of `length` bytes in the test folder; returns its path.
+  std::string MakeFile(const std::string& name, std::int64_t length) {
+    const fs::path path = dir_.path() / testing_support::PathFromUtf8(name);
+    fs::create_directories(path.parent_path());
+    { std::ofstream create(path, std::ios::binary); }
+    fs::resize_file(path, static_cast<std::uintmax_t>(length));
+    return Utf8(path);
+  }
+
+  // Checks one store and returns the lines it logged.
+  std::vector<std::string> Check(const std::string& path, const std::string& format = "97-2002",
+                                 const std::string& uid = kUid, const std::string& name = "個人用フォルダ") {
+    testing_support::WriteBytes(mdlOrvane::LogFilePath, "");
+    mdlOrvane::CurrentStore = {uid, name, path, format, ""};
+    mdlOrvane::CheckStore();
+    return ReadLogMessages(mdlOrvane::LogFilePath);
+  }
+
+  std::string StoreLine(const std::string& path, const std::string& format = "97-2002") {
+    return "個人用フォルダ情報取得：" + kUid + ", 個人用フォルダ, (" + format + "形式), " + path;
+  }
+
+  TempDir dir_;
+  ScriptedUser user_;
+};
+
+TEST(StoreSize, RoundsUpToWholeKibibytesWithoutOverflow) {
+  EXPECT_EQ(mdlOrvane::SizeInKb(0), 0);
+  EXPECT_EQ(mdlOrvane::SizeInKb(1), 1);
+  EXPECT_EQ(mdlOrvane::SizeInKb(1024), 1);
+  EXPECT_EQ(mdlOrvane::SizeInKb(1025), 2);
+  EXPECT_EQ(mdlOrvane::SizeInKb(2 * kGiB - 1), 2097152);
+  EXPECT_EQ(mdlOrvane::SizeInKb(INT64_MAX), INT64_MAX / 1024 + 1);
+}
+
+TEST_F(StoreCheck, SizesAroundTheWarningSize) {
+  struct Case {
+    std::int64_t bytes;
+    std::string outcome;
+  };
+  for (const Case& c : {Case{0, "0, 警告サイズ以下"}, Case{1025, "2, 警告サイズ以下"},
+                        Case{1610611712, "1572863, 警告サイズ以下"}, Case{1610611713, "1572864, 警告画面表示"},
+                        Case{1610612736, "1572864, 警告画面表示"}}) {
+    const std::string path = MakeFile("size.pst", c.bytes);
+    EXPECT_EQ(Check(path), (std::vector<std::string>{StoreLine(path), "サイズ：" + c.outcome})) << c.bytes;
+  }
+  EXPECT_EQ(user_.shown.size(), 2u);
+}
+
+TEST_F(StoreCheck, FilesOfTwoGibibytesAndMoreGetTheirTrueSize) {
+  for (const auto& [bytes, kb] : {std::pair{2 * kGiB, "2097152"}, std::pair{2 * kGiB + 1, "2097153"},
+                                  std::pair{5 * kGiB, "5242880"}}) {
+    const std::string path = MakeFile("big.pst", bytes);
+    EXPECT_EQ(Check(path).back(), std::string("サイズ：") + kb + ", 警告画面表示");
+    EXPECT_EQ(mdlOrvane::CurrentStore.StoreSizeKb, kb);
+  }
+}
+
+TEST_F(StoreCheck, WarningShowsTheDialogWithTheStoreAndSettings) {
+  const std::string path = MakeFile("Mail Files/個人.pst", 1610612736);
+  Check(path);
+  ASSERT_EQ(user_.shown.size(), 1u);
+  EXPECT_EQ(user_.shown[0].StorePath, path);
+  EXPECT_EQ(user_.shown[0].StoreSizeKb, "1572864");
+  EXPECT_TRUE(mdlOrvane::PersonalFolderFound);
+}
+
+TEST_F(StoreCheck, NewerFormatIsNeverMeasured) {
+  const std::string path = MakeFile("unicode.pst", 3 * kGiB);
+  EXPECT_EQ(Check(path, "2003"), (std::vector<std::string>{StoreLine(path, "2003"), "2003形式のためチェック対象外"}));
+  EXPECT_TRUE(user_.shown.empty());
+  EXPECT_EQ(mdlOrvane::CurrentStore.StoreSizeKb, "");
+}
+
+TEST_F(StoreCheck, MissingFileOrFolderIsNoFile) {
+  const std::string missing = dir_.File("gone.pst");
+  EXPECT_EQ(Check(missing), (std::vector<std::string>{StoreLine(missing), "ファイルが存在しません"}));
+  fs::create_directory(dir_.path() / "folder.pst");
+  const std::string folder = dir_.File("folder.pst");
+  EXPECT_EQ(Check(folder), (std::vector<std::string>{StoreLine(folder), "ファイルが存在しません"}));
+  EXPECT_TRUE(mdlOrvane::PersonalFolderFound);
+}
+
+TEST_F(StoreCheck, StoreWithoutPathOrNameIsNoPersonalFolder) {
+  EXPECT_TRUE(Check("").empty());
+  EXPECT_TRUE(Check(MakeFile("x.pst", 10), "97-2002", kUid, "").empty());
+  EXPECT_FALSE(mdlOrvane::PersonalFolderFound);
+}
+
+TEST_F(StoreCheck, ExclusionForTheSamePathSkipsTheWarning) {
+  const std::string path = MakeFile("a.pst", 1610612736);
+  mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", kUid, path);
+  EXPECT_EQ(Check(path).back(), "サイズ：1572864, チェック省略対象");
+  EXPECT_TRUE(user_.shown.empty());
+}
+
+TEST_F(StoreCheck, ExclusionOfAMovedFileNoLongerApplies) {
+  const std::string oldPath = MakeFile("old/a.pst", 1610612736);
+  const std::string newPath = MakeFile("new/a.pst", 1610612736);
+  mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", kUid, oldPath);
+  EXPECT_EQ(Check(newPath).back(), "サイズ：1572864, 警告画面表示");
+  EXPECT_EQ(user_.shown.size(), 1u);
+}
+
+TEST_F(StoreCheck, ExclusionComparesThePathWithCase) {
+  const std::string path = MakeFile("Case.pst", 1610612736);
+  std::string otherCase = path;
+  otherCase.replace(otherCase.size() - 8, 4, "CASE");
+  mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", kUid, otherCase);
+  EXPECT_EQ(Check(path).back(), "サイズ：1572864, 警告画面表示");
+}
+
+TEST_F(StoreCheck, UserExclusionIsLoggedAndHonouredNextTime) {
+  const std::string path = MakeFile("a.pst", 1610612736);
+  user_.excludes = true;
+  EXPECT_EQ(Check(path), (std::vector<std::string>{StoreLine(path), "サイズ：1572864, 警告画面表示", "次回よりチェックを省略"}));
+  EXPECT_EQ(mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", kUid), path);
+  user_.excludes = false;
+  EXPECT_EQ(Check(path).back(), "サイズ：1572864, チェック省略対象");
+  EXPECT_EQ(user_.shown.size(), 1u);
+}
+
+TEST_F(StoreCheck, LowerWarningSizeWarnsForEveryFile) {
+  settings::RunSettings.WarningSize = 0;
+  EXPECT_EQ(Check(MakeFile("empty.pst", 0)).back(), "サイズ：0, 警告画面表示");
+  settings::RunSettings.WarningSize = -5;
+  EXPECT_EQ(Check(MakeFile("empty.pst", 0)).back(), "サイズ：0, 警告画面表示");
+}
+
+TEST_F(StoreCheck, TwoOversizedFilesGiveTwoDialogsInOrder) {
+  const std::string first = MakeFile("first.pst", 1700000000);
+  const std::string second = MakeFile("second.pst", 1800000000);
+  Check(first, "97-2002", "11111111111111111111111111111111");
+  Check(second, "97-2002", "22222222222222222222222222222222");
+  ASSERT_EQ(user_.shown.size(), 2u);
+  EXPECT_EQ(user_.shown[0].StorePath, first);
+  EXPECT_EQ(user_.shown[0].StoreUid, "11111111111111111111111111111111");
+  EXPECT_EQ(user_.shown[1].StorePath, second);
+  EXPECT_EQ(user_.shown[1].StoreSizeKb, "1757813");
+}
+
+TEST_F(StoreCheck, WithoutADialogTheWarningIsStillLogged) {
+  mdlOrvane::Dialog = nullptr;
+  EXPECT_EQ(Check(MakeFile("a.pst", 1610612736)).back(), "サイズ：1572864, 警告画面表示");
+}
+
+}  // namespace
