@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Measures what a run of Orvane costs, side by side in one session:
+#   (a) a run that shows no warning, on a 10-store profile, against /bin/true
+#       (the cost of starting any process);
+#   (b) 1,000 oversized stores, every one excluded among 10,000 exclusions;
+#   (c) a 5 MB user.reg.
+# Prints medians from hyperfine and their ratio to /bin/true.
+# Usage: bench/run.sh [RUNS]   (builds the linux preset first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-50}
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux >/dev/null
+
+work=build/bench
+rm -rf "$work"
+setup() {  # NAME ARGS...
+  local dir=$work/$1; shift
+  python3 bench/make-profile.py "$dir" "$@"
+  cp build/linux/Orvane "$dir/Orvane"
+}
+setup a --stores 10
+setup b --stores 1000 --oversized --exclusions 10000
+setup c --stores 10 --reg-mb 5
+
+run() { echo "WINEPREFIX=$PWD/$work/$1/prefix $work/$1/Orvane"; }
+hyperfine --runs "$runs" --warmup 3 -N --export-json "$work/result.json" \
+  -n "/bin/true" "env WINEPREFIX=/nonexistent /bin/true" \
+  -n "(a) 10 stores, no warning" "env $(run a)" \
+  -n "(b) 1,000 stores, 10,000 exclusions" "env $(run b)" \
+  -n "(c) 5 MB user.reg" "env $(run c)" >/dev/null
+
+python3 - "$work/result.json" <<'PY'
+import json, sys
+results = json.load(open(sys.argv[1]))["results"]
+floor = results[0]["median"]
+print(f"{'case':40} {'median ms':>10} {'min ms':>8} {'x /bin/true':>12}")
+for r in results:
+    print(f"{r['command']:40} {r['median']*1e3:10.2f} {r['min']*1e3:8.2f} {r['median']/floor:12.1f}")
+PY
+for c in a b c; do
+  tail -n 2 "$work/$c/Orvane.log" | iconv -f CP932 -t UTF-8 | sed "s/^/  ($c) log: /"
+done
