@@ -63,7 +63,8 @@ class Converter {
   }
 
  private:
-  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+  // iconv_open reports failure as (iconv_t)-1.
+  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
   iconv_t cd_;
 };
 
