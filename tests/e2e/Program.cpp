@@ -1,0 +1,96 @@
+#include "e2e/Program.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
+
+#include "platform/CodePage.h"
+
+extern char** environ;
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+Installation::Installation(const fs::path& folder, const std::string& name) : folder_(folder), name_(name) {
+  fs::create_directories(prefix() / "dosdevices");
+  fs::create_directories(driveC());
+  fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
+  fs::copy_file(ORVANE_PROGRAM, program(), fs::copy_options::overwrite_existing);
+}
+
+void Installation::WriteRegistry(const std::string& body) const {
+  std::ofstream(prefix() / "user.reg", std::ios::binary) << "WINE REGISTRY Version 2\n;; All keys relative to "
+                                                            "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+                                                         << body;
+}
+
+int Installation::Start(const std::vector<std::string>& args) const {
+  std::vector<std::string> env = {"WINEPREFIX=" + prefix().string(), "HOME=" + folder_.string(),
+                                  "PATH=/usr/bin:/bin"};
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string path = program().string();
+  std::vector<std::string> copies = args;
+  std::vector<char*> argv = {path.data()};
+  for (std::string& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+  return pid;
+}
+
+ProgramResult Installation::Run(const std::vector<std::string>& args, std::chrono::milliseconds limit) const {
+  return Wait(Start(args), limit);
+}
+
+ProgramResult Wait(int pid, std::chrono::milliseconds limit) {
+  if (pid <= 0) return {};
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return {true, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return {false, -1};
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+std::string ProfileWithStores(const std::vector<std::pair<std::string, std::string>>& uidAndPath) {
+  auto hex = [](const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+      if (!out.empty()) out += ',';
+      out += digits[static_cast<unsigned char>(c) >> 4];
+      out += digits[static_cast<unsigned char>(c) & 15];
+    }
+    return out;
+  };
+  const std::string base =
+      "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles";
+  std::string list;
+  for (const auto& [uid, path] : uidAndPath) {
+    for (std::size_t i = 0; i < uid.size(); i += 2) {
+      list += static_cast<char>(std::stoi(uid.substr(i, 2), nullptr, 16));
+    }
+  }
+  std::string text = "[" + base + "]\n\"DefaultProfile\"=\"Outlook\"\n\n[" + base +
+                     "\\\\Outlook\\\\9207f3e0a3b11019908b08002b2a56c2]\n\"01023d00\"=hex:" + hex(list) + "\n\n";
+  for (const auto& [uid, path] : uidAndPath) {
+    text += "[" + base + "\\\\Outlook\\\\" + uid + "]\n\"001e3001\"=hex:" + hex(platform::ToAnsi("個人用フォルダ") + '\0') +
+            "\n\"001e6700\"=hex:" + hex(platform::ToAnsi(path) + '\0') + "\n\n";
+  }
+  return text;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,51 @@
+#pragma once
+// Linux only: the real Orvane executable, copied into a folder of its own and run
+// as a separate process against a Wine prefix of the test's making.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProgramResult {
+  bool finished = false;  // false: killed after the time limit (a hang)
+  int status = -1;        // exit status when it finished normally, -1 after a signal
+};
+
+class Installation {
+ public:
+  // Copies the program to `folder`/`name` and prepares `folder`/prefix with a
+  // drive C: (empty registry).
+  Installation(const std::filesystem::path& folder, const std::string& name = "Orvane");
+
+  const std::filesystem::path& folder() const { return folder_; }
+  std::filesystem::path prefix() const { return folder_ / "prefix"; }
+  std::filesystem::path driveC() const { return prefix() / "drive_c"; }
+  std::filesystem::path program() const { return folder_ / name_; }
+  std::filesystem::path ini() const { return folder_ / (name_ + ".ini"); }
+  std::filesystem::path log() const { return folder_ / (name_ + ".log"); }
+
+  // Writes user.reg: the Wine header followed by `body`.
+  void WriteRegistry(const std::string& body) const;
+
+  // Starts the program without display; waits at most `limit`.
+  ProgramResult Run(const std::vector<std::string>& args = {},
+                    std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+  // Starts the program and returns its process id at once (-1 on failure).
+  int Start(const std::vector<std::string>& args = {}) const;
+
+ private:
+  std::filesystem::path folder_;
+  std::string name_;
+};
+
+// Waits for a started process at most `limit`, killing it after that.
+ProgramResult Wait(int pid, std::chrono::milliseconds limit);
+
+// user.reg text for a default profile "Outlook" whose stores are ANSI
+// personal-folder files at the given Windows paths.
+std::string ProfileWithStores(const std::vector<std::pair<std::string, std::string>>& uidAndPath);
+
+}  // namespace testing_support
