@@ -128,6 +128,8 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   const ReadResult read = ReadFileBytes(path, original);
   // A file that exists but cannot be read must not be replaced by one key.
   if (read == ReadResult::Failed) return false;
+  // The service refuses a read-only file; a rename over it need not.
+  if (read == ReadResult::Read && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) return false;
 
   // The service edits a copy; the copy then replaces the file in one step.
   const std::wstring temp = TempPathBeside(path);
