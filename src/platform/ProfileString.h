@@ -28,8 +28,7 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
 // is replaced as a whole, never left half-written, and concurrent writers are
 // serialised. Returns false, leaving the file untouched, when the entry cannot be
 // written as one line (see IsWritableProfileEntry) or the file cannot be written.
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
-                       const std::string& file);
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file);
 
 // Whether `section`, `key` and `value` fit one header and one key=value line and
 // read back as themselves: no CR, LF or NUL anywhere, no '=' in the key and no key

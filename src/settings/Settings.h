@@ -21,7 +21,7 @@ struct Settings {
   std::int32_t WarningSize = kDefaultWarningSize;  // KB from which a file raises the warning
   std::string WarningTitle{kDefaultWarningTitle};
   std::string WarningMsg{kDefaultWarningMsg};
-  std::int32_t Visible = kDefaultVisible;          // 0 hides the dialog's exclusion check box
+  std::int32_t Visible = kDefaultVisible;  // 0 hides the dialog's exclusion check box
 };
 
 inline Settings RunSettings;

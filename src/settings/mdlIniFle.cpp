@@ -37,8 +37,7 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
   // Zeroed: where a cut falls inside a double-byte character the service may
   // leave the byte before the NUL as it was, and that byte must end the text.
   std::array<char, kBufferSize> buffer{};
-  platform::ReadProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), "", buffer.data(), buffer.size(),
-                             path);
+  platform::ReadProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), "", buffer.data(), buffer.size(), path);
   std::string_view ansi(buffer.data(),
                         static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
   // A cut value ends on a whole character: a first byte left without its second
@@ -52,11 +51,9 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
   return platform::FromAnsi(ansi.substr(0, whole));
 }
 
-int SetIniValue(const std::string& path, const std::string& section, const std::string& key,
-                const std::string& value) {
+int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
   const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
-  return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written),
-                                     path)
+  return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path)
              ? 1
              : 0;
 }

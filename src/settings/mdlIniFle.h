@@ -18,7 +18,6 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
 // Returns non-zero on success; zero, leaving the file as it was, when the write
 // failed or the entry cannot be one line (a line break anywhere, '=' in the key,
 // ']' in the section).
-int SetIniValue(const std::string& path, const std::string& section, const std::string& key,
-                const std::string& value);
+int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
 }  // namespace mdlIniFle

@@ -1,9 +1,8 @@
-#include "settings/mdlIniFle.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "settings/mdlIniFle.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -34,7 +33,7 @@ TEST_F(IniFle, ValueWithBlankEndsIsQuotedAndReadBackWhole) {
       {"   ", "k=\"   \""},
       {"\ttab", "k=\"\ttab\""},
       {"\u3000全角", "k=\"\x81\x40\x91\x53\x8a\x70\""},  // the ideographic space counts as a blank
-      {"\"abc\"", "k=\"\"abc\"\""},                     // a quoted value keeps its quotes
+      {"\"abc\"", "k=\"\"abc\"\""},                      // a quoted value keeps its quotes
       {"'x'", "k=\"'x'\""},
       {"a b", "k=a b"},
       {"\"open", "k=\"open"},

@@ -1,7 +1,5 @@
 // The INI rules of the profile-string service. The same cases run against the
 // Windows service (under Wine) and against our Linux implementation.
-#include "platform/ProfileString.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/Executable.h"
+#include "platform/ProfileString.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -26,8 +25,8 @@ std::string Read(const std::string& file, std::string_view section, std::string_
                  std::string_view fallback = "#default", std::size_t size = 1024) {
   std::vector<char> buffer(size, '\0');
   platform::ReadProfileValue(section, key, fallback, buffer.data(), buffer.size(), file);
-  return std::string(buffer.data(), static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') -
-                                                             buffer.begin()));
+  return std::string(buffer.data(),
+                     static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
 }
 
 bool Write(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
@@ -35,8 +34,8 @@ bool Write(const std::string& file, std::string_view section, std::string_view k
 }
 
 std::size_t FileCount(const TempDir& dir) {
-  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
-                                                std::filesystem::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
 }
 
 class ProfileRead : public testing::Test {
@@ -150,8 +149,8 @@ TEST_F(ProfileRead, LongValuesAreCutTo1023Bytes) {
 TEST_F(ProfileRead, CutNeverSplitsADoubleByteCharacter) {
   std::string a600;
   for (int i = 0; i < 600; ++i) a600 += "\x82\xa0";  // あ
-  const std::string f = With("[J]\r\nkana=" + a600 + "\r\nedge=" + std::string(1022, 'x') + "\x82\xa0\r\nfits=" +
-                             std::string(1021, 'x') + "\x82\xa0\r\n");
+  const std::string f = With("[J]\r\nkana=" + a600 + "\r\nedge=" + std::string(1022, 'x') +
+                             "\x82\xa0\r\nfits=" + std::string(1021, 'x') + "\x82\xa0\r\n");
   EXPECT_EQ(Read(f, "J", "kana"), a600.substr(0, 1022));
   EXPECT_EQ(Read(f, "J", "edge"), std::string(1022, 'x'));
   EXPECT_EQ(Read(f, "J", "fits"), std::string(1021, 'x') + "\x82\xa0");
@@ -207,9 +206,9 @@ TEST_F(ProfileWrite, SameValueLeavesTheFileByteForByte) {
 }
 
 TEST_F(ProfileWrite, EveryOtherByteOfAHandEditedFileSurvives) {
-  if (WindowsService()) GTEST_SKIP() << "Wine rewrites the whole file: blank lines go, lines are re-spaced, LF becomes CR LF";
-  const std::string f = With(
-      "; top comment\n\n[S]\n  a = 1 \n; about b\nb=2\nnoeq line\n\n\n[T]\n\tx = 1\n\n");
+  if (WindowsService())
+    GTEST_SKIP() << "Wine rewrites the whole file: blank lines go, lines are re-spaced, LF becomes CR LF";
+  const std::string f = With("; top comment\n\n[S]\n  a = 1 \n; about b\nb=2\nnoeq line\n\n\n[T]\n\tx = 1\n\n");
   EXPECT_TRUE(Write(f, "S", "a", "22"));
   EXPECT_TRUE(Write(f, "S", "c", "3"));
   EXPECT_TRUE(Write(f, "U", "k", "v"));
@@ -229,9 +228,15 @@ TEST_F(ProfileWrite, EntryThatWouldNotStayOnOneLineIsRefused) {
   const struct {
     std::string section, key, value;
   } refused[] = {
-      {"S", "crlf", "line1\r\nline2=zz"},     {"S", "lf", "a\nb"},   {"S", "cr", "a\rb"},
-      {"S", "k=x", "v"},                       {"S", "k\r\n", "v"},   {"S]x", "k", "v"},
-      {"S\r\n[Injected]", "k", "v"},           {"S", "[a]", "v"},     {"S", " ;k", "v"},
+      {"S", "crlf", "line1\r\nline2=zz"},
+      {"S", "lf", "a\nb"},
+      {"S", "cr", "a\rb"},
+      {"S", "k=x", "v"},
+      {"S", "k\r\n", "v"},
+      {"S]x", "k", "v"},
+      {"S\r\n[Injected]", "k", "v"},
+      {"S", "[a]", "v"},
+      {"S", " ;k", "v"},
       {"S", "nul", std::string("a\0b", 3)},
   };
   const std::string original = "[S]\r\nkeep=1\r\n";

@@ -1,8 +1,7 @@
-#include "settings/Settings.h"
-
 #include <gtest/gtest.h>
 
 #include "check/mdlOrvane.h"
+#include "settings/Settings.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -96,8 +95,14 @@ TEST_F(LoadSettings, SecondRunChangesNothing) {
 
 TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {
   const std::pair<const char*, std::int32_t> accepted[] = {
-      {"0", 0},       {"12", 12},         {" 12 ", 12},        {"\t-5\t", -5},
-      {"+7", 7},      {"007", 7},         {"-0", 0},           {"2147483647", 2147483647},
+      {"0", 0},
+      {"12", 12},
+      {" 12 ", 12},
+      {"\t-5\t", -5},
+      {"+7", 7},
+      {"007", 7},
+      {"-0", 0},
+      {"2147483647", 2147483647},
       {"-2147483648", -2147483647 - 1},
   };
   for (const auto& [text, value] : accepted) EXPECT_EQ(settings::ParseSetting(text), value) << text;

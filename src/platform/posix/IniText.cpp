@@ -66,8 +66,8 @@ struct Line {
   std::size_t end = 0;
   std::size_t next = 0;
   Kind kind = Kind::Blank;
-  std::string_view name;         // section of a header, key of an entry
-  std::size_t valueBegin = 0;    // an entry's value between its blanks, quotes included
+  std::string_view name;       // section of a header, key of an entry
+  std::size_t valueBegin = 0;  // an entry's value between its blanks, quotes included
   std::size_t valueEnd = 0;
 };
 
@@ -104,8 +104,8 @@ Line ReadLine(std::string_view text, std::size_t begin) {
   line.name = Trim(content.substr(0, equals));
   const std::string_view value = Trim(content.substr(equals + 1));
   const std::size_t contentBegin = begin + static_cast<std::size_t>(content.data() - raw.data());
-  line.valueBegin = value.empty() ? contentBegin + content.size()
-                                  : begin + static_cast<std::size_t>(value.data() - raw.data());
+  line.valueBegin =
+      value.empty() ? contentBegin + content.size() : begin + static_cast<std::size_t>(value.data() - raw.data());
   line.valueEnd = line.valueBegin + value.size();
   return line;
 }
@@ -204,8 +204,7 @@ std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size) {
   std::size_t length = 0;
   // Walk whole characters: a trail byte can look like a lead byte.
   while (length < value.size()) {
-    const std::size_t step =
-        IsLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
+    const std::size_t step = IsLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
     if (length + step > size - 1) break;
     length += step;
   }

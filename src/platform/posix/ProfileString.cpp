@@ -124,8 +124,8 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<
   std::string temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(random()) + "-" +
-           std::to_string(counter++) + ".tmp";
+    temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(random()) + "-" + std::to_string(counter++) +
+           ".tmp";
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
