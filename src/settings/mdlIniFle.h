@@ -6,12 +6,18 @@
 namespace mdlIniFle {
 
 // The value of `key` in `section` of the file at `path`, or the empty text when
-// the file, section or key is missing. Never creates the file.
+// the file, section or key is missing or the value is empty. Blanks round the
+// value and a pair of quotes round it are removed; a value longer than 1023 bytes
+// in the ANSI code page comes back cut to whole characters within 1023 bytes.
+// Never creates the file.
 std::string GetIniValue(const std::string& path, const std::string& section, const std::string& key);
 
-// Writes `value` under `section`/`key`, creating the file and section as needed.
-// Returns non-zero on success.
-int SetIniValue(const std::string& path, const std::string& section, const std::string& key,
-                const std::string& value);
+// Writes `value` under `section`/`key`, creating the file and section as needed. A
+// value that the read would change (blanks at either end, or a pair of quotes
+// round it) is written inside double quotes, so it reads back as it was given.
+// Returns non-zero on success; zero, leaving the file as it was, when the write
+// failed or the entry cannot be one line (a line break anywhere, '=' in the key,
+// ']' in the section).
+int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
 }  // namespace mdlIniFle

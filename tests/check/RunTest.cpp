@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Executable.h"
+#include "settings/Settings.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -25,14 +26,21 @@ TEST(Run, RootFolderIsNotGivenASecondSeparator) {
   EXPECT_EQ(mdlOrvane::LogFilePath, bogus + "Orvane.log");
 }
 
-TEST(Run, RunWithoutProfileLogsStartNoProfileAndEnd) {
+TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {
   TempDir dir;
   mdlOrvane::Run(testing_support::Utf8(dir.path()), "Orvane");
-  const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(log.front(), "Orvane 起動");
-  EXPECT_EQ(log[log.size() - 2], "プロファイルが見つかりません");
-  EXPECT_EQ(log.back(), "Orvane 終了");
+  const std::vector<std::string> expected = {
+      "Orvane 起動",
+      "制限サイズ取得：2097152",
+      "警告サイズ取得：1572864",
+      "警告タイトル取得：WARNING!",
+      "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
+      "chkNoCheckチェックボックスの表示取得：1",
+      "プロファイルが見つかりません",
+      "Orvane 終了",
+  };
+  EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath), expected);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Orvane.ini"));
 }
 
 TEST(Run, SecondRunReplacesTheFirstRunsLog) {

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The profile-string service: one value of an INI file, read or written.
+// Section, key, value and default are bytes in the system ANSI code page (code
+// page 932 on Linux); the file path is UTF-8 like every path of the program.
+//
+// Names are matched without regard to ASCII case, with blanks round them ignored;
+// blanks round a value are ignored and one pair of matching quotes round it is
+// removed; a line is a comment only when it starts with ';'; the first of
+// duplicate sections or keys wins.
+namespace platform {
+
+// Copies the value of `key` in `section` of `file` into `buffer` (`size` bytes,
+// NUL included), or `defaultValue` (trailing spaces and a pair of quotes removed)
+// when the file, section or key is missing. A longer text is cut to size-1 bytes,
+// never inside a double-byte character. Returns the bytes copied, NUL excluded.
+// Never creates the file.
+std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
+                             char* buffer, std::size_t size, const std::string& file);
+
+// Sets `key` in `section` of `file` to `value`: an existing key keeps its line and
+// only its value changes, a new key goes at the end of its section, a new section
+// at the end of the file; every other byte of the file stays as it was. The file
+// is replaced as a whole, never left half-written, and concurrent writers are
+// serialised. Returns false, leaving the file untouched, when the entry cannot be
+// written as one line (see IsWritableProfileEntry) or the file cannot be written.
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file);
+
+// Whether `section`, `key` and `value` fit one header and one key=value line and
+// read back as themselves: no CR, LF or NUL anywhere, no '=' in the key and no key
+// starting with ';' or '[' (it would read as a comment or a header), no ']' in the
+// section.
+bool IsWritableProfileEntry(std::string_view section, std::string_view key, std::string_view value);
+
+// Whether `byte` starts a double-byte character in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char byte);
+
+}  // namespace platform

@@ -1,0 +1,216 @@
+#include "platform/posix/IniText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::ini {
+namespace {
+
+// The blanks the Windows service ignores round names and values. None of them can
+// be the second byte of a double-byte character, so trimming needs no decoding.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view TrimFront(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// ASCII letters match in either case; a double-byte character must match exactly,
+// even where its second byte happens to be a letter (ア is 83 41, ヂ is 83 61).
+bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string_view StripQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// Position of the last single-byte ']' in `s`, or npos.
+std::size_t LastClosingBracket(std::string_view s) {
+  std::size_t found = s.npos;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+      ++i;
+    } else if (s[i] == ']') {
+      found = i;
+    }
+  }
+  return found;
+}
+
+enum class Kind { Blank, Comment, Header, Entry, Other };
+
+// One line of the text: content [begin, end), line end [end, next).
+struct Line {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+  Kind kind = Kind::Blank;
+  std::string_view name;       // section of a header, key of an entry
+  std::size_t valueBegin = 0;  // an entry's value between its blanks, quotes included
+  std::size_t valueEnd = 0;
+};
+
+// A CR LF pair is one line end; a lone CR or LF is one too.
+Line ReadLine(std::string_view text, std::size_t begin) {
+  Line line;
+  line.begin = begin;
+  line.end = std::min(text.find_first_of("\r\n", begin), text.size());
+  line.next = line.end;
+  if (line.next < text.size()) {
+    line.next += text.compare(line.next, 2, "\r\n") == 0 ? 2u : 1u;
+  }
+  const std::string_view raw = text.substr(begin, line.end - begin);
+  const std::string_view content = Trim(raw);
+  if (content.empty()) return line;
+  if (content.front() == ';') {
+    line.kind = Kind::Comment;
+    return line;
+  }
+  if (content.front() == '[') {
+    const std::size_t close = LastClosingBracket(content);
+    if (close != content.npos) {
+      line.kind = Kind::Header;
+      line.name = Trim(content.substr(1, close - 1));
+      return line;
+    }
+  }
+  const std::size_t equals = content.find('=');
+  if (equals == content.npos) {
+    line.kind = Kind::Other;
+    return line;
+  }
+  line.kind = Kind::Entry;
+  line.name = Trim(content.substr(0, equals));
+  const std::string_view value = Trim(content.substr(equals + 1));
+  const std::size_t contentBegin = begin + static_cast<std::size_t>(content.data() - raw.data());
+  line.valueBegin =
+      value.empty() ? contentBegin + content.size() : begin + static_cast<std::size_t>(value.data() - raw.data());
+  line.valueEnd = line.valueBegin + value.size();
+  return line;
+}
+
+std::string_view FirstLineEnd(std::string_view text) {
+  const std::size_t end = text.find_first_of("\r\n");
+  if (end == text.npos) return "\r\n";
+  return text.compare(end, 2, "\r\n") == 0 ? text.substr(end, 2) : text.substr(end, 1);
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key) {
+  section = Trim(section);
+  key = Trim(key);
+  bool inSection = false;
+  bool seen = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Line line = ReadLine(text, pos);
+    pos = line.next;
+    if (line.kind == Kind::Header) {
+      // Only the first of sections with the same name is searched.
+      if (inSection) return std::nullopt;
+      inSection = !seen && NamesEqual(line.name, section);
+      seen = seen || inSection;
+    } else if (inSection && line.kind == Kind::Entry && NamesEqual(line.name, key)) {
+      return StripQuotes(text.substr(line.valueBegin, line.valueEnd - line.valueBegin));
+    }
+  }
+  return std::nullopt;
+}
+
+std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
+  section = Trim(section);
+  key = Trim(key);
+  value = TrimFront(value);
+  const std::string_view eol = FirstLineEnd(text);
+  const std::string entry = std::string(key) + "=" + std::string(value);
+
+  bool inSection = false;
+  std::optional<Line> last;  // the section's last non-blank line so far
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Line line = ReadLine(text, pos);
+    pos = line.next;
+    if (line.kind == Kind::Header) {
+      if (inSection) break;
+      if (NamesEqual(line.name, section)) {
+        inSection = true;
+        last = line;
+      }
+    } else if (inSection) {
+      if (line.kind == Kind::Entry && NamesEqual(line.name, key)) {
+        if (text.substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) return std::string(text);
+        std::string out(text.substr(0, line.valueBegin));
+        out += value;
+        out += text.substr(line.valueEnd);
+        return out;
+      }
+      if (line.kind != Kind::Blank) last = line;
+    }
+  }
+
+  std::string out;
+  if (last) {
+    // A last line without a line end gets one before the new line.
+    const bool ended = last->next > last->end;
+    const std::size_t at = ended ? last->next : last->end;
+    out.reserve(text.size() + entry.size() + 4);
+    out += text.substr(0, at);
+    if (!ended) out += eol;
+    out += entry;
+    out += eol;
+    out += text.substr(at);
+    return out;
+  }
+  out = text;
+  if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += eol;
+  out += "[";
+  out += section;
+  out += "]";
+  out += eol;
+  out += entry;
+  out += eol;
+  return out;
+}
+
+std::string_view CleanDefault(std::string_view defaultValue) {
+  while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
+  return StripQuotes(defaultValue);
+}
+
+std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size) {
+  if (size == 0) return 0;
+  std::size_t length = 0;
+  // Walk whole characters: a trail byte can look like a lead byte.
+  while (length < value.size()) {
+    const std::size_t step = IsLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
+    if (length + step > size - 1) break;
+    length += step;
+  }
+  std::memcpy(buffer, value.data(), length);
+  buffer[length] = '\0';
+  return length;
+}
+
+}  // namespace platform::ini

@@ -1,0 +1,37 @@
+#pragma once
+// The INI rules of the profile-string service, applied to the text of a file in
+// code page 932. Nothing here touches a file.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::ini {
+
+// Whether `byte` starts a double-byte character in code page 932.
+bool IsLeadByte(unsigned char byte);
+
+// The value of `key` in the first section named `section` of `text`: blanks round
+// it removed, then one pair of matching quotes. Missing when the section or key is
+// missing; a line without '=' has no key. Keys above the first header belong to no
+// section.
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key);
+
+// `text` with `key` in `section` set to `value`, leading blanks of `value` dropped.
+// An existing key keeps its line and only the value between its blanks is
+// replaced; a new key line goes after the last non-blank line of the section, a
+// new section at the end of the text. New lines end like the text's first line
+// (CR LF when it has none). Returns `text` unchanged when the value is already set.
+std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
+
+// A default as the service returns it: trailing spaces removed, then one pair of
+// matching quotes.
+std::string_view CleanDefault(std::string_view defaultValue);
+
+// Copies `value` into `buffer` of `size` bytes with a terminating NUL, cut to
+// size-1 bytes at most and never inside a double-byte character. Returns the
+// bytes copied, NUL excluded.
+std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size);
+
+}  // namespace platform::ini

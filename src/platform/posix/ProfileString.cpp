@@ -1,0 +1,185 @@
+// Linux has no profile-string service: the INI rules are ours (IniText), and this
+// shell reads the file and replaces it.
+#include "platform/ProfileString.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <thread>
+
+#include "platform/posix/IniText.h"
+
+namespace platform {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and tells whether the close reported an error.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+enum class ReadResult { Read, Missing, Failed };
+
+ReadResult ReadFile(const std::string& path, std::string& bytes) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+  bytes.clear();
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ReadResult::Failed;
+    if (n == 0) return ReadResult::Read;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a write must replace: the target of a symbolic link, so that a linked
+// settings file stays linked.
+std::string ResolveTarget(const std::string& path) {
+  char resolved[PATH_MAX];
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && ::realpath(path.c_str(), resolved)) {
+    return resolved;
+  }
+  return path;
+}
+
+// The settings file itself cannot carry the lock: a writer replaces it, so a
+// second writer waiting on the old file would read the old content once it got
+// the lock. The folder stays put, and locking it leaves no file behind.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_.get() < 0) return;
+    // A writer holds the lock for one small read and write; one that has not let
+    // go after seconds has hung, and waiting for it would hang this run too.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+        locked_ = true;
+        return;
+      }
+      if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  ~FolderLock() {
+    if (locked_) ::flock(fd_.get(), LOCK_UN);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool locked() const { return locked_; }
+  int fd() const { return fd_.get(); }
+
+ private:
+  Fd fd_;
+  bool locked_ = false;
+};
+
+// Writes `bytes` to a new file beside `path` and renames it over `path`: a reader,
+// a crash or a full disk sees the old file or the new one, never a mix.
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<mode_t> mode, int folderFd) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(random()) + "-" + std::to_string(counter++) +
+           ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  Fd file(fd);
+  const bool written = WriteAll(fd, bytes) && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0;
+  if (!file.Close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself is only durable once the folder is.
+  ::fsync(folderFd);
+  return true;
+}
+
+}  // namespace
+
+bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
+
+std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
+                             char* buffer, std::size_t size, const std::string& file) {
+  std::string text;
+  std::optional<std::string_view> value;
+  if (ReadFile(file, text) == ReadResult::Read) value = ini::FindValue(text, section, key);
+  return ini::CopyCut(value ? *value : ini::CleanDefault(defaultValue), buffer, size);
+}
+
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
+                       const std::string& file) {
+  if (!IsWritableProfileEntry(section, key, value)) return false;
+  const std::string target = ResolveTarget(file);
+  FolderLock lock(DirectoryOf(target));
+  if (!lock.locked()) return false;
+
+  std::string text;
+  std::optional<mode_t> mode;
+  switch (ReadFile(target, text)) {
+    case ReadResult::Failed:
+      // A file that exists but cannot be read must not be replaced by one key.
+      return false;
+    case ReadResult::Missing:
+      break;
+    case ReadResult::Read: {
+      // The service refuses a file the user made read-only; renaming over it
+      // would not.
+      struct stat info {};
+      if (::access(target.c_str(), W_OK) != 0 || ::stat(target.c_str(), &info) != 0) return false;
+      mode = info.st_mode & 07777;
+      break;
+    }
+  }
+  const std::string updated = ini::SetValue(text, section, key, value);
+  if (mode && updated == text) return true;
+  return ReplaceFile(target, updated, mode, lock.fd());
+}
+
+}  // namespace platform

@@ -1,0 +1,157 @@
+// The Windows profile-string service does the INI work; around its write call we
+// add what it lacks: a lock across processes and a replacement of the whole file
+// that a crash or a full disk cannot leave half done.
+#include "platform/ProfileString.h"
+
+#include <atomic>
+#include <cwctype>
+
+#include "platform/CodePage.h"
+#include "platform/win32/Wide.h"
+
+namespace platform {
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+enum class ReadResult { Read, Missing, Failed };
+
+ReadResult ReadFileBytes(const std::wstring& path, std::string& bytes) {
+  const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
+  bytes.clear();
+  char chunk[65536];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return ReadResult::Failed;
+    if (read == 0) return ReadResult::Read;
+    bytes.append(chunk, read);
+  }
+}
+
+bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  DWORD written = 0;
+  return bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size());
+}
+
+bool FlushFile(const std::wstring& path) {
+  const Handle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid() && FlushFileBuffers(file.get());
+}
+
+// A writer replaces the settings file, so the file cannot carry the lock: a named
+// mutex per settings file, named after its full path in lower case.
+class FileLock {
+ public:
+  explicit FileLock(const std::wstring& path) : mutex_(CreateMutexW(nullptr, FALSE, MutexName(path).c_str())) {
+    if (!mutex_.valid()) return;
+    // A writer holds the lock for one small read and write; one that has not let
+    // go after seconds has hung, and waiting for it would hang this run too. A
+    // writer that died holding it leaves it abandoned, which hands it on.
+    const DWORD wait = WaitForSingleObject(mutex_.get(), 10000);
+    locked_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  ~FileLock() {
+    if (locked_) ReleaseMutex(mutex_.get());
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool locked() const { return locked_; }
+
+ private:
+  static std::wstring MutexName(const std::wstring& path) {
+    std::wstring full(32768, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(n > 0 && n < full.size() ? n : 0);
+    if (full.empty()) full = path;
+    // FNV-1a: a mutex name cannot hold backslashes and is limited in length.
+    unsigned long long hash = 14695981039346656037ull;
+    for (const wchar_t c : full) {
+      hash = (hash ^ static_cast<unsigned long long>(std::towlower(static_cast<wint_t>(c)))) * 1099511628211ull;
+    }
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\Orvane-profile-%016llx", hash);
+    return name;
+  }
+
+  Handle mutex_;
+  bool locked_ = false;
+};
+
+std::wstring TempPathBeside(const std::wstring& path) {
+  static std::atomic<unsigned> counter{0};
+  // Unique for ever: the service caches files by name and write time, so a reused
+  // name could bring back a stale copy.
+  return path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+         std::to_wstring(counter++) + L".tmp";
+}
+
+}  // namespace
+
+bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
+                             char* buffer, std::size_t size, const std::string& file) {
+  if (size == 0) return 0;
+  const DWORD n = GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
+                                           std::string(defaultValue).c_str(), buffer, static_cast<DWORD>(size),
+                                           ToAnsi(file).c_str());
+  return n;
+}
+
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
+                       const std::string& file) {
+  if (!IsWritableProfileEntry(section, key, value)) return false;
+  const std::wstring path = win32::Widen(file);
+  const FileLock lock(path);
+  if (!lock.locked()) return false;
+
+  std::string original;
+  const ReadResult read = ReadFileBytes(path, original);
+  // A file that exists but cannot be read must not be replaced by one key.
+  if (read == ReadResult::Failed) return false;
+  // The service refuses a read-only file; a rename over it need not.
+  if (read == ReadResult::Read && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) return false;
+
+  // The service edits a copy; the copy then replaces the file in one step.
+  const std::wstring temp = TempPathBeside(path);
+  if (!WriteNewFile(temp, original)) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+  std::string updated;
+  const bool ok = WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
+                                             std::string(value).c_str(), ToAnsi(win32::Narrow(temp)).c_str()) &&
+                  ReadFileBytes(temp, updated) == ReadResult::Read;
+  if (ok && read == ReadResult::Read && updated == original) {
+    // Nothing changed: the user's file keeps its bytes and its time.
+    DeleteFileW(temp.c_str());
+    return true;
+  }
+  if (!ok || !FlushFile(temp) ||
+      !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// How the Windows writer replaces the settings file on disk.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+
+#include "platform/ProfileString.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+TEST(ProfileReplace, FailedReplaceLeavesTheOldFileWholeAndNoCopy) {
+  TempDir dir;
+  const std::string file = dir.File("Orvane.ini");
+  const std::string original = "[Orvane]\r\nWarningSize=1000000\r\n";
+  WriteBytes(file, original);
+  {
+    // Open without delete sharing: the file cannot be replaced meanwhile.
+    const HANDLE holder = CreateFileW((dir.path() / "Orvane.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(platform::WriteProfileValue("Orvane", "LimitSize", "2097152", file));
+    CloseHandle(holder);
+  }
+  EXPECT_EQ(ReadBytes(file), original);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  const std::string file = dir.File("Orvane.ini");
+  WriteBytes(file, "[S]\r\na=1\r\n");
+  const std::wstring wide = (dir.path() / "Orvane.ini").wstring();
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(platform::WriteProfileValue("S", "a", "2", file));
+  EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\n");
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+// The INI rules of the profile-string service. The same cases run against the
+// Windows service (under Wine) and against our Linux implementation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Executable.h"
+#include "platform/ProfileString.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+bool WindowsService() { return platform::kPathSeparator == '\\'; }
+
+// The text the service leaves in a zeroed buffer of `size` bytes.
+std::string Read(const std::string& file, std::string_view section, std::string_view key,
+                 std::string_view fallback = "#default", std::size_t size = 1024) {
+  std::vector<char> buffer(size, '\0');
+  platform::ReadProfileValue(section, key, fallback, buffer.data(), buffer.size(), file);
+  return std::string(buffer.data(),
+                     static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
+}
+
+bool Write(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
+  return platform::WriteProfileValue(section, key, value, file);
+}
+
+std::size_t FileCount(const TempDir& dir) {
+  return static_cast<std::size_t>(
+      std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
+}
+
+class ProfileRead : public testing::Test {
+ protected:
+  std::string With(const std::string& bytes) {
+    WriteBytes(file_, bytes);
+    return file_;
+  }
+  TempDir dir_;
+  std::string file_ = dir_.File("Orvane.ini");
+};
+
+TEST_F(ProfileRead, AsciiNamesMatchInAnyCase) {
+  const std::string f = With("[Orvane]\r\nWarningSize=5\r\n");
+  EXPECT_EQ(Read(f, "ORVANE", "warningsize"), "5");
+  EXPECT_EQ(Read(f, "oRvAnE", "WARNINGSIZE"), "5");
+}
+
+TEST_F(ProfileRead, DoubleByteNamesMatchExactlyEvenWhereTheirSecondByteIsALetter) {
+  // ア is 83 41 and ヂ is 83 61: folding the second byte as a letter would match them.
+  const std::string f = With("[\x83\x41]\r\n\x83\x41=kana\r\n\x82\x60=full\r\n");
+  EXPECT_EQ(Read(f, "\x83\x41", "\x83\x41"), "kana");
+  EXPECT_EQ(Read(f, "\x83\x61", "\x83\x41"), "#default");
+  EXPECT_EQ(Read(f, "\x83\x41", "\x83\x61"), "#default");
+  EXPECT_EQ(Read(f, "\x83\x41", "\x82\x81"), "#default");  // full-width Ａ and ａ
+}
+
+TEST_F(ProfileRead, BlanksRoundNamesAndValuesAreIgnoredButInnerOnesCount) {
+  const std::string f = With("  [ Sp Sec ]  \r\n\t Key One \t=\t value  with  inner \t\r\n");
+  EXPECT_EQ(Read(f, "Sp Sec", "Key One"), "value  with  inner");
+  EXPECT_EQ(Read(f, " Sp Sec ", "  Key One\t"), "value  with  inner");
+  EXPECT_EQ(Read(f, "Sp  Sec", "Key One"), "#default");
+  EXPECT_EQ(Read(f, "Sp Sec", "KeyOne"), "#default");
+}
+
+TEST_F(ProfileRead, OnePairOfMatchingQuotesIsRemovedFromValuesNotNames) {
+  const std::string f = With(
+      "[Q]\r\na=\"abc\"\r\nb='abc'\r\nc=\"abc\r\nd=\"abc'\r\ne=\"\r\nf=\"\"\r\ng=\"a\"b\"\r\n"
+      "h= \"  x  \" \r\n\"qk\"=2\r\n");
+  EXPECT_EQ(Read(f, "Q", "a"), "abc");
+  EXPECT_EQ(Read(f, "Q", "b"), "abc");
+  EXPECT_EQ(Read(f, "Q", "c"), "\"abc");
+  EXPECT_EQ(Read(f, "Q", "d"), "\"abc'");
+  EXPECT_EQ(Read(f, "Q", "e"), "\"");
+  EXPECT_EQ(Read(f, "Q", "f"), "");
+  EXPECT_EQ(Read(f, "Q", "g"), "a\"b");
+  EXPECT_EQ(Read(f, "Q", "h"), "  x  ");
+  EXPECT_EQ(Read(f, "Q", "qk"), "#default");
+  EXPECT_EQ(Read(f, "Q", "\"qk\""), "2");
+}
+
+TEST_F(ProfileRead, OnlyALineStartingWithSemicolonIsAComment) {
+  const std::string f = With("[C]\r\n;k=commented\r\n  ;j=indented\r\n#h=hash\r\nv=val ;inline\r\n");
+  EXPECT_EQ(Read(f, "C", "k"), "#default");
+  EXPECT_EQ(Read(f, "C", "j"), "#default");
+  EXPECT_EQ(Read(f, "C", "#h"), "hash");
+  EXPECT_EQ(Read(f, "C", "v"), "val ;inline");
+}
+
+TEST_F(ProfileRead, KeyLinesSplitAtTheFirstEqualsAndEmptyValuesAreNotTheDefault) {
+  const std::string f = With("[E]\r\nnoeq line\r\nempty=\r\nblank=   \r\neqs=a=b=c\r\n");
+  EXPECT_EQ(Read(f, "E", "noeq line"), "#default");
+  EXPECT_EQ(Read(f, "E", "empty"), "");
+  EXPECT_EQ(Read(f, "E", "blank"), "");
+  EXPECT_EQ(Read(f, "E", "eqs"), "a=b=c");
+}
+
+TEST_F(ProfileRead, HeaderNameRunsToTheLastBracketAndAnUnclosedOneIsNoHeader) {
+  const std::string f = With("[a]b]\r\nk1=1\r\n[t] junk\r\nk2=2\r\n[abc\r\nk3=3\r\n[\x83\x5d]\r\nk4=4\r\n");
+  EXPECT_EQ(Read(f, "a]b", "k1"), "1");
+  EXPECT_EQ(Read(f, "t", "k2"), "2");
+  EXPECT_EQ(Read(f, "t", "k3"), "3");
+  EXPECT_EQ(Read(f, "abc", "k3"), "#default");
+  EXPECT_EQ(Read(f, "\x83\x5d", "k4"), "4");  // ゾ: its second byte is ']'
+}
+
+TEST_F(ProfileRead, FirstOfDuplicateKeysAndSectionsWins) {
+  const std::string f = With("[S]\r\nk=first\r\nk=second\r\n[s]\r\nk=third\r\nonly=later\r\n");
+  EXPECT_EQ(Read(f, "S", "k"), "first");
+  EXPECT_EQ(Read(f, "S", "only"), "#default");
+}
+
+TEST_F(ProfileRead, CrLfLfAndCrLineEndsAllRead) {
+  for (const std::string eol : {"\r\n", "\n", "\r", "\r\r\n", "\n\n"}) {
+    const std::string f = With("[A]" + eol + "x=1" + eol + eol + "[B]" + eol + "y=2");
+    EXPECT_EQ(Read(f, "A", "x"), "1") << testing::PrintToString(eol);
+    EXPECT_EQ(Read(f, "B", "y"), "2") << testing::PrintToString(eol);
+  }
+}
+
+TEST_F(ProfileRead, MissingFileSectionOrKeyGivesTheDefaultAndCreatesNothing) {
+  EXPECT_EQ(Read(file_, "Orvane", "LimitSize"), "#default");
+  EXPECT_EQ(Read(dir_.File("no-folder/Orvane.ini"), "Orvane", "LimitSize"), "#default");
+  EXPECT_EQ(FileCount(dir_), 0u);
+  const std::string f = With("[Orvane]\r\nLimitSize=1\r\n");
+  EXPECT_EQ(Read(f, "Other", "LimitSize"), "#default");
+  EXPECT_EQ(Read(f, "Orvane", "Other"), "#default");
+  EXPECT_EQ(Read(f, "Orvane", "Other", "default  "), "default");
+  EXPECT_EQ(Read(f, "Orvane", "Other", ""), "");
+}
+
+TEST_F(ProfileRead, LongValuesAreCutTo1023Bytes) {
+  const std::string f = With("[L]\r\nexact=" + std::string(1023, 'x') + "\r\nlong=" + std::string(1500, 'y') + "\r\n");
+  char buffer[1024];
+  EXPECT_EQ(platform::ReadProfileValue("L", "exact", "", buffer, sizeof buffer, f), 1023u);
+  EXPECT_EQ(std::string(buffer), std::string(1023, 'x'));
+  EXPECT_EQ(platform::ReadProfileValue("L", "long", "", buffer, sizeof buffer, f), 1023u);
+  EXPECT_EQ(std::string(buffer), std::string(1500, 'y').substr(0, 1023));
+}
+
+TEST_F(ProfileRead, CutNeverSplitsADoubleByteCharacter) {
+  std::string a600;
+  for (int i = 0; i < 600; ++i) a600 += "\x82\xa0";  // あ
+  const std::string f = With("[J]\r\nkana=" + a600 + "\r\nedge=" + std::string(1022, 'x') +
+                             "\x82\xa0\r\nfits=" + std::string(1021, 'x') + "\x82\xa0\r\n");
+  EXPECT_EQ(Read(f, "J", "kana"), a600.substr(0, 1022));
+  EXPECT_EQ(Read(f, "J", "edge"), std::string(1022, 'x'));
+  EXPECT_EQ(Read(f, "J", "fits"), std::string(1021, 'x') + "\x82\xa0");
+  EXPECT_EQ(Read(f, "J", "kana", "", 6), "\x82\xa0\x82\xa0");
+}
+
+TEST_F(ProfileRead, CutEndsWithItsOwnNulWhateverTheBufferHeld) {
+  if (WindowsService()) GTEST_SKIP() << "Wine leaves the byte before the NUL as the caller had it";
+  std::string a600;
+  for (int i = 0; i < 600; ++i) a600 += "\x82\xa0";
+  const std::string f = With("[J]\r\nkana=" + a600 + "\r\n");
+  std::vector<char> buffer(1024, '#');
+  EXPECT_EQ(platform::ReadProfileValue("J", "kana", "", buffer.data(), buffer.size(), f), 1022u);
+  EXPECT_EQ(std::string(buffer.data()), a600.substr(0, 1022));
+}
+
+class ProfileWrite : public ProfileRead {};
+
+TEST_F(ProfileWrite, NewSectionsAndKeysGoAtTheEndAsKeyEqualsValueWithCrLf) {
+  EXPECT_TRUE(Write(file_, "App1", "key1", "string1"));
+  EXPECT_TRUE(Write(file_, "App1", "key2", "string2"));
+  EXPECT_TRUE(Write(file_, "App2", "key4", "string4"));
+  EXPECT_TRUE(Write(file_, "App1", "key3", "string3"));
+  EXPECT_TRUE(Write(file_, "App3", "key5", ""));
+  EXPECT_EQ(ReadBytes(file_),
+            "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n[App3]\r\nkey5=\r\n");
+  EXPECT_EQ(Read(file_, "App3", "key5"), "");
+}
+
+TEST_F(ProfileWrite, ExistingKeyKeepsItsPlaceAndTheFilesSpelling) {
+  const std::string f = With("[Sect]\r\nKey=old\r\nOther=1\r\n");
+  EXPECT_TRUE(Write(f, "SECT", "key", "new"));
+  EXPECT_EQ(ReadBytes(f), "[Sect]\r\nKey=new\r\nOther=1\r\n");
+}
+
+TEST_F(ProfileWrite, NewKeyFollowsTheLastLineOfTheFirstMatchingSection) {
+  const std::string f = With("[S]\r\na=1\r\n; about T\r\n[T]\r\nx=1\r\n[s]\r\nc=3\r\n");
+  EXPECT_TRUE(Write(f, "s", "b", "2"));
+  EXPECT_EQ(ReadBytes(f), "[S]\r\na=1\r\n; about T\r\nb=2\r\n[T]\r\nx=1\r\n[s]\r\nc=3\r\n");
+}
+
+TEST_F(ProfileWrite, LastLineWithoutLineEndGetsOneBeforeTheNewLines) {
+  const std::string f = With("[S]\r\na=1");
+  EXPECT_TRUE(Write(f, "T", "k", "v"));
+  EXPECT_EQ(ReadBytes(f), "[S]\r\na=1\r\n[T]\r\nk=v\r\n");
+}
+
+TEST_F(ProfileWrite, SameValueLeavesTheFileByteForByte) {
+  const std::string original = "[S]\n  a = 1  \n\n; note\n";
+  const std::string f = With(original);
+  EXPECT_TRUE(Write(f, "s", "A", "1"));
+  EXPECT_EQ(ReadBytes(f), original);
+}
+
+TEST_F(ProfileWrite, EveryOtherByteOfAHandEditedFileSurvives) {
+  if (WindowsService())
+    GTEST_SKIP() << "Wine rewrites the whole file: blank lines go, lines are re-spaced, LF becomes CR LF";
+  const std::string f = With("; top comment\n\n[S]\n  a = 1 \n; about b\nb=2\nnoeq line\n\n\n[T]\n\tx = 1\n\n");
+  EXPECT_TRUE(Write(f, "S", "a", "22"));
+  EXPECT_TRUE(Write(f, "S", "c", "3"));
+  EXPECT_TRUE(Write(f, "U", "k", "v"));
+  EXPECT_EQ(ReadBytes(f),
+            "; top comment\n\n[S]\n  a = 22 \n; about b\nb=2\nnoeq line\nc=3\n\n\n[T]\n\tx = 1\n\n[U]\nk=v\n");
+}
+
+TEST_F(ProfileWrite, NewLinesEndLikeTheFilesLines) {
+  if (WindowsService()) GTEST_SKIP() << "Wine writes every line with CR LF";
+  EXPECT_TRUE(Write(With("[S]\ra=1\r"), "S", "b", "2"));
+  EXPECT_EQ(ReadBytes(file_), "[S]\ra=1\rb=2\r");
+  EXPECT_TRUE(Write(With("[S]\na=1"), "T", "b", "2"));
+  EXPECT_EQ(ReadBytes(file_), "[S]\na=1\n[T]\nb=2\n");
+}
+
+TEST_F(ProfileWrite, EntryThatWouldNotStayOnOneLineIsRefused) {
+  const struct {
+    std::string section, key, value;
+  } refused[] = {
+      {"S", "crlf", "line1\r\nline2=zz"},
+      {"S", "lf", "a\nb"},
+      {"S", "cr", "a\rb"},
+      {"S", "k=x", "v"},
+      {"S", "k\r\n", "v"},
+      {"S]x", "k", "v"},
+      {"S\r\n[Injected]", "k", "v"},
+      {"S", "[a]", "v"},
+      {"S", " ;k", "v"},
+      {"S", "nul", std::string("a\0b", 3)},
+  };
+  const std::string original = "[S]\r\nkeep=1\r\n";
+  for (const auto& entry : refused) {
+    SCOPED_TRACE(testing::PrintToString(entry.section + "|" + entry.key + "|" + entry.value));
+    EXPECT_FALSE(Write(With(original), entry.section, entry.key, entry.value));
+    EXPECT_EQ(ReadBytes(file_), original);
+    EXPECT_FALSE(Write(dir_.File("new.ini"), entry.section, entry.key, entry.value));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "new.ini"));
+  }
+}
+
+TEST_F(ProfileWrite, DoubleByteCharactersWhoseSecondByteIsABracketAreAccepted) {
+  // ゾ is 83 5D, ソ is 83 5C.
+  EXPECT_TRUE(Write(file_, "\x83\x5d", "\x83\x5c", "\x83\x5d"));
+  EXPECT_EQ(ReadBytes(file_), "[\x83\x5d]\r\n\x83\x5c=\x83\x5d\r\n");
+  EXPECT_EQ(Read(file_, "\x83\x5d", "\x83\x5c"), "\x83\x5d");
+}
+
+TEST_F(ProfileWrite, FailsInAMissingFolderAndLeavesNothingBehind) {
+  EXPECT_FALSE(Write(dir_.File("no-folder/Orvane.ini"), "S", "k", "v"));
+  EXPECT_TRUE(Write(file_, "S", "k", "v"));
+  EXPECT_TRUE(Write(file_, "S", "k", "w"));
+  EXPECT_TRUE(Write(file_, "S", "k", "w"));
+  EXPECT_EQ(FileCount(dir_), 1u);  // no temporary or lock file stays
+}
+
+TEST_F(ProfileWrite, ConcurrentWritersLoseNothing) {
+  WriteBytes(file_, "[No Check]\r\nVisible=1\r\n");
+  constexpr int kWriters = 8;
+  constexpr int kEach = 6;
+  std::vector<std::thread> writers;
+  std::vector<int> failures(kWriters, 0);
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&, w] {
+      for (int i = 0; i < kEach; ++i) {
+        const std::string uid = "UID" + std::to_string(w) + "X" + std::to_string(i);
+        if (!Write(file_, "No Check", uid, "C:\\mail\\" + uid + ".pst")) ++failures[static_cast<std::size_t>(w)];
+      }
+    });
+  }
+  for (std::thread& t : writers) t.join();
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), 0), kWriters);
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i = 0; i < kEach; ++i) {
+      const std::string uid = "UID" + std::to_string(w) + "X" + std::to_string(i);
+      EXPECT_EQ(Read(file_, "No Check", uid), "C:\\mail\\" + uid + ".pst");
+    }
+  }
+  EXPECT_EQ(Read(file_, "No Check", "Visible"), "1");
+  EXPECT_EQ(FileCount(dir_), 1u);
+}
+
+}  // namespace

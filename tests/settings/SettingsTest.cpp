@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "check/mdlOrvane.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+std::string Data(const std::string& name) { return ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/settings/" + name); }
+
+// The log with the date and time of every line replaced by a fixed mask.
+std::string MaskedLog(const std::string& bytes) {
+  std::string out;
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t end = bytes.find("\r\n", start);
+    end = end == std::string::npos ? bytes.size() : end + 2;
+    const std::string line = bytes.substr(start, end - start);
+    out += line.size() > 28 ? "YYYY/MM/DD    HH:MM:SS      " + line.substr(28) : line;
+    start = end;
+  }
+  return out;
+}
+
+class LoadSettings : public testing::Test {
+ protected:
+  // Runs the settings phase on a settings file holding `ini` (none when null).
+  void Load(const std::string* ini) {
+    mdlOrvane::IniFilePath = dir_.File("Orvane.ini");
+    mdlOrvane::LogFilePath = dir_.File("Orvane.log");
+    if (ini) WriteBytes(mdlOrvane::IniFilePath, *ini);
+    settings::RunSettings = {0, 0, "", "", 0};
+    settings::LoadSettings();
+  }
+  std::string Ini() const { return ReadBytes(mdlOrvane::IniFilePath); }
+  std::string Log() const { return MaskedLog(ReadBytes(mdlOrvane::LogFilePath)); }
+
+  // The file after the run and the run's log lines must equal the golden files.
+  void ExpectGolden(const char* input, const char* expectedIni, const char* expectedLog) {
+    const std::string in = input ? Data(input) : std::string();
+    ASSERT_TRUE(!input || !in.empty()) << input;
+    Load(input ? &in : nullptr);
+    EXPECT_EQ(Ini(), Data(expectedIni));
+    EXPECT_EQ(Log(), Data(expectedLog));
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(LoadSettings, FirstRunWritesEveryDefaultInOrderAndLogsIt) {
+  ExpectGolden(nullptr, "first-run.ini", "first-run.log");
+  const settings::Settings& s = settings::RunSettings;
+  EXPECT_EQ(s.LimitSize, 2097152);
+  EXPECT_EQ(s.WarningSize, 1572864);
+  EXPECT_EQ(s.WarningTitle, "WARNING!");
+  EXPECT_EQ(s.WarningMsg, settings::kDefaultWarningMsg);
+  EXPECT_EQ(s.Visible, 1);
+}
+
+TEST_F(LoadSettings, PartialFileGetsTheOtherFourAndKeepsItsLine) {
+  ExpectGolden("partial.ini", "partial.expected.ini", "partial.log");
+  EXPECT_EQ(settings::RunSettings.WarningSize, 1000000);
+}
+
+TEST_F(LoadSettings, HandEditedFileIsReadAsWrittenAndLeftAlone) {
+  ExpectGolden("hand-edited.ini", "hand-edited.ini", "hand-edited.log");
+  EXPECT_EQ(settings::RunSettings.WarningTitle, "  注意！  ");
+  EXPECT_EQ(settings::RunSettings.Visible, 0);
+}
+
+TEST_F(LoadSettings, InvalidNumbersUseTheDefaultButStayInTheFile) {
+  ExpectGolden("invalid-numbers.ini", "invalid-numbers.expected.ini", "invalid-numbers.log");
+}
+
+TEST_F(LoadSettings, EmptyValueCountsAsMissing) {
+  const std::string ini =
+      "[Orvane]\r\nLimitSize=\r\nWarningSize=1\r\nWarningTitle=\r\nWarningMsg=m\r\n[No Check]\r\nVisible=\r\n";
+  Load(&ini);
+  EXPECT_EQ(Ini(),
+            "[Orvane]\r\nLimitSize=2097152\r\nWarningSize=1\r\nWarningTitle=WARNING!\r\nWarningMsg=m\r\n"
+            "[No Check]\r\nVisible=1\r\n");
+  EXPECT_EQ(settings::RunSettings.LimitSize, 2097152);
+  EXPECT_EQ(settings::RunSettings.Visible, 1);
+}
+
+TEST_F(LoadSettings, SecondRunChangesNothing) {
+  Load(nullptr);
+  const std::string first = Ini();
+  settings::LoadSettings();
+  EXPECT_EQ(Ini(), first);
+}
+
+TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {
+  const std::pair<const char*, std::int32_t> accepted[] = {
+      {"0", 0},
+      {"12", 12},
+      {" 12 ", 12},
+      {"\t-5\t", -5},
+      {"+7", 7},
+      {"007", 7},
+      {"-0", 0},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+  };
+  for (const auto& [text, value] : accepted) EXPECT_EQ(settings::ParseSetting(text), value) << text;
+}
+
+TEST(ParseSetting, RefusesAnyOtherTextAndWhatDoesNotFit32Bits) {
+  for (const char* text : {"", " ", "+", "-", "1.5", "1e3", "0x10", "1,000", "１２", "12abc", "- 1", "+-1", "--1",
+                           "2147483648", "-2147483649", "99999999999", "1 2"}) {
+    EXPECT_EQ(settings::ParseSetting(text), std::nullopt) << text;
+  }
+}
+
+}  // namespace
