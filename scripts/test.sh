@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: the Linux suite, the Windows
-# suite under Wine, and the 32-bit Windows release build (which cannot run here).
+# suite under Wine, the 32-bit Windows release build (which cannot run here), the
+# Linux suite under sanitizers, clang-tidy, and each fuzz target for a minute
+# (ORVANE_FUZZ_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +15,12 @@ done
 
 ctest --preset linux
 ctest --preset win64
+
+# The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
+
+# Static analysis, then every fuzz target for a bounded time.
+scripts/lint.sh
+fuzz/run.sh "${ORVANE_FUZZ_SECONDS:-60}"

@@ -1,0 +1,28 @@
+// Every lookup on random INI text: no crash, and every answer is one the
+// service could give (the value's own bytes; a cut copy never ends inside a
+// double-byte character).
+#include <cstdlib>
+
+#include "FuzzInput.h"
+#include "platform/posix/IniText.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzInput input(data, size);
+  const std::string_view section = input.Take();
+  const std::string_view key = input.Take();
+  const std::string_view text = input.Rest();
+  if (const auto value = platform::ini::FindValue(text, section, key)) {
+    char buffer[64];
+    const std::size_t copied = platform::ini::CopyCut(*value, buffer, sizeof buffer);
+    if (copied >= sizeof buffer || buffer[copied] != '\0') std::abort();
+    if (copied > value->size() || std::string_view(buffer, copied) != value->substr(0, copied)) std::abort();
+    if (value->size() >= sizeof buffer) {
+      // A cut value: it must not end inside a double-byte character.
+      std::size_t i = 0;
+      while (i < copied) i += platform::ini::IsLeadByte(static_cast<unsigned char>(buffer[i])) ? 2 : 1;
+      if (i != copied) std::abort();
+    }
+  }
+  platform::ini::CleanDefault(section);
+  return 0;
+}
