@@ -4,6 +4,7 @@
 // gives the values a Windows program in that prefix would see.
 #include "platform/posix/UserReg.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 
@@ -22,12 +23,17 @@ constexpr std::uint32_t kRegMultiSz = 7;
 // The C locale's classes, which are what the server uses.
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// Hex digit values by byte, -1 for every other byte: hex data is most of a large file.
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+  std::array<std::int8_t, 256> digits{};
+  for (int c = 0; c < 256; ++c) {
+    digits[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(
+        c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1);
+  }
+  return digits;
+}();
+
+int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
 bool IsHexDigit(char c) { return HexDigit(c) >= 0; }
 
@@ -225,9 +231,14 @@ std::uint64_t StrToUl16(std::string_view text, std::size_t pos, std::size_t end,
 // position after them, or kNone for a number above 0xff.
 std::size_t ParseHex(std::string_view text, std::size_t pos, std::size_t end, std::string* out) {
   while (pos < end && IsHexDigit(text[pos])) {
-    std::size_t after = pos;
-    const std::uint64_t value = StrToUl16(text, pos, end, &after);
-    if (value > 0xff) return kNone;
+    std::size_t after = pos + 2;
+    std::uint64_t value = 0;
+    if (end - pos >= 2 && IsHexDigit(text[pos + 1]) && (after == end || !IsHexDigit(text[after]))) {
+      value = static_cast<std::uint64_t>(HexDigit(text[pos]) * 16 + HexDigit(text[pos + 1]));  // the usual "xx"
+    } else {
+      value = StrToUl16(text, pos, end, &after);
+      if (value > 0xff) return kNone;
+    }
     if (out) *out += static_cast<char>(value);
     pos = after;
     while (pos < end && IsSpace(text[pos])) ++pos;
