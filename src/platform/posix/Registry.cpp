@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,25 +21,40 @@ namespace {
 
 using posix::UserReg;
 
-// The whole file; empty when it is missing, unreadable or not a regular file.
-std::string ReadWholeFile(const std::string& path) {
-  std::string text;
-  if (path.empty()) return text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    text.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
-      if (got <= 0) break;
-      done += static_cast<std::size_t>(got);
+// Room for `size` bytes. A large file gets memory in huge pages where the system
+// offers them: faulting in thousands of small pages costs more than parsing them.
+std::shared_ptr<char> Allocate(std::size_t size) {
+  constexpr std::size_t kLarge = 1 << 20;
+  if (size >= kLarge) {
+    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory != MAP_FAILED) {
+      ::madvise(memory, size, MADV_HUGEPAGE);
+      return std::shared_ptr<char>(static_cast<char*>(memory), [size](char* p) { ::munmap(p, size); });
     }
-    text.resize(done);
   }
-  ::close(fd);
-  return text;
+  return std::shared_ptr<char>(new char[size], std::default_delete<char[]>());
+}
+
+// The whole file as a hive; an empty hive when it is missing, unreadable or not a
+// regular file.
+std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
+  std::shared_ptr<char> bytes;
+  std::size_t done = 0;
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+      const auto size = static_cast<std::size_t>(info.st_size);
+      bytes = Allocate(size);
+      while (done < size) {
+        const ssize_t got = ::read(fd, bytes.get() + done, size - done);
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+      }
+    }
+    ::close(fd);
+  }
+  return std::make_shared<UserReg>(std::move(bytes), done);
 }
 
 struct Hive {
@@ -47,8 +63,9 @@ struct Hive {
 };
 
 Hive& CachedHive() {
-  static Hive hive;
-  return hive;
+  // Never destroyed: freeing a large hive's index at exit would only cost time.
+  static Hive* hive = new Hive;
+  return *hive;
 }
 
 std::shared_ptr<UserReg> CurrentUserHive() {
@@ -57,7 +74,7 @@ std::shared_ptr<UserReg> CurrentUserHive() {
   Hive& hive = CachedHive();
   if (!hive.reg || hive.path != path) {
     hive.path = path;
-    hive.reg = std::make_shared<UserReg>(ReadWholeFile(path));
+    hive.reg = LoadUserReg(path);
   }
   return hive.reg;
 }

@@ -105,7 +105,8 @@ UserReg::Line UserReg::LineAt(std::size_t pos) const {
   const void* newline = std::memchr(base + pos, '\n', size - pos);
   const std::size_t lineEnd = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - base) : size;
   Line line{pos, lineEnd, newline ? lineEnd + 1 : size};
-  if (const void* nul = std::memchr(base + pos, '\0', lineEnd - pos)) {
+  const void* nul = hasNul_ ? std::memchr(base + pos, '\0', lineEnd - pos) : nullptr;
+  if (nul) {
     line.end = static_cast<std::size_t>(static_cast<const char*>(nul) - base);
   } else if (newline && line.end > pos && text_[line.end - 1] == '\r') {
     --line.end;
@@ -258,7 +259,7 @@ bool StartsWith(std::string_view text, std::size_t pos, std::size_t end, std::st
 // (hex data may continue over several lines). `*out` is set when the line creates
 // a value; with `decode` false nothing is decoded and only the extent is found.
 std::size_t UserReg::ReadValue(const Line& line, bool decode, std::optional<Value>* out) const {
-  const std::string_view text(text_);
+  const std::string_view text = text_;
   std::size_t p = SkipSpaces(line.begin, line.end);
   std::u16string name;
   if (text[p] == '@') {
@@ -337,13 +338,24 @@ std::size_t UserReg::ReadValue(const Line& line, bool decode, std::optional<Valu
   return finish(line.next, false);
 }
 
-UserReg::UserReg(std::string text) : text_(std::move(text)) {
+UserReg::UserReg(std::string text) : ownedText_(std::move(text)) {
+  text_ = ownedText_;
+  Parse();
+}
+
+UserReg::UserReg(std::shared_ptr<const char> bytes, std::size_t size) : ownedBytes_(std::move(bytes)) {
+  text_ = std::string_view(ownedBytes_.get(), size);
+  Parse();
+}
+
+void UserReg::Parse() {
   keys_.emplace_back();
   index_.emplace(std::u16string(), 0);
   if (text_.empty()) return;
+  hasNul_ = std::memchr(text_.data(), '\0', text_.size()) != nullptr;
   const Line header = LineAt(0);
-  if (std::string_view(text_).substr(header.begin, header.end - header.begin) != kHeader) {
-    text_.clear();
+  if (text_.substr(header.begin, header.end - header.begin) != kHeader) {
+    text_ = {};
     return;
   }
 

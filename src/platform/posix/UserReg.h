@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,10 @@ class UserReg {
   // registry header gives an empty hive; malformed lines are skipped as Wine
   // skips them.
   explicit UserReg(std::string text);
+  // The same for a file read into `bytes` (`size` of them), which the object keeps.
+  UserReg(std::shared_ptr<const char> bytes, std::size_t size);
+  UserReg(const UserReg&) = delete;
+  UserReg& operator=(const UserReg&) = delete;
 
   // The key at `path` (UTF-16 elements separated by "\", runs of separators and a
   // trailing one ignored, matched without regard to case); the empty path is the
@@ -56,6 +61,7 @@ class UserReg {
     std::vector<Value> values;
   };
 
+  void Parse();
   Line LineAt(std::size_t pos) const;
   std::size_t SkipSpaces(std::size_t pos, std::size_t end) const;
   std::size_t ParseString(std::size_t pos, std::size_t end, char delimiter, std::u16string* out) const;
@@ -63,7 +69,10 @@ class UserReg {
   std::optional<KeyId> AddKey(std::u16string_view escapedPathUnits);
   void LoadValues(Key& key);
 
-  std::string text_;
+  std::string ownedText_;
+  std::shared_ptr<const char> ownedBytes_;
+  std::string_view text_;  // the whole file, in one of the two above
+  bool hasNul_ = false;    // most files have none, which spares a search on every line
   std::vector<Key> keys_;
   std::unordered_map<std::u16string, KeyId> index_;  // normalised, case-folded path -> key
 };
