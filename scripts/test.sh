@@ -13,3 +13,4 @@ done
 
 ctest --preset linux
 ctest --preset win64
+tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
