@@ -16,10 +16,10 @@ using RegistryKey = std::uintptr_t;
 
 // Status codes, as Windows numbers them.
 inline constexpr long kRegistryOk = 0;
-inline constexpr long kRegistryNotFound = 2;     // no such key or value
-inline constexpr long kRegistryBadHandle = 6;    // not an open key
-inline constexpr long kRegistryBadPath = 161;    // a key path starting with "\"
-inline constexpr long kRegistryMoreData = 234;   // the value does not fit the buffer
+inline constexpr long kRegistryNotFound = 2;    // no such key or value
+inline constexpr long kRegistryBadHandle = 6;   // not an open key
+inline constexpr long kRegistryBadPath = 161;   // a key path starting with "\"
+inline constexpr long kRegistryMoreData = 234;  // the value does not fit the buffer
 
 // Opens `subKey` (UTF-8, "\"-separated, names matched without regard to case)
 // under `root`; the empty path is the root itself. Returns kRegistryOk and sets

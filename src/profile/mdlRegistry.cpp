@@ -74,8 +74,8 @@ RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, con
       if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
       // Text that fills all 256 bytes without a NUL is taken whole.
       const auto end = std::find(buffer.begin(), buffer.end(), 0);
-      return platform::FromAnsi(
-          std::string_view(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(end - buffer.begin())));
+      return platform::FromAnsi(std::string_view(reinterpret_cast<const char*>(buffer.data()),
+                                                 static_cast<std::size_t>(end - buffer.begin())));
     }
     case kReadBytes: {
       // One byte more than offered: it stays zero, so the step to an even count

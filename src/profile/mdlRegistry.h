@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -16,11 +17,12 @@ using Bytes = std::vector<std::uint8_t>;
 // default is one of these too).
 class RegValue {
  public:
+  // Implicit, so that a default reads like the value it stands for: GetRegValue(..., "").
   RegValue() = default;
-  RegValue(std::string text) : value_(std::move(text)) {}  // NOLINT: text converts implicitly
-  RegValue(const char* text) : value_(std::string(text)) {}  // NOLINT
-  RegValue(Bytes bytes) : value_(std::move(bytes)) {}      // NOLINT
-  RegValue(std::int32_t number) : value_(number) {}        // NOLINT
+  RegValue(std::string text) : value_(std::move(text)) {}
+  RegValue(const char* text) : value_(std::string(text)) {}
+  RegValue(Bytes bytes) : value_(std::move(bytes)) {}
+  RegValue(std::int32_t number) : value_(number) {}
 
   bool IsText() const { return std::holds_alternative<std::string>(value_); }
   bool IsBytes() const { return std::holds_alternative<Bytes>(value_); }

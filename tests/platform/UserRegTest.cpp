@@ -1,11 +1,10 @@
 // user.reg as the Wine server reads it, including what it does with odd input.
-#include "platform/posix/UserReg.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 
+#include "platform/posix/UserReg.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -82,10 +81,14 @@ TEST(UserReg, EscapesInStrings) {
       "\"Octal\"=\"\\101\\60x\\1\\0012\\400\"\n"
       "\"Named\"=\"\\a\\b\\t\\n\\v\\f\\r\\e\"\n"
       "\"Passed\"=\"\\q\\\"\\\\\\[\\]\"\n"
-      "\"Raw\"=\"日本 a\xff" "b\"\n"
+      "\"Raw\"=\"日本 a\xff"
+      "b\"\n"
       "\"Odd \\\"name\\\" [x] \\\\back \\xe9=\"=\"v\"\n");
-  EXPECT_EQ(Get(reg, u"K", u"Hex"), Typed(1, U16(u"\x3042\x3042" u"1 \xe9z \0" u"30 xg"sv)));
-  EXPECT_EQ(Get(reg, u"K", u"Octal"), Typed(1, U16(u"A0x\x01\x01" u"2\x100")));
+  EXPECT_EQ(Get(reg, u"K", u"Hex"), Typed(1, U16(u"\x3042\x3042"
+                                                 u"1 \xe9z \0"
+                                                 u"30 xg"sv)));
+  EXPECT_EQ(Get(reg, u"K", u"Octal"), Typed(1, U16(u"A0x\x01\x01"
+                                                   u"2\x100")));
   EXPECT_EQ(Get(reg, u"K", u"Named"), Typed(1, U16(u"\a\b\t\n\v\f\r\x1b")));
   EXPECT_EQ(Get(reg, u"K", u"Passed"), Typed(1, U16(u"q\"\\[]")));
   EXPECT_EQ(Get(reg, u"K", u"Raw"), Typed(1, U16(u"日本 ab")));  // an invalid byte is dropped
@@ -229,7 +232,7 @@ TEST(UserReg, BinaryJunkIsSkippedAndNothingPastANulIsSeen) {
   EXPECT_EQ(Get(reg, u"Before", u"A"), Typed(1, U16(u"a")));
   EXPECT_EQ(Get(reg, u"After", u"B"), Typed(1, U16(u"b")));
   EXPECT_EQ(Get(reg, u"After", u"Nul"), kTypeless);  // the line ends at its NUL, inside the string
-  EXPECT_FALSE(reg.FindKey(u"Hidden"));                // a line starting with a NUL is empty
+  EXPECT_FALSE(reg.FindKey(u"Hidden"));              // a line starting with a NUL is empty
 }
 
 TEST(UserReg, FileWrittenByWineReadsBack) {
@@ -245,14 +248,17 @@ TEST(UserReg, FileWrittenByWineReadsBack) {
 // A user.reg of a prefix in daily use runs to megabytes; a run reads a handful of
 // keys from it and must not pay much for the rest.
 TEST(UserReg, MegabytesParseQuickly) {
-  std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
+  std::string text =
+      "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
   char line[160];
   for (int k = 0; text.size() < 8'000'000; ++k) {
-    std::snprintf(line, sizeof line, "\n[Software\\\\Vendor%d\\\\Product\\\\Settings\\\\Section%05d] 1733500000\n", k % 50, k);
+    std::snprintf(line, sizeof line, "\n[Software\\\\Vendor%d\\\\Product\\\\Settings\\\\Section%05d] 1733500000\n",
+                  k % 50, k);
     text += line;
     text += "#time=1db47a1c6a1b000\n\"Name\"=\"Some value \\x65e5\\x672c\"\n\"Count\"=dword:0000002a\n";
     text += "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n";
-    for (int l = 0; l < 6; ++l) text += "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\n";
+    for (int l = 0; l < 6; ++l)
+      text += "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\n";
     text += "  ff\n";
   }
   const double megabytes = static_cast<double>(text.size()) / 1e6;

@@ -1,11 +1,10 @@
-#include "profile/Profile.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "check/mdlOrvane.h"
 #include "platform/CodePage.h"
+#include "profile/Profile.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
@@ -24,7 +23,8 @@ const std::string kSubkeyLine = "プロファイルのサブキー取得";
 
 std::string Unhex(const std::string& hex) {
   std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return bytes;
 }
 
@@ -93,7 +93,10 @@ TEST_F(ProfileWalk, StoreListIsSplitIntoUpperCaseNamesOf32Digits) {
 }
 
 TEST_F(ProfileWalk, BytesAfterTheLastWholeIdentifierAreDropped) {
-  registry_.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9" "11223344556677889900aabbccddeeff" "0102030405060708"));
+  registry_.SetBytes(kStoreListKey, "01023d00",
+                     Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
+                           "11223344556677889900aabbccddeeff"
+                           "0102030405060708"));
   EXPECT_EQ(profile::ReadStoreSections(kProfileKey).size(), 2u);
   registry_.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8"));
   EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());

@@ -16,9 +16,9 @@ using testing_support::TempDir;
 class WineWrittenProfile : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing_support::WriteBytes(prefix_.File("user.reg"),
-                                testing_support::ReadBytes(std::string(ORVANE_TEST_DATA_DIR) +
-                                                           "/registry/wine_written_profile.reg"));
+    testing_support::WriteBytes(
+        prefix_.File("user.reg"),
+        testing_support::ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/registry/wine_written_profile.reg"));
     previous_ = std::getenv("WINEPREFIX");
     setenv("WINEPREFIX", testing_support::Utf8(prefix_.path()).c_str(), 1);
     platform::posix::ForgetUserReg();

@@ -33,7 +33,9 @@ std::string Hex(std::uint32_t value, int width) {
 // Wine's escaping: non-ASCII as \x (four digits when a hex digit follows), control
 // characters as C escapes or octal, and "\" and the delimiters with a backslash.
 std::string Escape(const std::u16string& units, std::string_view delimiters) {
-  auto isHexDigit = [](char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); };
+  auto isHexDigit = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+  };
   std::string out;
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t c = units[i];
@@ -63,7 +65,8 @@ std::string Escape(const std::u16string& units, std::string_view delimiters) {
 std::u16string Units(const std::string& bytes) {
   std::u16string units;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    units +=
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
   return units;
 }
@@ -90,9 +93,9 @@ std::string ValueLine(const Value& value) {
     return line + "\"" + Escape(units, "\"") + "\"\n";
   }
   if (value.type == 4 && b.size() == 4) {
-    const auto dword = static_cast<std::uint32_t>(static_cast<unsigned char>(b[0]) | (static_cast<unsigned char>(b[1]) << 8) |
-                                                  (static_cast<unsigned char>(b[2]) << 16) |
-                                                  (static_cast<unsigned>(static_cast<unsigned char>(b[3])) << 24));
+    const auto dword = static_cast<std::uint32_t>(
+        static_cast<unsigned char>(b[0]) | (static_cast<unsigned char>(b[1]) << 8) |
+        (static_cast<unsigned char>(b[2]) << 16) | (static_cast<unsigned>(static_cast<unsigned char>(b[3])) << 24));
     return line + "dword:" + Hex(dword, 8) + "\n";
   }
   line += value.type == 3 ? "hex:" : "hex(" + Hex(value.type, 1) + "):";

@@ -21,14 +21,15 @@ void DeleteIfEmpty(const std::string& key) {
   if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
   DWORD subKeys = 0;
   DWORD values = 0;
-  const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                                       nullptr, nullptr, nullptr, nullptr);
+  const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                                       nullptr, nullptr, nullptr);
   RegCloseKey(handle);
   if (status == ERROR_SUCCESS && subKeys == 0 && values == 0) RegDeleteKeyW(HKEY_CURRENT_USER, Wide(key).c_str());
 }
 
 void DeleteTestKeys() {
-  for (const std::string root : {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles}) {
+  for (const std::string root :
+       {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles}) {
     RegDeleteTreeW(HKEY_CURRENT_USER, Wide(root).c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, Wide(root).c_str());
     // The parents the fixture had to create, unless something else lives there.
@@ -38,8 +39,8 @@ void DeleteTestKeys() {
 
 HKEY Create(const std::string& key) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS) {
     return nullptr;
   }
   return handle;

@@ -27,8 +27,10 @@ bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr std::array<std::int8_t, 256> kHexDigits = [] {
   std::array<std::int8_t, 256> digits{};
   for (int c = 0; c < 256; ++c) {
-    digits[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(
-        c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1);
+    digits[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c >= '0' && c <= '9'   ? c - '0'
+                                                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                                          : -1);
   }
   return digits;
 }();
@@ -131,14 +133,30 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
       if (++pos >= end) return kNone;
       const char e = text_[pos++];
       switch (e) {
-        case 'a': emit(0x07); break;
-        case 'b': emit(0x08); break;
-        case 'e': emit(0x1B); break;
-        case 'f': emit(0x0C); break;
-        case 'n': emit(0x0A); break;
-        case 'r': emit(0x0D); break;
-        case 't': emit(0x09); break;
-        case 'v': emit(0x0B); break;
+        case 'a':
+          emit(0x07);
+          break;
+        case 'b':
+          emit(0x08);
+          break;
+        case 'e':
+          emit(0x1B);
+          break;
+        case 'f':
+          emit(0x0C);
+          break;
+        case 'n':
+          emit(0x0A);
+          break;
+        case 'r':
+          emit(0x0D);
+          break;
+        case 't':
+          emit(0x09);
+          break;
+        case 'v':
+          emit(0x0B);
+          break;
         case 'x': {
           // One to four hex digits make one unit; "\x" before anything else is "x".
           if (pos >= end || !IsHexDigit(text_[pos])) {
@@ -152,7 +170,14 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
           emit(unit);
           break;
         }
-        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': {
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7': {
           std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
           for (int i = 0; i < 2 && pos < end && text_[pos] >= '0' && text_[pos] <= '7'; ++i, ++pos) {
             unit = unit * 8 + static_cast<std::uint32_t>(text_[pos] - '0');
@@ -175,9 +200,12 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
     std::size_t length = 0;
     std::uint32_t cp = 0;
     std::uint32_t minimum = 0;
-    if ((c & 0xE0) == 0xC0) length = 2, cp = c & 0x1Fu, minimum = 0x80;
-    else if ((c & 0xF0) == 0xE0) length = 3, cp = c & 0x0Fu, minimum = 0x800;
-    else if ((c & 0xF8) == 0xF0) length = 4, cp = c & 0x07u, minimum = 0x10000;
+    if ((c & 0xE0) == 0xC0)
+      length = 2, cp = c & 0x1Fu, minimum = 0x80;
+    else if ((c & 0xF0) == 0xE0)
+      length = 3, cp = c & 0x0Fu, minimum = 0x800;
+    else if ((c & 0xF8) == 0xF0)
+      length = 4, cp = c & 0x07u, minimum = 0x10000;
     bool valid = length != 0 && end - pos >= length;
     for (std::size_t i = 1; valid && i < length; ++i) {
       const auto next = static_cast<unsigned char>(text_[pos + i]);
