@@ -15,6 +15,7 @@ done
 
 ctest --preset linux
 ctest --preset win64
+tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake --preset asan >/dev/null

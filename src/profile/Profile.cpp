@@ -1,11 +1,90 @@
 #include "profile/Profile.h"
 
+#include "check/mdlOrvane.h"
+#include "log/mdlLogFile.h"
+#include "profile/mdlRegistry.h"
+
 namespace profile {
+namespace {
 
-std::string FindDefaultProfile() { return {}; }
+using mdlRegistry::GetRegValue;
+using platform::RegistryRoot;
 
-std::vector<std::string> ReadStoreSections(const std::string&) { return {}; }
+// Where the mail client keeps its profiles: the NT-family location first, the
+// older one for clients that still use it.
+constexpr const char* kProfileBases[] = {
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
+    "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles",
+};
 
-void ReadStoreEntry(const std::string&, const std::string&) {}
+// The profile section that lists the profile's message stores.
+constexpr const char* kStoreListSection = "9207f3e0a3b11019908b08002b2a56c2";
+
+// Value names are property tags: the property type (001e 8-bit text, 001f UTF-16
+// text, 0102 binary) after the property id.
+constexpr const char* kStoreList = "01023d00";
+constexpr const char* kDisplayNameAnsi = "001e3001";
+constexpr const char* kDisplayNameUnicode = "001f3001";
+constexpr const char* kPathAnsi = "001e6700";
+constexpr const char* kPathUnicode = "001f6700";
+
+constexpr std::size_t kSectionIdSize = 16;
+
+std::string ReadText(const std::string& key, const char* name) {
+  return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "").AsText();
+}
+
+std::string ReadUnicodeText(const std::string& key, const char* name) {
+  return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadBytes, "").AsText();
+}
+
+}  // namespace
+
+std::string FindDefaultProfile() {
+  for (const char* base : kProfileBases) {
+    const std::string name = ReadText(base, "DefaultProfile");
+    if (name.empty()) continue;
+    const std::string profileKey = std::string(base) + "\\" + name;
+    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイル名取得：" + profileKey, 0);
+    return profileKey;
+  }
+  return {};
+}
+
+std::vector<std::string> ReadStoreSections(const std::string& profileKey) {
+  // The list is taken at its stored length: cutting its trailing zero bytes would
+  // drop a last store whose identifier happens to end in zeros.
+  const mdlRegistry::Bytes list =
+      mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, profileKey + "\\" + kStoreListSection, kStoreList);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::vector<std::string> sections;
+  std::string name;
+  for (std::size_t i = 0; i + kSectionIdSize <= list.size(); i += kSectionIdSize) {
+    name.clear();
+    for (std::size_t j = i; j < i + kSectionIdSize; ++j) {
+      name += kDigits[list[j] >> 4];
+      name += kDigits[list[j] & 0x0F];
+    }
+    sections.push_back(name);
+  }
+  mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイルのサブキー取得", 0);
+  return sections;
+}
+
+void ReadStoreEntry(const std::string& profileKey, const std::string& section) {
+  const std::string sectionKey = profileKey + "\\" + section;
+  mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
+  store.StoreUid = section;
+
+  store.StoreDisplayName = ReadText(sectionKey, kDisplayNameAnsi);
+  store.StoreFormat = "97-2002";
+  if (store.StoreDisplayName.empty()) {
+    store.StoreDisplayName = ReadUnicodeText(sectionKey, kDisplayNameUnicode);
+    store.StoreFormat = "2003";
+  }
+
+  store.StorePath = ReadText(sectionKey, kPathAnsi);
+  if (store.StorePath.empty()) store.StorePath = ReadUnicodeText(sectionKey, kPathUnicode);
+}
 
 }  // namespace profile

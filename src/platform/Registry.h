@@ -1,0 +1,43 @@
+#pragma once
+// Reading the registry: the three operations the program needs, with the results
+// a Windows program gets from the narrow-character registry calls. Nothing here
+// writes the registry.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A predefined root key, by its Windows handle value.
+enum class RegistryRoot : std::uint32_t { CurrentUser = 0x80000001u };
+
+// An open key; 0 is no key.
+using RegistryKey = std::uintptr_t;
+
+// Status codes, as Windows numbers them.
+inline constexpr long kRegistryOk = 0;
+inline constexpr long kRegistryNotFound = 2;    // no such key or value
+inline constexpr long kRegistryBadHandle = 6;   // not an open key
+inline constexpr long kRegistryBadPath = 161;   // a key path starting with "\"
+inline constexpr long kRegistryMoreData = 234;  // the value does not fit the buffer
+
+// Opens `subKey` (UTF-8, "\"-separated, names matched without regard to case)
+// under `root`; the empty path is the root itself. Returns kRegistryOk and sets
+// `*key`, or a non-zero status with `*key` = 0 when the key is missing or cannot
+// be opened for query, set value, create sub-key, enumerate, notify and link.
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key);
+
+// Copies the data of the value `name` (UTF-8, matched without regard to case; ""
+// is the key's default value) into `buffer`, which holds `*size` bytes. Text types
+// (1, 2, 7) come as bytes of the ANSI code page including their NULs, with one
+// extra NUL written when there is room and the data does not end in one; every
+// other type comes raw. Returns kRegistryOk with `*size` = the data length, or
+// kRegistryMoreData with `*size` = the length needed and the buffer untouched, or
+// kRegistryNotFound with the buffer and `*size` untouched. A null `buffer` only
+// asks for the length.
+long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size);
+
+// Closes a key from OpenRegistryKey; 0 is ignored.
+void CloseRegistryKey(RegistryKey key);
+
+}  // namespace platform

@@ -1,0 +1,87 @@
+#pragma once
+// Linux only: the current user's registry hive as Wine keeps it in a prefix's
+// user.reg, read the way the Wine server loads it.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace platform::posix {
+
+// One value as the hive holds it: its type and its bytes (text types as UTF-16LE
+// with whatever NULs were stored).
+struct UserRegValue {
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+// A parsed user.reg. The key index is built at once; the values of a key are
+// decoded the first time that key is asked for, since a run reads a handful of
+// keys out of a file that runs to megabytes.
+class UserReg {
+ public:
+  using KeyId = std::size_t;
+
+  // Parses `text` (the whole file). Text whose first line is not the Wine
+  // registry header gives an empty hive; malformed lines are skipped as Wine
+  // skips them.
+  explicit UserReg(std::string text);
+  // The same for a file read into `bytes` (`size` of them), which the object keeps.
+  UserReg(std::shared_ptr<const char> bytes, std::size_t size);
+  UserReg(const UserReg&) = delete;
+  UserReg& operator=(const UserReg&) = delete;
+
+  // The key at `path` (UTF-16 elements separated by "\", runs of separators and a
+  // trailing one ignored, matched without regard to case); the empty path is the
+  // root. Keys that only exist as ancestors of others are found too. Empty when
+  // missing.
+  std::optional<KeyId> FindKey(std::u16string_view path) const;
+
+  // The value `name` ("" = the default value) of `key`, matched without regard to
+  // case; nullptr when missing. The pointer stays valid for the life of the hive.
+  const UserRegValue* FindValue(KeyId key, std::u16string_view name);
+
+  std::size_t KeyCount() const { return keys_.size(); }
+
+ private:
+  struct Line;
+  struct Value {
+    std::u16string foldedName;
+    UserRegValue value;
+  };
+  struct Key {
+    std::vector<std::pair<std::size_t, std::size_t>> blocks;  // text ranges of its value lines
+    bool loaded = false;
+    std::vector<Value> values;
+  };
+
+  void Parse();
+  Line LineAt(std::size_t pos) const;
+  std::size_t SkipSpaces(std::size_t pos, std::size_t end) const;
+  std::size_t ParseString(std::size_t pos, std::size_t end, char delimiter, std::u16string* out) const;
+  std::size_t ReadValue(const Line& line, bool decode, std::optional<Value>* out) const;
+  std::optional<KeyId> AddKey(std::u16string_view escapedPathUnits);
+  void LoadValues(Key& key);
+
+  std::string ownedText_;
+  std::shared_ptr<const char> ownedBytes_;
+  std::string_view text_;  // the whole file, in one of the two above
+  bool hasNul_ = false;    // most files have none, which spares a search on every line
+  std::vector<Key> keys_;
+  std::unordered_map<std::u16string, KeyId> index_;  // normalised, case-folded path -> key
+};
+
+// Maps one UTF-16 unit to lower case the way registry names are compared: ASCII,
+// Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width Latin letters.
+char16_t FoldCase(char16_t unit);
+
+// Makes the next registry access read user.reg again, as a new run would.
+void ForgetUserReg();
+
+}  // namespace platform::posix

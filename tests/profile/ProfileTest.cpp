@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "check/mdlOrvane.h"
+#include "platform/CodePage.h"
+#include "profile/Profile.h"
+#include "support/RegistryFixture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testing_support::ReadLogMessages;
+using testing_support::RegistryFixture;
+using testing_support::TempDir;
+using namespace std::string_literals;
+
+const std::string kNtBase = RegistryFixture::kNtProfiles;
+const std::string kOldBase = RegistryFixture::kOldProfiles;
+const std::string kProfileKey = kNtBase + "\\Outlook";
+const std::string kStoreListKey = kProfileKey + "\\9207f3e0a3b11019908b08002b2a56c2";
+const std::string kSubkeyLine = "プロファイルのサブキー取得";
+
+std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+std::string Utf16z(const std::string& utf8) {
+  std::string bytes;
+  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes + "\0\0"s;
+}
+
+std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
+
+class ProfileWalk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mdlOrvane::LogFilePath = dir_.File("Orvane.log");
+    mdlOrvane::CurrentStore = {};
+  }
+  std::vector<std::string> Log() const { return ReadLogMessages(mdlOrvane::LogFilePath); }
+
+  RegistryFixture registry_;
+  TempDir dir_;
+};
+
+TEST_F(ProfileWalk, NtFamilyProfileWinsOverTheOlderOne) {
+  registry_.SetText(kNtBase, "DefaultProfile", "Outlook");
+  registry_.SetText(kOldBase, "DefaultProfile", "Old");
+  EXPECT_EQ(profile::FindDefaultProfile(), kProfileKey);
+  EXPECT_EQ(Log(), std::vector<std::string>{"プロファイル名取得：" + kProfileKey});
+}
+
+TEST_F(ProfileWalk, OlderLocationIsUsedWhenTheNtFamilyOneHasNoDefault) {
+  registry_.SetText(kNtBase, "DefaultProfile", "");
+  registry_.SetText(kOldBase, "DefaultProfile", "Old");
+  EXPECT_EQ(profile::FindDefaultProfile(), kOldBase + "\\Old");
+  EXPECT_EQ(Log(), std::vector<std::string>{"プロファイル名取得：" + kOldBase + "\\Old"});
+}
+
+TEST_F(ProfileWalk, NoDefaultProfileGivesNoKeyAndNoLine) {
+  registry_.CreateKey(kNtBase);
+  EXPECT_EQ(profile::FindDefaultProfile(), "");
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ProfileWalk, JapaneseProfileNameIsKeptInTheKeyAndTheLogLine) {
+  registry_.SetText(kNtBase, "DefaultProfile", "メール 日本");
+  registry_.SetBytes(kNtBase + "\\メール 日本\\9207f3e0a3b11019908b08002b2a56c2", "01023d00",
+                     Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"));
+  const std::string key = profile::FindDefaultProfile();
+  EXPECT_EQ(key, kNtBase + "\\メール 日本");
+  EXPECT_EQ(profile::ReadStoreSections(key), std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9"});
+  EXPECT_EQ(Log(), (std::vector<std::string>{"プロファイル名取得：" + key, kSubkeyLine}));
+}
+
+TEST_F(ProfileWalk, StoreListIsSplitIntoUpperCaseNamesOf32Digits) {
+  registry_.SetBytes(kStoreListKey, "01023d00",
+                     Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
+                           "11223344556677889900aabbccddeeff"
+                           "f0e1d2c3b4a5968778695a4b3c2d1e0f"));
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey),
+            (std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "11223344556677889900AABBCCDDEEFF",
+                                      "F0E1D2C3B4A5968778695A4B3C2D1E0F"}));
+  EXPECT_EQ(Log(), std::vector<std::string>{kSubkeyLine});
+}
+
+TEST_F(ProfileWalk, BytesAfterTheLastWholeIdentifierAreDropped) {
+  registry_.SetBytes(kStoreListKey, "01023d00",
+                     Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
+                           "11223344556677889900aabbccddeeff"
+                           "0102030405060708"));
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey).size(), 2u);
+  registry_.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8"));
+  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());
+  EXPECT_EQ(Log(), (std::vector<std::string>{kSubkeyLine, kSubkeyLine}));
+}
+
+TEST_F(ProfileWalk, MissingStoreListGivesNoSectionsButStillTheLine) {
+  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());
+  EXPECT_EQ(Log(), std::vector<std::string>{kSubkeyLine});
+}
+
+TEST_F(ProfileWalk, StoreWhoseIdentifierEndsInZeroBytesIsKept) {
+  registry_.SetBytes(kStoreListKey, "01023d00",
+                     Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
+                           "11223344556677889900aabbcc000000"));
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey),
+            (std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "11223344556677889900AABBCC000000"}));
+}
+
+TEST_F(ProfileWalk, EightBitDisplayNameWinsAndMeansTheOldFormat) {
+  const std::string section = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+  const std::string key = kProfileKey + "\\" + section;
+  registry_.SetBytes(key, "001e3001", Ansiz("個人用フォルダ"));
+  registry_.SetBytes(key, "001f3001", Utf16z("Unicode name"));
+  registry_.SetBytes(key, "001e6700", Ansiz("C:\\Mail\\個人用フォルダ.pst"));
+  registry_.SetBytes(key, "001f6700", Utf16z("C:\\Mail\\unicode.pst"));
+  profile::ReadStoreEntry(kProfileKey, section);
+  const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
+  EXPECT_EQ(store.StoreUid, section);
+  EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
+  EXPECT_EQ(store.StoreFormat, "97-2002");
+  EXPECT_EQ(store.StorePath, "C:\\Mail\\個人用フォルダ.pst");
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ProfileWalk, UnicodeOnlyStoreMeansTheNewFormat) {
+  const std::string section = "5E6F708192A3B4C5D6E7F8091A2B3C4D";
+  // Section keys are found whatever case the registry holds them in.
+  const std::string key = kProfileKey + "\\5e6f708192a3b4c5d6e7f8091a2b3c4d";
+  registry_.SetBytes(key, "001f3001", Utf16z("新しい個人用フォルダ"));
+  registry_.SetBytes(key, "001f6700", Utf16z("C:\\Mail\\new.pst"));
+  profile::ReadStoreEntry(kProfileKey, section);
+  EXPECT_EQ(mdlOrvane::CurrentStore.StoreDisplayName, "新しい個人用フォルダ");
+  EXPECT_EQ(mdlOrvane::CurrentStore.StoreFormat, "2003");
+  EXPECT_EQ(mdlOrvane::CurrentStore.StorePath, "C:\\Mail\\new.pst");
+}
+
+TEST_F(ProfileWalk, StoreWithoutPathOrWithAnOverlongEightBitNameIsStillRead) {
+  const std::string section = "11223344556677889900AABBCCDDEEFF";
+  const std::string key = kProfileKey + "\\" + section;
+  registry_.SetBytes(key, "001e3001", std::string(300, 'n') + '\0');  // too long for the text shape
+  registry_.SetBytes(key, "001f3001", Utf16z("Mailbox"));
+  mdlOrvane::CurrentStore.StorePath = "left from the last store";
+  profile::ReadStoreEntry(kProfileKey, section);
+  EXPECT_EQ(mdlOrvane::CurrentStore.StoreDisplayName, "Mailbox");
+  EXPECT_EQ(mdlOrvane::CurrentStore.StoreFormat, "2003");
+  EXPECT_EQ(mdlOrvane::CurrentStore.StorePath, "");
+}
+
+TEST(ProfileRun, RunLogsTheProfileKeyAndThenTheStoreListLine) {
+  RegistryFixture registry;
+  TempDir dir;
+  registry.SetText(kNtBase, "DefaultProfile", "Outlook");
+  registry.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"));
+  registry.SetBytes(kProfileKey + "\\0A1B2C3D4E5F60718293A4B5C6D7E8F9", "001e3001", Ansiz("個人用フォルダ"));
+  mdlOrvane::Run(testing_support::Utf8(dir.path()), "Orvane");
+
+  const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
+  const auto found = std::find(log.begin(), log.end(), "プロファイル名取得：" + kProfileKey);
+  ASSERT_NE(found, log.end());
+  ASSERT_NE(found + 1, log.end());
+  EXPECT_EQ(*(found + 1), kSubkeyLine);
+  EXPECT_EQ(log.front(), "Orvane 起動");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "プロファイルが見つかりません"), 0);
+}
+
+}  // namespace
