@@ -8,7 +8,8 @@ namespace {
 
 std::uint32_t Read(std::string_view data, std::size_t at, std::size_t bytes) {
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < bytes; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
+  for (std::size_t i = 0; i < bytes; ++i)
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
   return value;
 }
 

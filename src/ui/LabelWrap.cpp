@@ -9,7 +9,7 @@ namespace {
 struct Char {
   std::size_t begin;  // byte range in the text
   std::size_t end;
-  char32_t cp;        // U+FFFD for an invalid byte
+  char32_t cp;  // U+FFFD for an invalid byte
 };
 
 std::vector<Char> Decode(std::string_view s) {
@@ -18,7 +18,11 @@ std::vector<Char> Decode(std::string_view s) {
   std::size_t pos = 0;
   while (pos < s.size()) {
     const auto lead = static_cast<unsigned char>(s[pos]);
-    std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    std::size_t length = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 0;
     char32_t cp = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
     bool valid = length > 0 && s.size() - pos >= length;
     for (std::size_t i = 1; valid && i < length; ++i) {
@@ -85,7 +89,8 @@ std::vector<LabelLine> WrapLabel(std::string_view caption, int width, int height
                                  const MeasureText& measure) {
   std::vector<LabelLine> lines;
   if (caption.empty() || height <= 0) return lines;
-  const std::size_t maxLines = static_cast<std::size_t>((height + std::max(lineHeight, 1) - 1) / std::max(lineHeight, 1));
+  const std::size_t maxLines =
+      static_cast<std::size_t>((height + std::max(lineHeight, 1) - 1) / std::max(lineHeight, 1));
 
   const DisplayText display = ResolveAccessKeys(caption);
   const std::string& text = display.text;
@@ -93,7 +98,8 @@ std::vector<LabelLine> WrapLabel(std::string_view caption, int width, int height
   const std::size_t n = chars.size();
 
   auto bytesOf = [&](std::size_t from, std::size_t to) {  // chars [from, to)
-    return from >= to ? std::string_view() : std::string_view(text).substr(chars[from].begin, chars[to - 1].end - chars[from].begin);
+    return from >= to ? std::string_view()
+                      : std::string_view(text).substr(chars[from].begin, chars[to - 1].end - chars[from].begin);
   };
   auto emit = [&](std::size_t from, std::size_t to) {
     while (to > from && IsSpace(chars[to - 1].cp)) --to;  // spaces hang past a wrapped end
@@ -115,8 +121,8 @@ std::vector<LabelLine> WrapLabel(std::string_view caption, int width, int height
 
     std::size_t from = start;
     do {
-      std::size_t fitEnd = from;          // chars [from, fitEnd) fit
-      std::size_t lastBreak = from;       // the last place where the line may end
+      std::size_t fitEnd = from;     // chars [from, fitEnd) fit
+      std::size_t lastBreak = from;  // the last place where the line may end
       bool all = true;
       for (std::size_t j = from; j < paragraphEnd; ++j) {
         if (IsSpace(chars[j].cp)) continue;  // trailing spaces are not measured

@@ -16,14 +16,14 @@ inline constexpr std::size_t kNoUnderline = std::string::npos;
 // shows one "&". Only the first marked character is underlined; a lone "&" at the
 // end is shown as it is.
 struct DisplayText {
-  std::string text;                       // UTF-8, without markers
-  std::size_t underline = kNoUnderline;   // byte offset in `text` of the underlined character
+  std::string text;                      // UTF-8, without markers
+  std::size_t underline = kNoUnderline;  // byte offset in `text` of the underlined character
 };
 DisplayText ResolveAccessKeys(std::string_view caption);
 
 struct LabelLine {
-  std::string text;                       // UTF-8, no line end, no spaces at a wrapped end
-  std::size_t underline = kNoUnderline;   // byte offset in `text`
+  std::string text;                      // UTF-8, no line end, no spaces at a wrapped end
+  std::size_t underline = kNoUnderline;  // byte offset in `text`
 };
 
 // The width in pixels of UTF-8 text in the label's font.

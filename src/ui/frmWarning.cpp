@@ -59,17 +59,25 @@ constexpr FontSpec kMessageFont{kJapaneseFace, 9.75, false, true};
 }  // namespace
 
 const std::array<ControlLayout, 11> kWarningLayout{{
-    {&frmWarning::lblWarningTitle, "lblWarningTitle", ControlKind::Label, 225, 75, 6240, 390, kTitleFont, true, TextAlign::Center},
-    {&frmWarning::cmdClose, "cmdClose", ControlKind::Button, 5175, 3300, 1290, 405, kDefaultFont, false, TextAlign::Center},
-    {&frmWarning::cmdFolderOpen, "cmdFolderOpen", ControlKind::Button, 5850, 2175, 615, 315, kDefaultFont, false, TextAlign::Center},
-    {&frmWarning::chkNoCheck, "chkNoCheck", ControlKind::CheckBox, 225, 3300, 4740, 375, kDefaultFont, false, TextAlign::Left},
-    {&frmWarning::lblWarningMsg, "lblWarningMsg", ControlKind::Label, 225, 600, 6240, 990, kMessageFont, true, TextAlign::Left},
+    {&frmWarning::lblWarningTitle, "lblWarningTitle", ControlKind::Label, 225, 75, 6240, 390, kTitleFont, true,
+     TextAlign::Center},
+    {&frmWarning::cmdClose, "cmdClose", ControlKind::Button, 5175, 3300, 1290, 405, kDefaultFont, false,
+     TextAlign::Center},
+    {&frmWarning::cmdFolderOpen, "cmdFolderOpen", ControlKind::Button, 5850, 2175, 615, 315, kDefaultFont, false,
+     TextAlign::Center},
+    {&frmWarning::chkNoCheck, "chkNoCheck", ControlKind::CheckBox, 225, 3300, 4740, 375, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblWarningMsg, "lblWarningMsg", ControlKind::Label, 225, 600, 6240, 990, kMessageFont, true,
+     TextAlign::Left},
     {&frmWarning::Label3, "Label3", ControlKind::Label, 225, 1800, 1590, 165, kDefaultFont, false, TextAlign::Left},
     {&frmWarning::Label4, "Label4", ControlKind::Label, 225, 2175, 990, 165, kDefaultFont, false, TextAlign::Left},
     {&frmWarning::Label5, "Label5", ControlKind::Label, 225, 2775, 1365, 165, kDefaultFont, false, TextAlign::Left},
-    {&frmWarning::lblFolderName, "lblFolderName", ControlKind::Label, 1950, 1800, 4515, 165, kDefaultFont, false, TextAlign::Left},
-    {&frmWarning::lblFileName, "lblFileName", ControlKind::Label, 1350, 2175, 4365, 390, kDefaultFont, false, TextAlign::Left},
-    {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false, TextAlign::Left},
+    {&frmWarning::lblFolderName, "lblFolderName", ControlKind::Label, 1950, 1800, 4515, 165, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblFileName, "lblFileName", ControlKind::Label, 1350, 2175, 4365, 390, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
+     TextAlign::Left},
 }};
 
 int TwipsToPixels(int twips, int dpi) {

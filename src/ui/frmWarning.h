@@ -86,7 +86,7 @@ struct ControlLayout {
   TextAlign align;
 };
 
-inline constexpr int kFormWidthTwips = 6690;   // client area
+inline constexpr int kFormWidthTwips = 6690;  // client area
 inline constexpr int kFormHeightTwips = 3885;
 inline constexpr const char* kFormCaption = "Orvane";
 inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";

@@ -1,10 +1,10 @@
-#include "ui/IconImage.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "ui/IconImage.h"
 
 namespace {
 
@@ -35,11 +35,11 @@ std::string Icon(const std::vector<std::string>& bitmaps) {
 }
 
 // Bottom row: blue, green; top row: red, white. The mask makes the top right clear.
-const std::string kTrueColour = Bitmap(24, "",
-                                       std::string("\xff\0\0\0\xff\0\0\0", 8) + std::string("\0\0\xff\xff\xff\xff\0\0", 8),
-                                       std::string("\0\0\0\0\x40\0\0\0", 8));
-const std::string kPaletted = Bitmap(8, std::string("\0\0\0\0\xff\xff\xff\0", 8), std::string("\1\0\0\0\0\1\0\0", 8),
-                                     std::string(8, '\0'));
+const std::string kTrueColour =
+    Bitmap(24, "", std::string("\xff\0\0\0\xff\0\0\0", 8) + std::string("\0\0\xff\xff\xff\xff\0\0", 8),
+           std::string("\0\0\0\0\x40\0\0\0", 8));
+const std::string kPaletted =
+    Bitmap(8, std::string("\0\0\0\0\xff\xff\xff\0", 8), std::string("\1\0\0\0\0\1\0\0", 8), std::string(8, '\0'));
 
 TEST(DecodeIcon, TakesTheImageWithTheMostColoursTopRowFirst) {
   const ui::IconImage image = ui::DecodeIcon(Icon({kPaletted, kTrueColour}));
@@ -58,7 +58,7 @@ TEST(DecodeIcon, PalettedImage) {
 TEST(DecodeIcon, DamagedFilesGiveNoImage) {
   const std::string good = Icon({kTrueColour});
   EXPECT_EQ(ui::DecodeIcon("").width, 0);
-  EXPECT_EQ(ui::DecodeIcon(good.substr(0, good.size() - 1)).width, 0);  // mask cut short
+  EXPECT_EQ(ui::DecodeIcon(good.substr(0, good.size() - 1)).width, 0);                  // mask cut short
   EXPECT_EQ(ui::DecodeIcon(std::string("\0\0\2\0\1\0", 6) + good.substr(6)).width, 0);  // a cursor file, not an icon
 }
 

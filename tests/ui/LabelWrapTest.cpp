@@ -1,8 +1,8 @@
-#include "ui/LabelWrap.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "ui/LabelWrap.h"
 
 namespace {
 
@@ -15,8 +15,10 @@ int Measure(std::string_view text) {
   int width = 0;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) ++width;
-    else if ((byte & 0xC0) == 0xC0) width += 2;  // the lead byte of a wide character
+    if (byte < 0x80)
+      ++width;
+    else if ((byte & 0xC0) == 0xC0)
+      width += 2;  // the lead byte of a wide character
   }
   return width;
 }
@@ -97,7 +99,11 @@ TEST(WrapLabel, AmpersandMarksTheAccessKeyAndTwoShowOne) {
 }
 
 TEST(WrapLabel, InvalidUtf8IsKeptByteForByte) {
-  EXPECT_EQ(Lines("a\xff" "b", 10), (Texts{"a\xff" "b"}));
+  EXPECT_EQ(Lines("a\xff"
+                  "b",
+                  10),
+            (Texts{"a\xff"
+                   "b"}));
 }
 
 }  // namespace

@@ -19,10 +19,13 @@ TEST(NativeDialog, WithoutADisplayTheWarningIsLoggedAsNotShownAndTheRunGoesOn) {
     testing_support::TempDir dir;
     mdlOrvane::LogFilePath = dir.File("Orvane.log");
     mdlOrvane::IniFilePath = dir.File("Orvane.ini");
-    mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "個人用フォルダ", "C:\\Mail\\a.pst", "97-2002", "1572864"};
+    mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "個人用フォルダ", "C:\\Mail\\a.pst", "97-2002",
+                               "1572864"};
     mdlOrvane::SkipNextTime = false;
-    if (value) setenv("DISPLAY", value, 1);
-    else unsetenv("DISPLAY");
+    if (value)
+      setenv("DISPLAY", value, 1);
+    else
+      unsetenv("DISPLAY");
 
     ui::NativeWarningDialog dialog;
     dialog.ShowModal();
@@ -32,8 +35,10 @@ TEST(NativeDialog, WithoutADisplayTheWarningIsLoggedAsNotShownAndTheRunGoesOn) {
               (std::vector<std::string>{"警告画面を表示できません", "警告画面を表示できません"}));
     EXPECT_FALSE(mdlOrvane::SkipNextTime);
   }
-  if (saved) setenv("DISPLAY", saved->c_str(), 1);
-  else unsetenv("DISPLAY");
+  if (saved)
+    setenv("DISPLAY", saved->c_str(), 1);
+  else
+    unsetenv("DISPLAY");
 }
 
 }  // namespace

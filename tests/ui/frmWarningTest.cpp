@@ -1,5 +1,3 @@
-#include "ui/frmWarning.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
 #include "support/TempDir.h"
+#include "ui/frmWarning.h"
 
 namespace {
 
@@ -129,7 +128,8 @@ TEST_F(WarningForm, FolderOpenStartsExplorerOnTheFolderUnquotedAndStaysOpen) {
   frmWarning form = Loaded();
   form.cmdFolderOpen_Click();
   form.cmdFolderOpen_Click();
-  EXPECT_EQ(started, (std::vector<std::string>{"explorer D:\\My Mail\\old files\\", "explorer D:\\My Mail\\old files\\"}));
+  EXPECT_EQ(started,
+            (std::vector<std::string>{"explorer D:\\My Mail\\old files\\", "explorer D:\\My Mail\\old files\\"}));
   EXPECT_FALSE(form.Unloaded);
   EXPECT_FALSE(mdlOrvane::SkipNextTime);
 }
@@ -159,10 +159,11 @@ TEST(WarningLayout, FitsTheClientAreaWithTheRightMarginsAndTabOrder) {
     EXPECT_LE(c.left + c.width, kFormWidthTwips) << c.name;
     EXPECT_LE(c.top + c.height, kFormHeightTwips) << c.name;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"lblWarningTitle", "cmdClose", "cmdFolderOpen", "chkNoCheck",
-                                             "lblWarningMsg", "Label3", "Label4", "Label5", "lblFolderName",
-                                             "lblFileName", "lblFileSize"}));
-  for (std::size_t i : {0u, 1u, 2u, 4u}) EXPECT_EQ(kWarningLayout[i].left + kWarningLayout[i].width, kFormWidthTwips - 225);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"lblWarningTitle", "cmdClose", "cmdFolderOpen", "chkNoCheck", "lblWarningMsg",
+                                      "Label3", "Label4", "Label5", "lblFolderName", "lblFileName", "lblFileSize"}));
+  for (std::size_t i : {0u, 1u, 2u, 4u})
+    EXPECT_EQ(kWarningLayout[i].left + kWarningLayout[i].width, kFormWidthTwips - 225);
 }
 
 TEST(WarningLayout, TwipsBecomePixelsAtTheScreensResolution) {

@@ -3,8 +3,10 @@
 #include "ui/NativeDialog.h"
 
 #include <windows.h>
+// after windows.h, which it builds on
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
@@ -105,7 +107,8 @@ void CreateFonts(Window& w) {
     }
     const int pixels = static_cast<int>(std::lround(spec.points * w.dpi / 72));
     HFONT& owned = w.ownedFonts[spec.bold ? 1 : 2];
-    if (owned == nullptr) owned = CreateFace(japanese, pixels, spec.bold, spec.japaneseCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
+    if (owned == nullptr)
+      owned = CreateFace(japanese, pixels, spec.bold, spec.japaneseCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
     w.fonts[i] = owned;
   }
 }
@@ -131,9 +134,13 @@ void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const st
     GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     return static_cast<int>(size.cx);
   };
+  // Lines one em apart with the internal leading above the em left out, as the
+  // Japanese faces the layout was made for set them: the one-line labels are
+  // hardly taller than the em.
+  const int lineHeight = std::max(1, static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading));
   const int width = rc.right - rc.left;
-  int y = rc.top;
-  for (const LabelLine& line : WrapLabel(caption, width, rc.bottom - rc.top, metrics.tmHeight, measure)) {
+  int y = rc.top - metrics.tmInternalLeading;
+  for (const LabelLine& line : WrapLabel(caption, width, rc.bottom - rc.top, lineHeight, measure)) {
     const std::wstring wide = Widen(line.text);
     const int x = layout.align == TextAlign::Center ? rc.left + (width - measure(line.text)) / 2 : rc.left;
     TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
@@ -147,7 +154,7 @@ void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const st
       FillRect(dc, &bar, brush);
       DeleteObject(brush);
     }
-    y += metrics.tmHeight;
+    y += lineHeight;
   }
   RestoreDC(dc, saved);
 }
@@ -273,13 +280,13 @@ bool Create(Window& w) {
         controlStyle |= WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE;
         break;
     }
-    w.controls[i] = CreateWindowExW(0, windowClass, Widen(state.Caption).c_str(), controlStyle, px(c.left), px(c.top),
-                                    px(c.width), px(c.height), w.hwnd,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId) + static_cast<INT_PTR>(i)),
-                                    instance, nullptr);
+    w.controls[i] = CreateWindowExW(
+        0, windowClass, Widen(state.Caption).c_str(), controlStyle, px(c.left), px(c.top), px(c.width), px(c.height),
+        w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId) + static_cast<INT_PTR>(i)), instance, nullptr);
     if (w.controls[i] == nullptr) return false;
     SendMessageW(w.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts[i]), FALSE);
-    if (c.kind == ControlKind::CheckBox) SendMessageW(w.controls[i], BM_SETCHECK, state.Value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (c.kind == ControlKind::CheckBox)
+      SendMessageW(w.controls[i], BM_SETCHECK, state.Value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   return true;
 }
