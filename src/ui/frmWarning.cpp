@@ -53,9 +53,9 @@ std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize) {
 }
 
 namespace {
-constexpr FontSpec kDefaultFont{};
-constexpr FontSpec kTitleFont{kJapaneseFace, 18, true, true};
-constexpr FontSpec kMessageFont{kJapaneseFace, 9.75, false, true};
+constexpr FontStyle kDefaultFont{};
+constexpr FontStyle kTitleFont{kJapaneseFace, 18, true, true};
+constexpr FontStyle kMessageFont{kJapaneseFace, 9.75, false, true};
 }  // namespace
 
 const std::array<ControlLayout, 11> kWarningLayout{{

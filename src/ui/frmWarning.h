@@ -69,7 +69,7 @@ std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize);
 enum class ControlKind { Label, Button, CheckBox };
 enum class TextAlign { Left, Center };
 
-struct FontSpec {
+struct FontStyle {
   const char* face = nullptr;  // nullptr: the dialog's default font
   double points = 0;           // 0 with the default face
   bool bold = false;
@@ -81,7 +81,7 @@ struct ControlLayout {
   const char* name;
   ControlKind kind;
   int left, top, width, height;
-  FontSpec font;
+  FontStyle font;
   bool red;  // RGB(255, 0, 0) text; otherwise the system's text colour
   TextAlign align;
 };

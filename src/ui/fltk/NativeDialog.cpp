@@ -141,7 +141,7 @@ const Fl_RGB_Image* Icon() {
   return decoded.width > 0 ? &image : nullptr;
 }
 
-void ApplyFont(Fl_Widget& widget, const FontSpec& font) {
+void ApplyFont(Fl_Widget& widget, const FontStyle& font) {
   widget.labelfont(font.bold ? kBoldFace : kPlainFace);
   widget.labelsize(PointsToPixels(font.face ? font.points : kDefaultPoints));
 }

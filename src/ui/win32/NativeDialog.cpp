@@ -100,15 +100,15 @@ void CreateFonts(Window& w) {
   w.ownedFonts[0] = CreateFontIndirectW(&gui);
 
   for (std::size_t i = 0; i < kControls; ++i) {
-    const FontSpec& spec = kWarningLayout[i].font;
-    if (spec.face == nullptr) {
+    const FontStyle& style = kWarningLayout[i].font;
+    if (style.face == nullptr) {
       w.fonts[i] = w.ownedFonts[0];
       continue;
     }
-    const int pixels = static_cast<int>(std::lround(spec.points * w.dpi / 72));
-    HFONT& owned = w.ownedFonts[spec.bold ? 1 : 2];
+    const int pixels = static_cast<int>(std::lround(style.points * w.dpi / 72));
+    HFONT& owned = w.ownedFonts[style.bold ? 1 : 2];
     if (owned == nullptr)
-      owned = CreateFace(japanese, pixels, spec.bold, spec.japaneseCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
+      owned = CreateFace(japanese, pixels, style.bold, style.japaneseCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
     w.fonts[i] = owned;
   }
 }
