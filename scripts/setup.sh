@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64
   libfltk1.3-dev fonts-ipafont-gothic xdg-utils
-  locales xvfb xauth xdotool imagemagick
+  locales xvfb xauth xdotool imagemagick openbox x11-utils
   clang libclang-rt-14-dev clang-tidy hyperfine
 )
 

@@ -1,0 +1,86 @@
+#include "ui/frmWarning.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "check/mdlOrvane.h"
+#include "platform/FileBrowser.h"
+#include "platform/NumberFormat.h"
+#include "settings/Settings.h"
+#include "settings/mdlIniFle.h"
+
+frmWarning::frmWarning(ProgramStarter start) : start_(std::move(start)) {
+  if (!start_) start_ = [](const std::string& commandLine) { platform::StartFileBrowser(commandLine); };
+}
+
+void frmWarning::Form_Load() {
+  const settings::Settings& s = settings::RunSettings;
+  const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
+  lblWarningTitle.Caption = s.WarningTitle;
+  lblWarningMsg.Caption = s.WarningMsg;
+  lblFolderName.Caption = store.StoreDisplayName;
+  lblFileName.Caption = store.StorePath;
+  lblFileSize.Caption = FormatSizeLine(store.StoreSizeKb, s.LimitSize);
+  if (s.Visible == 0) chkNoCheck.Visible = false;
+}
+
+void frmWarning::cmdFolderOpen_Click() { start_("explorer " + FolderOfPath(lblFileName.Caption)); }
+
+void frmWarning::cmdClose_Click() {
+  // A hidden box cannot have been ticked by the user, whatever its value says.
+  if (chkNoCheck.Visible && chkNoCheck.Value == 1) {
+    const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
+    mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid, store.StorePath);
+    mdlOrvane::SkipNextTime = true;
+  }
+  Unloaded = true;
+}
+
+void frmWarning::Form_Close() { Unloaded = true; }
+
+std::string FolderOfPath(const std::string& path) {
+  const std::size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize) {
+  // The size is decimal digits written by the store check; anything else counts as 0.
+  double size = 0;
+  const char* end = sizeKb.data() + sizeKb.size();
+  if (std::from_chars(sizeKb.data(), end, size).ec != std::errc()) size = 0;
+  const double room = static_cast<double>(limitSize) - size;
+  return platform::FormatWholeNumber(size) + " KB  ( 残り " + platform::FormatWholeNumber(room) + " KB )";
+}
+
+namespace {
+constexpr FontStyle kDefaultFont{};
+constexpr FontStyle kTitleFont{kJapaneseFace, 18, true, true};
+constexpr FontStyle kMessageFont{kJapaneseFace, 9.75, false, true};
+}  // namespace
+
+const std::array<ControlLayout, 11> kWarningLayout{{
+    {&frmWarning::lblWarningTitle, "lblWarningTitle", ControlKind::Label, 225, 75, 6240, 390, kTitleFont, true,
+     TextAlign::Center},
+    {&frmWarning::cmdClose, "cmdClose", ControlKind::Button, 5175, 3300, 1290, 405, kDefaultFont, false,
+     TextAlign::Center},
+    {&frmWarning::cmdFolderOpen, "cmdFolderOpen", ControlKind::Button, 5850, 2175, 615, 315, kDefaultFont, false,
+     TextAlign::Center},
+    {&frmWarning::chkNoCheck, "chkNoCheck", ControlKind::CheckBox, 225, 3300, 4740, 375, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblWarningMsg, "lblWarningMsg", ControlKind::Label, 225, 600, 6240, 990, kMessageFont, true,
+     TextAlign::Left},
+    {&frmWarning::Label3, "Label3", ControlKind::Label, 225, 1800, 1590, 165, kDefaultFont, false, TextAlign::Left},
+    {&frmWarning::Label4, "Label4", ControlKind::Label, 225, 2175, 990, 165, kDefaultFont, false, TextAlign::Left},
+    {&frmWarning::Label5, "Label5", ControlKind::Label, 225, 2775, 1365, 165, kDefaultFont, false, TextAlign::Left},
+    {&frmWarning::lblFolderName, "lblFolderName", ControlKind::Label, 1950, 1800, 4515, 165, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblFileName, "lblFileName", ControlKind::Label, 1350, 2175, 4365, 390, kDefaultFont, false,
+     TextAlign::Left},
+    {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
+     TextAlign::Left},
+}};
+
+int TwipsToPixels(int twips, int dpi) {
+  const long long scaled = static_cast<long long>(twips) * dpi;
+  return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The warning dialog's behaviour and layout, shared by both toolkits. The toolkit
+// code builds its window from kWarningLayout, shows the captions and visibility it
+// finds in a loaded frmWarning, and delivers the three events; everything the
+// dialog does lives here.
+
+// One control's state as the handlers see it.
+struct WarningControl {
+  std::string Caption;
+  bool Visible = true;
+  int Value = 0;  // check box only: 1 ticked, 0 not
+};
+
+class frmWarning {
+ public:
+  // Starts a program from a command line; the result is not looked at.
+  using ProgramStarter = std::function<void(const std::string& commandLine)>;
+
+  // `start` runs the open-folder command; by default the platform's file browser.
+  explicit frmWarning(ProgramStarter start = {});
+
+  // In tab order.
+  WarningControl lblWarningTitle;
+  WarningControl cmdClose{"閉じる"};
+  WarningControl cmdFolderOpen{"参照"};
+  WarningControl chkNoCheck{"次回から この個人用フォルダのサイズチェックを行わない"};
+  WarningControl lblWarningMsg;
+  WarningControl Label3{"【個人用フォルダ名】"};
+  WarningControl Label4{"【ファイル名】"};
+  WarningControl Label5{"【ファイルサイズ】"};
+  WarningControl lblFolderName;
+  WarningControl lblFileName;
+  WarningControl lblFileSize;
+
+  // True once the dialog has been closed; the toolkit then destroys its window.
+  bool Unloaded = false;
+
+  // Fills the labels from settings::RunSettings and mdlOrvane::CurrentStore and
+  // hides the check box when Visible is 0.
+  void Form_Load();
+  // Opens the folder of the file path shown in the file browser; stays open.
+  void cmdFolderOpen_Click();
+  // Records the exclusion when the box is ticked (settings file, SkipNextTime),
+  // then unloads.
+  void cmdClose_Click();
+  // The window's own close command (title bar, Alt+F4): unloads, records nothing.
+  void Form_Close();
+
+ private:
+  ProgramStarter start_;
+};
+
+// The folder part of a Windows path: up to and including its last backslash;
+// empty when there is none.
+std::string FolderOfPath(const std::string& path);
+
+// The size line: "1,572,864 KB  ( 残り 524,288 KB )" for a size of 1572864 and a
+// limit of 2097152. The room is computed in floating point and may be negative.
+std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize);
+
+// ---- Layout, in twips (1440 to the inch; 15 to the pixel at 96 dpi) ----
+
+enum class ControlKind { Label, Button, CheckBox };
+enum class TextAlign { Left, Center };
+
+struct FontStyle {
+  const char* face = nullptr;  // nullptr: the dialog's default font
+  double points = 0;           // 0 with the default face
+  bool bold = false;
+  bool japaneseCharset = false;  // Shift-JIS character set
+};
+
+struct ControlLayout {
+  WarningControl frmWarning::*control;
+  const char* name;
+  ControlKind kind;
+  int left, top, width, height;
+  FontStyle font;
+  bool red;  // RGB(255, 0, 0) text; otherwise the system's text colour
+  TextAlign align;
+};
+
+inline constexpr int kFormWidthTwips = 6690;  // client area
+inline constexpr int kFormHeightTwips = 3885;
+inline constexpr const char* kFormCaption = "Orvane";
+inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
+
+// Every control, in tab order (labels never take the focus).
+extern const std::array<ControlLayout, 11> kWarningLayout;
+
+// Twips to pixels at `dpi`, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dpi);

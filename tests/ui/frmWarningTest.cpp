@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "check/mdlOrvane.h"
+#include "platform/NumberFormat.h"
+#include "settings/Settings.h"
+#include "settings/mdlIniFle.h"
+#include "support/TempDir.h"
+#include "ui/frmWarning.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+constexpr const char* kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+constexpr const char* kPath = "C:\\Users\\demo\\Documents\\Outlook ファイル\\個人用フォルダ.pst";
+
+// A dialog loaded for one oversized store with the default settings, its settings
+// file in a fresh folder, and every started command line kept instead of run.
+class WarningForm : public testing::Test {
+ protected:
+  void SetUp() override {
+    mdlOrvane::IniFilePath = dir.File("Orvane.ini");
+    settings::RunSettings = {};
+    settings::RunSettings.WarningTitle = "WARNING!";
+    settings::RunSettings.WarningMsg = "個人用フォルダのサイズが警告値を超えています。";
+    mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, "97-2002", "1572864"};
+    mdlOrvane::SkipNextTime = false;
+  }
+
+  frmWarning Loaded() {
+    frmWarning form([this](const std::string& commandLine) { started.push_back(commandLine); });
+    form.Form_Load();
+    return form;
+  }
+
+  std::string Recorded() const { return mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", kUid); }
+  bool SettingsFileExists() const { return std::filesystem::exists(dir.path() / "Orvane.ini"); }
+
+  TempDir dir;
+  std::vector<std::string> started;
+};
+
+TEST_F(WarningForm, LoadFillsTheLabelsFromTheStoreAndTheSettings) {
+  const frmWarning form = Loaded();
+  EXPECT_EQ(form.lblWarningTitle.Caption, "WARNING!");
+  EXPECT_EQ(form.lblWarningMsg.Caption, "個人用フォルダのサイズが警告値を超えています。");
+  EXPECT_EQ(form.lblFolderName.Caption, "個人用フォルダ");
+  EXPECT_EQ(form.lblFileName.Caption, kPath);
+  EXPECT_EQ(form.lblFileSize.Caption, "1,572,864 KB  ( 残り 524,288 KB )");
+  EXPECT_TRUE(form.chkNoCheck.Visible);
+  EXPECT_EQ(form.chkNoCheck.Value, 0);
+  EXPECT_EQ(form.chkNoCheck.Caption, "次回から この個人用フォルダのサイズチェックを行わない");
+  EXPECT_FALSE(form.Unloaded);
+}
+
+TEST_F(WarningForm, SizeLineShowsANegativeRoomForAFileOverTheLimit) {
+  settings::RunSettings.LimitSize = 1500000;
+  EXPECT_EQ(Loaded().lblFileSize.Caption, "1,572,864 KB  ( 残り -72,864 KB )");
+}
+
+TEST(SizeLine, GroupsEveryThousandAndKeepsAtLeastOneDigit) {
+  EXPECT_EQ(FormatSizeLine("0", 2097152), "0 KB  ( 残り 2,097,152 KB )");
+  EXPECT_EQ(FormatSizeLine("999", 1000), "999 KB  ( 残り 1 KB )");
+  EXPECT_EQ(FormatSizeLine("2097152", 2097152), "2,097,152 KB  ( 残り 0 KB )");
+  // Sizes past the 32-bit range and limits at its ends are subtracted without overflow.
+  EXPECT_EQ(FormatSizeLine("4194304", -2147483647 - 1), "4,194,304 KB  ( 残り -2,151,677,952 KB )");
+  EXPECT_EQ(FormatSizeLine("1", 2147483647), "1 KB  ( 残り 2,147,483,646 KB )");
+}
+
+TEST(NumberFormat, MinusSignAndRoundingToWholeNumbers) {
+  EXPECT_EQ(platform::FormatWholeNumber(-72864), "-72,864");
+  EXPECT_EQ(platform::FormatWholeNumber(1000), "1,000");
+  EXPECT_EQ(platform::FormatWholeNumber(1234567.6), "1,234,568");
+  EXPECT_EQ(platform::FormatWholeNumber(-0.4), "0");
+  EXPECT_EQ(platform::FormatWholeNumber(123456789, "."), "123.456.789");
+  EXPECT_EQ(platform::FormatWholeNumber(-100000, "'"), "-100'000");
+}
+
+TEST_F(WarningForm, VisibleZeroHidesTheBoxAndCloseThenRecordsNothing) {
+  settings::RunSettings.Visible = 0;
+  frmWarning form = Loaded();
+  EXPECT_FALSE(form.chkNoCheck.Visible);
+  form.chkNoCheck.Value = 1;  // a hidden box cannot be ticked, whatever its value
+  form.cmdClose_Click();
+  EXPECT_TRUE(form.Unloaded);
+  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+  EXPECT_FALSE(SettingsFileExists());
+}
+
+TEST_F(WarningForm, AnyOtherVisibleValueShowsTheBox) {
+  for (int visible : {1, -1, 2}) {
+    settings::RunSettings.Visible = visible;
+    EXPECT_TRUE(Loaded().chkNoCheck.Visible) << visible;
+  }
+}
+
+TEST_F(WarningForm, CloseWithTheBoxTickedRecordsTheStoreAndSetsSkipNextTime) {
+  frmWarning form = Loaded();
+  form.chkNoCheck.Value = 1;
+  form.cmdClose_Click();
+  EXPECT_TRUE(form.Unloaded);
+  EXPECT_TRUE(mdlOrvane::SkipNextTime);
+  EXPECT_EQ(Recorded(), kPath);
+}
+
+TEST_F(WarningForm, CloseWithTheBoxClearRecordsNothing) {
+  frmWarning form = Loaded();
+  form.cmdClose_Click();
+  EXPECT_TRUE(form.Unloaded);
+  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+  EXPECT_FALSE(SettingsFileExists());
+}
+
+TEST_F(WarningForm, TitleBarCloseRecordsNothingEvenWithTheBoxTicked) {
+  frmWarning form = Loaded();
+  form.chkNoCheck.Value = 1;
+  form.Form_Close();
+  EXPECT_TRUE(form.Unloaded);
+  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+  EXPECT_FALSE(SettingsFileExists());
+}
+
+TEST_F(WarningForm, FolderOpenStartsExplorerOnTheFolderUnquotedAndStaysOpen) {
+  mdlOrvane::CurrentStore.StorePath = "D:\\My Mail\\old files\\a b.pst";
+  frmWarning form = Loaded();
+  form.cmdFolderOpen_Click();
+  form.cmdFolderOpen_Click();
+  EXPECT_EQ(started,
+            (std::vector<std::string>{"explorer D:\\My Mail\\old files\\", "explorer D:\\My Mail\\old files\\"}));
+  EXPECT_FALSE(form.Unloaded);
+  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+}
+
+TEST_F(WarningForm, FolderOpenOnAPathWithoutBackslashStartsExplorerAlone) {
+  mdlOrvane::CurrentStore.StorePath = "outlook.pst";
+  frmWarning form = Loaded();
+  form.cmdFolderOpen_Click();
+  EXPECT_EQ(started, std::vector<std::string>{"explorer "});
+}
+
+TEST(FolderOfPath, CutsAtTheLastBackslash) {
+  EXPECT_EQ(FolderOfPath("C:\\Mail\\a.pst"), "C:\\Mail\\");
+  EXPECT_EQ(FolderOfPath("C:\\a.pst"), "C:\\");
+  EXPECT_EQ(FolderOfPath("\\\\server\\share\\a.pst"), "\\\\server\\share\\");
+  EXPECT_EQ(FolderOfPath("C:/Mail/a.pst"), "");
+  EXPECT_EQ(FolderOfPath(""), "");
+  // "ソ" ends in the byte of a backslash in Shift-JIS, never in UTF-8.
+  EXPECT_EQ(FolderOfPath("C:\\ソフト\\表.pst"), "C:\\ソフト\\");
+}
+
+TEST(WarningLayout, FitsTheClientAreaWithTheRightMarginsAndTabOrder) {
+  std::vector<std::string> names;
+  for (const ControlLayout& c : kWarningLayout) {
+    names.push_back(c.name);
+    EXPECT_GE(c.left, 0) << c.name;
+    EXPECT_LE(c.left + c.width, kFormWidthTwips) << c.name;
+    EXPECT_LE(c.top + c.height, kFormHeightTwips) << c.name;
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"lblWarningTitle", "cmdClose", "cmdFolderOpen", "chkNoCheck", "lblWarningMsg",
+                                      "Label3", "Label4", "Label5", "lblFolderName", "lblFileName", "lblFileSize"}));
+  for (std::size_t i : {0u, 1u, 2u, 4u})
+    EXPECT_EQ(kWarningLayout[i].left + kWarningLayout[i].width, kFormWidthTwips - 225);
+}
+
+TEST(WarningLayout, TwipsBecomePixelsAtTheScreensResolution) {
+  EXPECT_EQ(TwipsToPixels(kFormWidthTwips, 96), 446);
+  EXPECT_EQ(TwipsToPixels(kFormHeightTwips, 96), 259);
+  EXPECT_EQ(TwipsToPixels(kFormWidthTwips, 120), 558);  // 557.5 rounds up
+  EXPECT_EQ(TwipsToPixels(165, 144), 17);               // 16.5
+  EXPECT_EQ(TwipsToPixels(kFormHeightTwips, 192), 518);
+}
+
+}  // namespace
