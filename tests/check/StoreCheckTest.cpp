@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
 #include "support/TempDir.h"
+#include "ui/frmWarning.h"
 
 namespace {
 
@@ -19,19 +20,20 @@ constexpr std::int64_t kKiB = 1024;
 constexpr std::int64_t kGiB = kKiB * kKiB * kKiB;
 const std::string kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
 
-// A user behind the warning dialog: remembers every store it was shown and, when
-// told to, ticks the exclusion box and presses Close.
+// A user behind the warning dialog: the real form, loaded for every warning; the
+// user reads it and, when told to, ticks the exclusion box before pressing Close.
 class ScriptedUser : public mdlOrvane::WarningDialog {
  public:
   void ShowModal() override {
+    frmWarning form([](const std::string&) {});
+    form.Form_Load();
     shown.push_back(mdlOrvane::CurrentStore);
-    if (excludes) {
-      mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", mdlOrvane::CurrentStore.StoreUid,
-                             mdlOrvane::CurrentStore.StorePath);
-      mdlOrvane::SkipNextTime = true;
-    }
+    sizeLines.push_back(form.lblFileSize.Caption);
+    if (excludes) form.chkNoCheck.Value = 1;
+    form.cmdClose_Click();
   }
   std::vector<mdlOrvane::StoreInfo> shown;
+  std::vector<std::string> sizeLines;
   bool excludes = false;
 };
 
@@ -110,6 +112,7 @@ TEST_F(StoreCheck, WarningShowsTheDialogWithTheStoreAndSettings) {
   ASSERT_EQ(user_.shown.size(), 1u);
   EXPECT_EQ(user_.shown[0].StorePath, path);
   EXPECT_EQ(user_.shown[0].StoreSizeKb, "1572864");
+  EXPECT_EQ(user_.sizeLines[0], "1,572,864 KB  ( 残り 524,288 KB )");
   EXPECT_TRUE(mdlOrvane::PersonalFolderFound);
 }
 
