@@ -3,10 +3,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/posix/FoldCase.h"
 #include "platform/posix/WinePrefix.h"
 
 namespace platform::posix {
@@ -20,49 +20,6 @@ bool Exists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Next code point of UTF-8 text; an invalid byte stands for itself.
-char32_t NextCodePoint(const std::string& s, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(s[pos]);
-  std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-  if (length == 0 || pos + length > s.size()) {
-    ++pos;
-    return 0x110000u + lead;  // outside Unicode: equal only to the same invalid byte
-  }
-  char32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(s[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return 0x110000u + lead;
-    }
-    cp = (cp << 6) | (next & 0x3Fu);
-  }
-  pos += length;
-  return cp;
-}
-
-// Case folding for the scripts a path is likely to hold: ASCII, Latin-1,
-// Latin Extended-A, Greek, Cyrillic and the full-width Latin letters.
-char32_t FoldCase(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c % 2 == 0) return c + 1;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
-  return c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  std::size_t i = 0;
-  std::size_t j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (FoldCase(NextCodePoint(a, i)) != FoldCase(NextCodePoint(b, j))) return false;
-  }
-  return i == a.size() && j == b.size();
 }
 
 // The entry of `directory` that Wine would take for `name`: the exact spelling

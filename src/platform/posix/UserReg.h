@@ -77,10 +77,6 @@ class UserReg {
   std::unordered_map<std::u16string, KeyId> index_;  // normalised, case-folded path -> key
 };
 
-// Maps one UTF-16 unit to lower case the way registry names are compared: ASCII,
-// Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width Latin letters.
-char16_t FoldCase(char16_t unit);
-
 // Makes the next registry access read user.reg again, as a new run would.
 void ForgetUserReg();
 
