@@ -40,13 +40,17 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
   platform::ReadProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), "", buffer.data(), buffer.size(), path);
   std::string_view ansi(buffer.data(),
                         static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
-  // A cut value ends on a whole character: a first byte left without its second
-  // would decode as a stray '?'.
-  std::size_t whole = 0;
-  while (whole < ansi.size()) {
-    const bool lead = platform::IsAnsiLeadByte(static_cast<unsigned char>(ansi[whole]));
-    if (lead && whole + 1 == ansi.size()) break;
-    whole += lead ? 2 : 1;
+  // A value the service cut at the end of the buffer ends on a whole character: a
+  // first byte left there without its second would decode as a stray '?'. Shorter
+  // values are as the file holds them, even when the file's bytes are invalid.
+  std::size_t whole = ansi.size();
+  if (ansi.size() + 2 >= kBufferSize) {
+    whole = 0;
+    while (whole < ansi.size()) {
+      const bool lead = platform::IsAnsiLeadByte(static_cast<unsigned char>(ansi[whole]));
+      if (lead && whole + 1 == ansi.size()) break;
+      whole += lead ? 2 : 1;
+    }
   }
   return platform::FromAnsi(ansi.substr(0, whole));
 }

@@ -180,6 +180,26 @@ TEST_F(ProfileWrite, NewSectionsAndKeysGoAtTheEndAsKeyEqualsValueWithCrLf) {
   EXPECT_EQ(Read(file_, "App3", "key5"), "");
 }
 
+TEST_F(ProfileWrite, UnicodeFileIsReadAndKeptAsUnicode) {
+  auto utf16 = [](std::string_view ascii) {
+    std::string bytes;
+    for (const char c : ascii) bytes += std::string{c, '\0'};
+    return bytes;
+  };
+  // "[Orvane]", "WarningTitle=" + 警告 (U+8B66 U+544A), "WarningSize=100"
+  const std::string original = "\xff\xfe" + utf16("[Orvane]\r\nWarningTitle=") + "\x66\x8b\x4a\x54" +
+                               utf16("\r\nWarningSize=100\r\n");
+  const std::string f = With(original);
+  EXPECT_EQ(Read(f, "orvane", "WarningTitle"), "\x8c\x78\x8d\x90");  // code page 932
+  EXPECT_EQ(Read(f, "Orvane", "WarningSize"), "100");
+  EXPECT_TRUE(Write(f, "No Check", "Visible", "0"));
+  const std::string after = ReadBytes(f);
+  EXPECT_TRUE(after.starts_with(original)) << "the file stays UTF-16 and keeps its lines";
+  EXPECT_NE(after.find(utf16("Visible=0")), std::string::npos);
+  EXPECT_EQ(Read(f, "No Check", "Visible"), "0");
+  EXPECT_EQ(Read(f, "Orvane", "WarningTitle"), "\x8c\x78\x8d\x90");
+}
+
 TEST_F(ProfileWrite, ExistingKeyKeepsItsPlaceAndTheFilesSpelling) {
   const std::string f = With("[Sect]\r\nKey=old\r\nOther=1\r\n");
   EXPECT_TRUE(Write(f, "SECT", "key", "new"));

@@ -86,6 +86,18 @@ TEST_F(LoadSettings, EmptyValueCountsAsMissing) {
   EXPECT_EQ(settings::RunSettings.Visible, 1);
 }
 
+TEST_F(LoadSettings, TextWithInvalidDoubleByteSequencesIsSetNotMissing) {
+  // A lone first byte of a double-byte character: damaged, but written by the user.
+  const std::string ini = "[Orvane]\r\nWarningTitle=\x82\r\nWarningMsg=ab\x81\r\n";
+  Load(&ini);
+  // Never replaced by the default. (Wine's service, rewriting the whole file,
+  // stores the byte as the character it read it as; ours keeps the bytes.)
+  EXPECT_EQ(Ini().find("WARNING!"), std::string::npos) << Ini();
+  EXPECT_NE(Ini().find("WarningMsg=ab\x81"), std::string::npos) << Ini();
+  EXPECT_FALSE(settings::RunSettings.WarningTitle.empty());
+  EXPECT_TRUE(settings::RunSettings.WarningMsg.starts_with("ab"));
+}
+
 TEST_F(LoadSettings, SecondRunChangesNothing) {
   Load(nullptr);
   const std::string first = Ini();

@@ -16,6 +16,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/CodePage.h"
 #include "platform/posix/IniText.h"
 
 namespace platform {
@@ -44,8 +45,11 @@ class Fd {
 enum class ReadResult { Read, Missing, Failed };
 
 ReadResult ReadFile(const std::string& path, std::string& bytes) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking: a settings file that is a pipe must not hang the run.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadResult::Failed;
   bytes.clear();
   char chunk[65536];
   for (;;) {
@@ -141,6 +145,24 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<
   return true;
 }
 
+// A file that starts with the UTF-16LE byte order mark is a Unicode file, as the
+// Windows service treats it: it is searched and edited as Unicode text and stays
+// UTF-16, while names and values cross this interface in the ANSI code page.
+constexpr std::string_view kUtf16Bom = "\xff\xfe";
+
+bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); }
+
+std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
+
+std::string Utf16FileBytes(std::string_view text) {
+  std::string bytes(kUtf16Bom);
+  for (const char16_t unit : Utf8ToUtf16(text)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
@@ -148,9 +170,17 @@ bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
   std::string text;
-  std::optional<std::string_view> value;
-  if (ReadFile(file, text) == ReadResult::Read) value = ini::FindValue(text, section, key);
-  return ini::CopyCut(value ? *value : ini::CleanDefault(defaultValue), buffer, size);
+  if (ReadFile(file, text) == ReadResult::Read) {
+    if (IsUtf16File(text)) {
+      const std::string unicode = Utf16FileText(text);
+      if (const auto value = ini::FindValue(unicode, FromAnsi(section), FromAnsi(key))) {
+        return ini::CopyCut(ToAnsi(*value), buffer, size);
+      }
+    } else if (const auto value = ini::FindValue(text, section, key)) {
+      return ini::CopyCut(*value, buffer, size);
+    }
+  }
+  return ini::CopyCut(ini::CleanDefault(defaultValue), buffer, size);
 }
 
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
@@ -177,7 +207,10 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
       break;
     }
   }
-  const std::string updated = ini::SetValue(text, section, key, value);
+  const std::string updated = IsUtf16File(text)
+                                  ? Utf16FileBytes(ini::SetValue(Utf16FileText(text), FromAnsi(section),
+                                                                 FromAnsi(key), FromAnsi(value)))
+                                  : ini::SetValue(text, section, key, value);
   if (mode && updated == text) return true;
   return ReplaceFile(target, updated, mode, lock.fd());
 }
