@@ -29,7 +29,7 @@ void Installation::WriteRegistry(const std::string& body) const {
                                                          << body;
 }
 
-int Installation::Start(const std::vector<std::string>& args) const {
+int Installation::Start(const std::vector<std::string>& args, bool asNobody) const {
   std::vector<std::string> env = {"WINEPREFIX=" + prefix().string(), "HOME=" + folder_.string(),
                                   "PATH=/usr/bin:/bin"};
   std::vector<char*> envp;
@@ -40,6 +40,15 @@ int Installation::Start(const std::vector<std::string>& args) const {
   std::vector<char*> argv = {path.data()};
   for (std::string& a : copies) argv.push_back(a.data());
   argv.push_back(nullptr);
+  if (asNobody && geteuid() == 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
+      execve(path.c_str(), argv.data(), envp.data());
+      _exit(127);
+    }
+    return pid;
+  }
   pid_t pid = -1;
   if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
   return pid;
@@ -65,7 +74,7 @@ ProgramResult Wait(int pid, std::chrono::milliseconds limit) {
   }
 }
 
-std::string ProfileWithStores(const std::vector<std::pair<std::string, std::string>>& uidAndPath) {
+std::string ProfileWithStores(const std::vector<StoreEntry>& stores) {
   auto hex = [](const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
     std::string out;
@@ -76,19 +85,30 @@ std::string ProfileWithStores(const std::vector<std::pair<std::string, std::stri
     }
     return out;
   };
+  auto utf16 = [](const std::string& utf8) {
+    std::string bytes;
+    for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+      bytes += static_cast<char>(unit & 0xFF);
+      bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes + std::string(2, '\0');
+  };
   const std::string base =
       "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles";
   std::string list;
-  for (const auto& [uid, path] : uidAndPath) {
-    for (std::size_t i = 0; i < uid.size(); i += 2) {
-      list += static_cast<char>(std::stoi(uid.substr(i, 2), nullptr, 16));
+  for (const StoreEntry& store : stores) {
+    for (std::size_t i = 0; i + 1 < store.uid.size(); i += 2) {
+      list += static_cast<char>(std::stoi(store.uid.substr(i, 2), nullptr, 16));
     }
   }
   std::string text = "[" + base + "]\n\"DefaultProfile\"=\"Outlook\"\n\n[" + base +
                      "\\\\Outlook\\\\9207f3e0a3b11019908b08002b2a56c2]\n\"01023d00\"=hex:" + hex(list) + "\n\n";
-  for (const auto& [uid, path] : uidAndPath) {
-    text += "[" + base + "\\\\Outlook\\\\" + uid + "]\n\"001e3001\"=hex:" + hex(platform::ToAnsi("個人用フォルダ") + '\0') +
-            "\n\"001e6700\"=hex:" + hex(platform::ToAnsi(path) + '\0') + "\n\n";
+  for (const StoreEntry& store : stores) {
+    text += "[" + base + "\\\\Outlook\\\\" + store.uid + "]\n\"001e3001\"=hex:" +
+            hex(platform::ToAnsi("個人用フォルダ") + '\0') + "\n";
+    text += store.unicodePath ? "\"001f6700\"=hex:" + hex(utf16(store.path))
+                              : "\"001e6700\"=hex:" + hex(platform::ToAnsi(store.path) + '\0');
+    text += "\n\n";
   }
   return text;
 }

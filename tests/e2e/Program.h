@@ -33,8 +33,10 @@ class Installation {
   // Starts the program without display; waits at most `limit`.
   ProgramResult Run(const std::vector<std::string>& args = {},
                     std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
-  // Starts the program and returns its process id at once (-1 on failure).
-  int Start(const std::vector<std::string>& args = {}) const;
+  // Starts the program and returns its process id at once (-1 on failure). With
+  // `asNobody`, a process running as root drops to the user nobody first, so that
+  // file permissions apply to it.
+  int Start(const std::vector<std::string>& args = {}, bool asNobody = false) const;
 
  private:
   std::filesystem::path folder_;
@@ -44,8 +46,14 @@ class Installation {
 // Waits for a started process at most `limit`, killing it after that.
 ProgramResult Wait(int pid, std::chrono::milliseconds limit);
 
-// user.reg text for a default profile "Outlook" whose stores are ANSI
-// personal-folder files at the given Windows paths.
-std::string ProfileWithStores(const std::vector<std::pair<std::string, std::string>>& uidAndPath);
+struct StoreEntry {
+  std::string uid;   // 32 hexadecimal digits
+  std::string path;  // a Windows path (UTF-8)
+  bool unicodePath = false;  // the path as a UTF-16 value, else in code page 932
+};
+
+// user.reg text (without the header) for a default profile "Outlook" holding
+// these personal-folder stores.
+std::string ProfileWithStores(const std::vector<StoreEntry>& stores);
 
 }  // namespace testing_support

@@ -93,9 +93,8 @@ std::string ValueLine(const Value& value) {
     return line + "\"" + Escape(units, "\"") + "\"\n";
   }
   if (value.type == 4 && b.size() == 4) {
-    const auto dword = static_cast<std::uint32_t>(
-        static_cast<unsigned char>(b[0]) | (static_cast<unsigned char>(b[1]) << 8) |
-        (static_cast<unsigned char>(b[2]) << 16) | (static_cast<unsigned>(static_cast<unsigned char>(b[3])) << 24));
+    std::uint32_t dword = 0;
+    for (int i = 3; i >= 0; --i) dword = (dword << 8) | static_cast<unsigned char>(b[static_cast<std::size_t>(i)]);
     return line + "dword:" + Hex(dword, 8) + "\n";
   }
   line += value.type == 3 ? "hex:" : "hex(" + Hex(value.type, 1) + "):";
