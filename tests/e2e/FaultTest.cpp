@@ -3,19 +3,24 @@
 // every line the user wrote still in place.
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 
+#include "check/mdlOrvane.h"
 #include "e2e/Program.h"
 #include "platform/CodePage.h"
+#include "support/ChildRole.h"
 #include "support/TempDir.h"
+#include "ui/frmWarning.h"
 
 namespace {
 
@@ -238,6 +243,72 @@ TEST_F(Faults, KilledWhileWritingSettingsLeavesAWholeFile) {
   }
   // The kills fell before, between and after the writes.
   EXPECT_GE(states.size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the test program: one whole run for the program folder in
+// ORVANE_CHILD_FOLDER and the profile of its WINEPREFIX, whose user excludes
+// every store the dialog warns about.
+class ExcludingUser : public mdlOrvane::WarningDialog {
+ public:
+  void ShowModal() override {
+    frmWarning form([](const std::string&) {});
+    form.Form_Load();
+    form.chkNoCheck.Value = 1;
+    form.cmdClose_Click();
+  }
+};
+
+[[maybe_unused]] const bool kExcludingRun = testing_support::RegisterChildRole("excluding-run", [] {
+  ExcludingUser user;
+  mdlOrvane::Dialog = &user;
+  mdlOrvane::Run(std::getenv("ORVANE_CHILD_FOLDER"), "Orvane");
+  return 0;
+});
+
+TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
+  TempDir dir;
+  constexpr int kCopies = 10;
+  std::vector<std::string> expected;
+  std::vector<int> children;
+  for (int i = 0; i < kCopies; ++i) {
+    // Each copy has its own profile with one oversized store; all share the program folder.
+    const fs::path prefix = dir.path() / ("prefix" + std::to_string(i));
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directory_symlink(dir.path(), prefix / "dosdevices" / "c:");
+    const std::string uid = std::string(30, '0') + (i < 10 ? "0" : "") + std::to_string(i);
+    const std::string path = "C:\\store" + std::to_string(i) + ".pst";
+    CreateSparse(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
+    WriteBytes((prefix / "user.reg").string(),
+               "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
+    expected.push_back(uid + "=" + path);
+
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    std::vector<std::string> env = {"ORVANE_TEST_CHILD=excluding-run", "ORVANE_CHILD_FOLDER=" + dir.path().string(),
+                                    "WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"};
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<char*> argv = {const_cast<char*>(self.c_str()), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+    children.push_back(pid);
+  }
+  for (const int pid : children) {
+    const auto result = testing_support::Wait(pid, std::chrono::seconds(30));
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.status, 0);
+  }
+  const std::vector<std::string> lines = SplitLines(ReadBytes((dir.path() / "Orvane.ini").string()));
+  for (const std::string& exclusion : expected) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), exclusion), 1) << exclusion;
+  }
+  // Each setting exactly once, however the first runs raced to write them.
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Visible="); }), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[No Check]"), 1);
 }
 
 }  // namespace

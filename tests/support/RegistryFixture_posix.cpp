@@ -17,8 +17,10 @@ namespace testing_support {
 namespace {
 
 // No test reads the registry of whoever runs the tests: without a fixture the
-// prefix is a folder that does not exist, which is an empty registry.
+// prefix is a folder that does not exist, which is an empty registry. (A copy of
+// the test program started for a test keeps the prefix it was given.)
 [[maybe_unused]] const bool kNoUserPrefix = [] {
+  if (std::getenv("ORVANE_TEST_CHILD") != nullptr) return false;
   const std::string none = Utf8(std::filesystem::temp_directory_path() / "orvane-tests-no-wine-prefix");
   setenv("WINEPREFIX", none.c_str(), 1);
   return true;
