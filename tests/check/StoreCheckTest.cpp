@@ -132,6 +132,17 @@ TEST_F(StoreCheck, MissingFileOrFolderIsNoFile) {
   EXPECT_TRUE(mdlOrvane::PersonalFolderFound);
 }
 
+TEST_F(StoreCheck, LongPathsAreMeasuredAndOverlongOnesAreNoFile) {
+  // Past the 260 characters of a classic Windows path.
+  std::string deep;
+  for (int i = 0; i < 5; ++i) deep += std::string(100, static_cast<char>('a' + i)) + "/";
+  const std::string path = MakeFile(deep + "long.pst", 1610612736);
+  ASSERT_GT(path.size(), 500u);
+  EXPECT_EQ(Check(path).back(), "サイズ：1572864, 警告画面表示");
+  const std::string overlong = dir_.File(std::string(32000, 'x') + ".pst");
+  EXPECT_EQ(Check(overlong).back(), "ファイルが存在しません");
+}
+
 TEST_F(StoreCheck, StoreWithoutPathOrNameIsNoPersonalFolder) {
   EXPECT_TRUE(Check("").empty());
   EXPECT_TRUE(Check(MakeFile("x.pst", 10), "97-2002", kUid, "").empty());

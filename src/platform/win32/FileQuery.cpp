@@ -6,8 +6,10 @@ namespace platform {
 
 FileStatus QueryFile(const std::string& path) {
   std::wstring wide = win32::Widen(path);
-  // A full drive path longer than MAX_PATH is only reachable in its \\?\ form.
-  if (wide.size() >= MAX_PATH && wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') {
+  // A full drive path longer than MAX_PATH is only reachable in its \\?\ form,
+  // which takes the path literally: backslashes only.
+  if (wide.size() >= MAX_PATH && wide.size() > 2 && wide[1] == L':' && (wide[2] == L'\\' || wide[2] == L'/')) {
+    for (wchar_t& c : wide) c = c == L'/' ? L'\\' : c;
     wide.insert(0, L"\\\\?\\");
   }
   WIN32_FILE_ATTRIBUTE_DATA data{};
