@@ -44,7 +44,7 @@ std::string FindDefaultProfile() {
   for (const char* base : kProfileBases) {
     const std::string name = ReadText(base, "DefaultProfile");
     if (name.empty()) continue;
-    const std::string profileKey = std::string(base) + "\\" + name;
+    std::string profileKey = std::string(base) + "\\" + name;
     mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイル名取得：" + profileKey, 0);
     return profileKey;
   }

@@ -29,7 +29,7 @@ IconImage DecodeBitmap(std::string_view bmp) {
   const auto w = static_cast<std::size_t>(width);
   const auto h = static_cast<std::size_t>(doubleHeight / 2);
   const std::size_t palette = headerSize;
-  const std::size_t pixels = palette + 4 * colours;
+  const std::size_t pixels = palette + std::size_t{4} * colours;
   const std::size_t stride = (w * bits + 31) / 32 * 4;
   const std::size_t mask = pixels + stride * h;
   const std::size_t maskStride = (w + 31) / 32 * 4;

@@ -245,7 +245,8 @@ std::size_t ParseHex(std::string_view text, std::size_t pos, std::size_t end, st
     std::size_t after = pos + 2;
     std::uint64_t value = 0;
     if (end - pos >= 2 && IsHexDigit(text[pos + 1]) && (after == end || !IsHexDigit(text[after]))) {
-      value = static_cast<std::uint64_t>(HexDigit(text[pos]) * 16 + HexDigit(text[pos + 1]));  // the usual "xx"
+      // The usual "xx".
+      value = static_cast<std::uint64_t>(HexDigit(text[pos])) * 16 + static_cast<std::uint64_t>(HexDigit(text[pos + 1]));
     } else {
       value = StrToUl16(text, pos, end, &after);
       if (value > 0xff) return kNone;
@@ -292,7 +293,7 @@ std::size_t UserReg::ReadValue(const Line& line, bool decode, std::optional<Valu
   };
 
   std::uint32_t type = 0;
-  std::size_t data = p;
+  std::size_t data = 0;
   enum class Form { String, Dword, Hex } form;
   if (StartsWith(text, p, line.end, "\"")) {
     type = kRegSz, form = Form::String, data = p + 1;
