@@ -18,7 +18,7 @@ rm -rf "$work"
 setup() {  # NAME ARGS...
   local dir=$work/$1; shift
   python3 bench/make-profile.py "$dir" "$@"
-  cp build/linux/Orvane "$dir/Orvane"
+  cp build/linux/Orvane build/linux/OrvaneDialog.so "$dir/"
 }
 setup a --stores 10
 setup b --stores 1000 --oversized --exclusions 10000

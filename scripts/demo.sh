@@ -21,7 +21,7 @@ mkdir -p "$mail"
 truncate -s 1700000000 "$mail/個人用フォルダ.pst"
 truncate -s 300000000 "$mail/archive2019.pst"
 truncate -s 3000000000 "$mail/new.pst"
-cp build/linux/Orvane "$demo/Orvane"
+cp build/linux/Orvane build/linux/OrvaneDialog.so "$demo/"
 
 WINEPREFIX="$PWD/$demo/prefix" "$demo/Orvane"
 

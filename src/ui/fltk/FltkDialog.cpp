@@ -1,0 +1,245 @@
+// The warning dialog in FLTK 1.3 on X11, laid out at 96 dpi from the twips table.
+// Built as a module of its own that the program loads for its first warning: the
+// FLTK and X11 libraries then cost nothing in the usual run, which shows none.
+#include "ui/fltk/FltkDialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "ui/IconImage.h"
+#include "ui/LabelWrap.h"
+#include "ui/frmWarning.h"
+
+// The application icon's file, built into the program (OrvaneIcon.cpp, generated).
+extern const unsigned char kOrvaneIcon[];
+extern const std::size_t kOrvaneIconSize;
+
+namespace ui {
+namespace {
+
+constexpr int kDpi = 96;
+// IPAPGothic stands in for the Japanese proportional face; it is also the
+// dialog's default face, as the nearest Japanese proportional sans-serif.
+constexpr Fl_Font kPlainFace = FL_FREE_FONT;
+constexpr Fl_Font kBoldFace = FL_FREE_FONT + 1;
+constexpr double kDefaultPoints = 9;
+const auto kWrappedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
+
+// The display is gone for good once FLTK reported a fatal error.
+bool displayLost = false;
+
+struct DisplayLost {};
+
+void Discard(const char*, ...) {}
+
+// FLTK must not return from a fatal error; it allows an exception as long as
+// FLTK is not called again. ShowModal catches it.
+[[noreturn]] void Fatal(const char*, ...) {
+  displayLost = true;
+  throw DisplayLost{};
+}
+
+int PointsToPixels(double points) { return static_cast<int>(std::lround(points * kDpi / 72)); }
+int Px(int twips) { return TwipsToPixels(twips, kDpi); }
+
+int Measure(std::string_view text) {
+  return static_cast<int>(std::ceil(fl_width(text.data(), static_cast<int>(text.size()))));
+}
+
+// Label text broken between words and Japanese characters, cut at the label's
+// height; top-left, top-centred or (FL_ALIGN_TOP absent) centred vertically.
+void DrawWrapped(const Fl_Label* label, int X, int Y, int W, int H, Fl_Align align) {
+  if (label->value == nullptr) return;
+  fl_font(label->font, label->size);
+  // Lines one em apart, as Japanese faces of the other platform set them (their
+  // cell height is their em): Xft adds a pixel of leading that the small labels
+  // have no room for.
+  const int lineHeight = std::min(fl_height(), static_cast<int>(label->size));
+  const std::vector<LabelLine> lines = WrapLabel(label->value, W, H, lineHeight, Measure);
+  const int total = static_cast<int>(lines.size()) * lineHeight;
+  int y = (align & FL_ALIGN_TOP) ? Y : Y + (H - total) / 2;
+  fl_push_clip(X, Y, W, H);
+  fl_color(label->color);
+  for (const LabelLine& line : lines) {
+    const int width = Measure(line.text);
+    const int x = (align & FL_ALIGN_LEFT) ? X : X + (W - width) / 2;
+    const int baseline = y + lineHeight - fl_descent();
+    fl_draw(line.text.data(), static_cast<int>(line.text.size()), x, baseline);
+    if (line.underline != kNoUnderline) {
+      std::size_t end = line.underline + 1;
+      while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
+      const int from = x + Measure(std::string_view(line.text).substr(0, line.underline));
+      const int to = x + Measure(std::string_view(line.text).substr(0, end));
+      fl_xyline(from, baseline + 1, to - 1);
+    }
+    y += lineHeight;
+  }
+  fl_pop_clip();
+}
+
+void MeasureWrapped(const Fl_Label* label, int& W, int& H) {
+  fl_font(label->font, label->size);
+  W = Measure(label->value ? label->value : "");
+  H = fl_height();
+}
+
+// A label keeps its rectangle: no inner margin, no box.
+class Label : public Fl_Box {
+ public:
+  using Fl_Box::Fl_Box;
+  void draw() override { draw_label(x(), y(), w(), h(), align()); }
+};
+
+void Prepare() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  Fl::set_font(kPlainFace, " IPAPGothic");
+  Fl::set_font(kBoldFace, "BIPAPGothic");
+  Fl::set_labeltype(kWrappedLabel, DrawWrapped, MeasureWrapped);
+  Fl::scheme("gtk+");
+  Fl::get_system_colors();
+}
+
+// FLTK ends the process when it cannot open the display: open it here first.
+bool OpenDisplay() {
+  if (fl_display != nullptr) return true;
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  fl_open_display(display);
+  return true;
+}
+
+// The title bar offers only the close command (and the window moves). FLTK has
+// already written hints of its own for a window of fixed size (no resizing, no
+// maximising) by the time the window exists; window managers that follow changes
+// of these hints take ours, the others keep FLTK's.
+void CloseOnlyTitleBar(Fl_Window& window) {
+  const unsigned long hints[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};  // functions: move, close; border, title, menu
+  const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(fl_display, fl_xid(&window), atom, atom, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(hints), 5);
+}
+
+const Fl_RGB_Image* Icon() {
+  static const IconImage decoded =
+      DecodeIcon(std::string_view(reinterpret_cast<const char*>(kOrvaneIcon), kOrvaneIconSize));
+  static const Fl_RGB_Image image(decoded.rgba.data(), decoded.width, decoded.height, 4);
+  return decoded.width > 0 ? &image : nullptr;
+}
+
+void ApplyFont(Fl_Widget& widget, const FontStyle& font) {
+  widget.labelfont(font.bold ? kBoldFace : kPlainFace);
+  widget.labelsize(PointsToPixels(font.face ? font.points : kDefaultPoints));
+}
+
+struct Dialog {
+  frmWarning& form;
+  Fl_Check_Button* check = nullptr;
+};
+
+void OnFolderOpen(Fl_Widget*, void* data) { static_cast<Dialog*>(data)->form.cmdFolderOpen_Click(); }
+
+void OnClose(Fl_Widget*, void* data) {
+  Dialog& dialog = *static_cast<Dialog*>(data);
+  dialog.form.chkNoCheck.Value = dialog.check != nullptr && dialog.check->value() ? 1 : 0;
+  dialog.form.cmdClose_Click();
+}
+
+// The window's own close command. There is no cancel key: Escape does nothing.
+void OnWindowClose(Fl_Widget*, void* data) {
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+  static_cast<Dialog*>(data)->form.Form_Close();
+}
+
+// Builds the window, runs it until the form is unloaded and destroys it. When the
+// display is lost this throws DisplayLost and the window is left alone: FLTK must
+// not be called again.
+void Show(Dialog& dialog) {
+  auto* window = new Fl_Double_Window(Px(kFormWidthTwips), Px(kFormHeightTwips), kFormCaption);
+  Fl_Widget* close = nullptr;
+  for (const ControlLayout& c : kWarningLayout) {  // children in tab order
+    const WarningControl& state = dialog.form.*c.control;
+    const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
+    Fl_Widget* widget = nullptr;
+    switch (c.kind) {
+      case ControlKind::Label:
+        widget = new Label(x, y, w, h);
+        widget->labeltype(kWrappedLabel);
+        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.align == TextAlign::Left ? FL_ALIGN_LEFT : 0));
+        break;
+      case ControlKind::Button:
+        widget = new Fl_Button(x, y, w, h);
+        if (c.control == &frmWarning::cmdClose) {
+          widget->callback(OnClose, &dialog);
+          close = widget;
+        } else {
+          widget->callback(OnFolderOpen, &dialog);
+        }
+        break;
+      case ControlKind::CheckBox:
+        dialog.check = new Fl_Check_Button(x, y, w, h);
+        dialog.check->labeltype(kWrappedLabel);
+        dialog.check->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+        dialog.check->value(state.Value == 1);
+        widget = dialog.check;
+        break;
+    }
+    widget->copy_label(state.Caption.c_str());
+    ApplyFont(*widget, c.font);
+    if (c.red) widget->labelcolor(fl_rgb_color(255, 0, 0));
+    if (!state.Visible) widget->hide();
+  }
+  window->end();
+  window->callback(OnWindowClose, &dialog);
+
+  window->size_range(window->w(), window->h(), window->w(), window->h());
+  int sx, sy, sw, sh;
+  Fl::screen_work_area(sx, sy, sw, sh, 0);
+  window->position(sx + (sw - window->w()) / 2, sy + (sh - window->h()) / 2);
+  if (const Fl_RGB_Image* icon = Icon()) window->icon(icon);
+  window->set_modal();
+  window->show();
+  CloseOnlyTitleBar(*window);
+  if (close != nullptr) close->take_focus();
+
+  while (!dialog.form.Unloaded && window->shown()) Fl::wait();
+  if (!dialog.form.Unloaded) dialog.form.Form_Close();
+  window->hide();
+  delete window;
+  Fl::flush();
+}
+
+}  // namespace
+
+}  // namespace ui
+
+extern "C" bool OrvaneShowWarning(frmWarning& form) {
+  using namespace ui;
+  Fl::warning = Discard;
+  Fl::error = Discard;
+  Fl::fatal = Fatal;
+  if (displayLost || !OpenDisplay()) return false;
+  Dialog dialog{form};
+  try {
+    Prepare();
+    Show(dialog);
+  } catch (const DisplayLost&) {
+    return false;
+  }
+  return true;
+}
