@@ -105,11 +105,20 @@ RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, con
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName) {
   const ScopedKey key(root, subKey);
   if (!key.IsOpen()) return {};
+  constexpr std::uint32_t kMaxSize = 1u << 20;
   Bytes buffer(kByteBufferSize);
-  std::uint32_t size = kByteBufferSize;
-  if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return {};
-  buffer.resize(std::min(size, kByteBufferSize));
-  return buffer;
+  // A value that grows between the two queries is asked for again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    const long status = key.Query(valueName, buffer.data(), &size);
+    if (status == platform::kRegistryOk) {
+      buffer.resize(std::min<std::size_t>(size, buffer.size()));
+      return buffer;
+    }
+    if (status != platform::kRegistryMoreData || size > kMaxSize) return {};
+    buffer.assign(size, 0);
+  }
+  return {};
 }
 
 }  // namespace mdlRegistry

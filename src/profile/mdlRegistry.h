@@ -60,9 +60,10 @@ inline constexpr std::int32_t kReadNumber = 4;
 RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                      std::int32_t readType, const RegValue& defaultValue);
 
-// The bytes of `valueName` exactly as long as they are stored (at most 4096);
-// no bytes when the key or value is missing or longer. For lists of fixed-size
-// records, whose last record may end in zero bytes.
+// The bytes of `valueName` exactly as long as they are stored, up to 1 MiB; no
+// bytes when the key or value is missing or longer. For lists of fixed-size
+// records, whose last record may end in zero bytes and which may outgrow the
+// 4096 bytes of the byte shape (a profile of more than 256 stores).
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName);
 
 }  // namespace mdlRegistry

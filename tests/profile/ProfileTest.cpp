@@ -103,6 +103,15 @@ TEST_F(ProfileWalk, BytesAfterTheLastWholeIdentifierAreDropped) {
   EXPECT_EQ(Log(), (std::vector<std::string>{kSubkeyLine, kSubkeyLine}));
 }
 
+TEST_F(ProfileWalk, StoreListLongerThanTheByteShapeIsReadWhole) {
+  std::string list;
+  for (int i = 0; i < 300; ++i) list += std::string(15, '\x11') + static_cast<char>(i);  // 4800 bytes
+  registry_.SetBytes(kStoreListKey, "01023d00", list);
+  const std::vector<std::string> sections = profile::ReadStoreSections(kProfileKey);
+  ASSERT_EQ(sections.size(), 300u);
+  EXPECT_EQ(sections.back(), std::string(30, '1') + "2B");
+}
+
 TEST_F(ProfileWalk, MissingStoreListGivesNoSectionsButStillTheLine) {
   EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());
   EXPECT_EQ(Log(), std::vector<std::string>{kSubkeyLine});
