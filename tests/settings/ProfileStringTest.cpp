@@ -126,6 +126,29 @@ TEST_F(ProfileRead, CrLfLfAndCrLineEndsAllRead) {
   }
 }
 
+TEST_F(ProfileRead, EditsByOthersBetweenReadsAreSeen) {
+  const std::string f = With("[No Check]\r\nA=C:\\a.pst\r\n");
+  EXPECT_EQ(Read(f, "No Check", "A"), "C:\\a.pst");
+  WriteBytes(f, "[No Check]\r\nA=C:\\moved\\a.pst\r\nB=b\r\n");
+  EXPECT_EQ(Read(f, "No Check", "A"), "C:\\moved\\a.pst");
+  EXPECT_EQ(Read(f, "No Check", "B"), "b");
+  std::filesystem::remove(f);
+  EXPECT_EQ(Read(f, "No Check", "B"), "#default");
+}
+
+TEST_F(ProfileRead, ManyLookupsInALargeFile) {
+  auto path = [](int i) { return std::string("C:\\Mail\\").append(std::to_string(i)).append(".pst"); };
+  auto key = [](int i) { return std::string("K").append(std::to_string(i)); };
+  std::string text = "[Orvane]\r\nWarningSize=1\r\n[No Check]\r\n";
+  for (int i = 0; i < 10000; ++i) text.append(key(i)).append("=").append(path(i)).append("\r\n");
+  text += "[no check]\r\nK1=hidden\r\n";
+  const std::string f = With(text);
+  for (int i = 0; i < 10000; i += 7) ASSERT_EQ(Read(f, "no CHECK", key(i)), path(i));
+  EXPECT_EQ(Read(f, "No Check", "K10000"), "#default");
+  EXPECT_TRUE(Write(f, "No Check", "K10000", "new"));
+  EXPECT_EQ(Read(f, "No Check", "K10000"), "new");
+}
+
 TEST_F(ProfileRead, MissingFileSectionOrKeyGivesTheDefaultAndCreatesNothing) {
   EXPECT_EQ(Read(file_, "Orvane", "LimitSize"), "#default");
   EXPECT_EQ(Read(dir_.File("no-folder/Orvane.ini"), "Orvane", "LimitSize"), "#default");

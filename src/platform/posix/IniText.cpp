@@ -140,6 +140,58 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
   return std::nullopt;
 }
 
+namespace {
+
+// A name as NamesEqual compares it: ASCII letters in upper case, double-byte
+// characters as they are.
+void AppendFolded(std::string& out, std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+      out += name[i];
+      out += name[++i];
+    } else {
+      out += FoldAscii(name[i]);
+    }
+  }
+}
+
+std::string IndexKey(std::string_view section, std::string_view key) {
+  std::string folded;
+  folded.reserve(section.size() + key.size() + 1);
+  AppendFolded(folded, section);
+  folded += '\0';
+  AppendFolded(folded, key);
+  return folded;
+}
+
+}  // namespace
+
+IniIndex::IniIndex(std::string_view text) {
+  std::unordered_map<std::string, bool> sections;  // folded name -> the first of its name
+  bool searched = false;                           // the current section is the first of its name
+  std::string section;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Line line = ReadLine(text, pos);
+    pos = line.next;
+    if (line.kind == Kind::Header) {
+      section.clear();
+      AppendFolded(section, line.name);
+      searched = sections.emplace(section, true).second;
+      section = std::string(line.name);
+    } else if (searched && line.kind == Kind::Entry) {
+      // The first of duplicate keys wins.
+      values_.emplace(IndexKey(section, line.name),
+                      StripQuotes(text.substr(line.valueBegin, line.valueEnd - line.valueBegin)));
+    }
+  }
+}
+
+std::optional<std::string_view> IniIndex::Find(std::string_view section, std::string_view key) const {
+  const auto found = values_.find(IndexKey(Trim(section), Trim(key)));
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
+}
+
 std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
   section = Trim(section);
   key = Trim(key);

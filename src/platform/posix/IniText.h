@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace platform::ini {
 
@@ -17,6 +18,18 @@ bool IsLeadByte(unsigned char byte);
 // missing; a line without '=' has no key. Keys above the first header belong to no
 // section.
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key);
+
+// Every value of `text` at once, for many lookups in one large file: Find answers
+// exactly as FindValue does. The index refers into `text`, which must outlive it.
+class IniIndex {
+ public:
+  explicit IniIndex(std::string_view text);
+  std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+
+ private:
+  // Section and key, trimmed and case-folded, with a NUL between them.
+  std::unordered_map<std::string, std::string_view> values_;
+};
 
 // `text` with `key` in `section` set to `value`, leading blanks of `value` dropped.
 // An existing key keeps its line and only the value between its blanks is

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -44,12 +45,13 @@ class Fd {
 
 enum class ReadResult { Read, Missing, Failed };
 
-ReadResult ReadFile(const std::string& path, std::string& bytes) {
+ReadResult ReadFile(const std::string& path, std::string& bytes, struct stat* read = nullptr) {
   // Non-blocking: a settings file that is a pipe must not hang the run.
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadResult::Failed;
+  if (read) *read = info;
   bytes.clear();
   char chunk[65536];
   for (;;) {
@@ -163,20 +165,58 @@ std::string Utf16FileBytes(std::string_view text) {
   return bytes;
 }
 
+// The settings file as last read, indexed: a run looks every oversized store up in
+// the exclusion list, which may hold thousands of lines. It is used again while
+// the file is the same file with the same size and times; this thread's own
+// writes drop it.
+struct CachedFile {
+  std::string path;
+  struct stat identity {};
+  bool unicode = false;
+  std::string text;  // code page 932, or UTF-8 for a Unicode file
+  std::optional<ini::IniIndex> index;
+};
+
+thread_local std::unique_ptr<CachedFile> cachedFile;
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The indexed settings file at `path`; nullptr when it cannot be read.
+const CachedFile* ReadIndexed(const std::string& path) {
+  struct stat now {};
+  if (cachedFile && cachedFile->path == path && ::stat(path.c_str(), &now) == 0 &&
+      SameFile(now, cachedFile->identity)) {
+    return cachedFile.get();
+  }
+  cachedFile.reset();
+  auto file = std::make_unique<CachedFile>();
+  if (ReadFile(path, file->text, &file->identity) != ReadResult::Read) return nullptr;
+  file->path = path;
+  if (IsUtf16File(file->text)) {
+    file->unicode = true;
+    file->text = Utf16FileText(file->text);
+  }
+  file->index.emplace(file->text);
+  cachedFile = std::move(file);
+  return cachedFile.get();
+}
+
 }  // namespace
 
 bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
 
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
-  std::string text;
-  if (ReadFile(file, text) == ReadResult::Read) {
-    if (IsUtf16File(text)) {
-      const std::string unicode = Utf16FileText(text);
-      if (const auto value = ini::FindValue(unicode, FromAnsi(section), FromAnsi(key))) {
+  if (const CachedFile* cached = ReadIndexed(file)) {
+    if (cached->unicode) {
+      if (const auto value = cached->index->Find(FromAnsi(section), FromAnsi(key))) {
         return ini::CopyCut(ToAnsi(*value), buffer, size);
       }
-    } else if (const auto value = ini::FindValue(text, section, key)) {
+    } else if (const auto value = cached->index->Find(section, key)) {
       return ini::CopyCut(*value, buffer, size);
     }
   }
@@ -186,6 +226,7 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
                        const std::string& file) {
   if (!IsWritableProfileEntry(section, key, value)) return false;
+  cachedFile.reset();
   const std::string target = ResolveTarget(file);
   FolderLock lock(DirectoryOf(target));
   if (!lock.locked()) return false;
