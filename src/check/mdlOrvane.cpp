@@ -76,7 +76,9 @@ void CheckStore() {
     log("サイズ：" + store.StoreSizeKb + ", 警告サイズ以下");
     return;
   }
-  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == store.StorePath) {
+  // The path as the settings file could record it: a path with characters outside
+  // the code page is recorded with '?' for them, and must still match its record.
+  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == mdlIniFle::AsStored(store.StorePath)) {
     log("サイズ：" + store.StoreSizeKb + ", チェック省略対象");
     return;
   }

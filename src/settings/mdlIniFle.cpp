@@ -62,4 +62,6 @@ int SetIniValue(const std::string& path, const std::string& section, const std::
              : 0;
 }
 
+std::string AsStored(const std::string& value) { return platform::FromAnsi(platform::ToAnsi(value)); }
+
 }  // namespace mdlIniFle

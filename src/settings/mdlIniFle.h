@@ -20,4 +20,9 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
 // ']' in the section).
 int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
+// `value` as the settings file holds it once written: each character the ANSI
+// code page cannot hold becomes '?'. Equal to `value` for every text the code page
+// can hold.
+std::string AsStored(const std::string& value);
+
 }  // namespace mdlIniFle

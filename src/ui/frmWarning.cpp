@@ -31,7 +31,10 @@ void frmWarning::cmdClose_Click() {
   if (chkNoCheck.Visible && chkNoCheck.Value == 1) {
     const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
     mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid, store.StorePath);
-    mdlOrvane::SkipNextTime = true;
+    // Only an exclusion that the next run will find is reported as made: a
+    // settings file that cannot be written records nothing.
+    mdlOrvane::SkipNextTime = mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid) ==
+                              mdlIniFle::AsStored(store.StorePath);
   }
   Unloaded = true;
 }

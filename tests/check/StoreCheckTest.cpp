@@ -182,6 +182,16 @@ TEST_F(StoreCheck, UserExclusionIsLoggedAndHonouredNextTime) {
   EXPECT_EQ(user_.shown.size(), 1u);
 }
 
+TEST_F(StoreCheck, PathOutsideTheCodePageCanBeExcludedToo) {
+  // The settings file holds "?" for the euro sign; the record must still match.
+  const std::string path = MakeFile("€uro.pst", 1610612736);
+  user_.excludes = true;
+  EXPECT_EQ(Check(path).back(), "次回よりチェックを省略");
+  user_.excludes = false;
+  EXPECT_EQ(Check(path).back(), "サイズ：1572864, チェック省略対象");
+  EXPECT_EQ(user_.shown.size(), 1u);
+}
+
 TEST_F(StoreCheck, LowerWarningSizeWarnsForEveryFile) {
   settings::RunSettings.WarningSize = 0;
   EXPECT_EQ(Check(MakeFile("empty.pst", 0)).back(), "サイズ：0, 警告画面表示");

@@ -106,6 +106,15 @@ TEST_F(WarningForm, CloseWithTheBoxTickedRecordsTheStoreAndSetsSkipNextTime) {
   EXPECT_EQ(Recorded(), kPath);
 }
 
+TEST_F(WarningForm, ExclusionThatCannotBeWrittenIsNotReportedAsMade) {
+  std::filesystem::create_directory(dir.path() / "Orvane.ini");  // no settings file can be written
+  frmWarning form = Loaded();
+  form.chkNoCheck.Value = 1;
+  form.cmdClose_Click();
+  EXPECT_TRUE(form.Unloaded);
+  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+}
+
 TEST_F(WarningForm, CloseWithTheBoxClearRecordsNothing) {
   frmWarning form = Loaded();
   form.cmdClose_Click();
