@@ -114,6 +114,11 @@ TEST_F(Faults, DamagedRegistriesEndTheRunNormally) {
     EXPECT_EQ(result.status, 0);
     ExpectCompleteRun(orvane_);
   }
+  // A pipe in place of the registry file is never waited on.
+  fs::remove(orvane_.prefix() / "user.reg");
+  ASSERT_EQ(mkfifo((orvane_.prefix() / "user.reg").c_str(), 0600), 0);
+  ASSERT_TRUE(orvane_.Run({}, std::chrono::seconds(10)).finished);
+  ExpectCompleteRun(orvane_);
 }
 
 TEST_F(Faults, DamagedSettingsFilesKeepEveryLine) {
@@ -138,6 +143,12 @@ TEST_F(Faults, DamagedSettingsFilesKeepEveryLine) {
     ExpectCompleteRun(orvane_);
     EXPECT_TRUE(KeepsEveryLine(text, ReadBytes(orvane_.ini().string())));
   }
+  // A pipe in place of the settings file is never waited on, and stays a pipe.
+  fs::remove(orvane_.ini());
+  ASSERT_EQ(mkfifo(orvane_.ini().c_str(), 0600), 0);
+  ASSERT_TRUE(orvane_.Run({}, std::chrono::seconds(10)).finished);
+  ExpectCompleteRun(orvane_);
+  EXPECT_TRUE(fs::is_fifo(orvane_.ini()));
 }
 
 TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {

@@ -35,15 +35,18 @@ std::shared_ptr<char> Allocate(std::size_t size) {
   return std::shared_ptr<char>(new char[size], std::default_delete<char[]>());
 }
 
-// The whole file as a hive; an empty hive when it is missing, unreadable or not a
-// regular file.
+// No real registry comes near this; a file beyond it is not one.
+constexpr off_t kMaxUserRegSize = off_t{1} << 30;
+
+// The whole file as a hive; an empty hive when it is missing, unreadable, not a
+// regular file (a pipe must not block the run) or larger than any registry.
 std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
   std::shared_ptr<char> bytes;
   std::size_t done = 0;
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd >= 0) {
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
       const auto size = static_cast<std::size_t>(info.st_size);
       bytes = Allocate(size);
       while (done < size) {
