@@ -108,6 +108,16 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8ToUtf16Le(std::string_view utf8) {
+  std::string bytes;
+  bytes.reserve(utf8.size() * 2);
+  for (const char16_t unit : Utf8ToUtf16(utf8)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 std::size_t CountCharacters(std::string_view utf8) {
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < utf8.size(); ++count) DecodeUtf8(utf8, pos);

@@ -19,6 +19,10 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // UTF-8 to UTF-16 code units; invalid bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
+// UTF-8 to UTF-16LE bytes (two per code unit, low byte first), as the registry and
+// Unicode files hold text; invalid bytes become U+FFFD.
+std::string Utf8ToUtf16Le(std::string_view utf8);
+
 // Number of characters (code points) in UTF-8 text; each invalid byte counts as one.
 std::size_t CountCharacters(std::string_view utf8);
 

@@ -46,11 +46,8 @@ Bytes RegValue::AsBytes() const {
   if (const auto* bytes = std::get_if<Bytes>(&value_)) return *bytes;
   Bytes out;
   if (const auto* text = std::get_if<std::string>(&value_)) {
-    for (const char16_t unit : platform::Utf8ToUtf16(*text)) {
-      out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-      out.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return out;
+    const std::string units = platform::Utf8ToUtf16Le(*text);
+    return Bytes(units.begin(), units.end());
   }
   const auto number = static_cast<std::uint32_t>(std::get<std::int32_t>(value_));
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>((number >> (8 * i)) & 0xFF));

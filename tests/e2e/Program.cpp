@@ -88,14 +88,7 @@ std::string ProfileWithStores(const std::vector<StoreEntry>& stores) {
     }
     return out;
   };
-  auto utf16 = [](const std::string& utf8) {
-    std::string bytes;
-    for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-      bytes += static_cast<char>(unit & 0xFF);
-      bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes + std::string(2, '\0');
-  };
+  auto utf16 = [](const std::string& utf8) { return platform::Utf8ToUtf16Le(utf8) + std::string(2, '\0'); };
   const std::string base =
       "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles";
   std::string list;

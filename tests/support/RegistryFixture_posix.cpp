@@ -177,11 +177,7 @@ RegistryFixture::~RegistryFixture() {
 
 void RegistryFixture::SetText(const std::string& key, const std::string& name, const std::string& utf8,
                               std::uint32_t type) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
+  std::string bytes = platform::Utf8ToUtf16Le(utf8);
   bytes.append(2, '\0');
   state_->Set(key, name, type, bytes);
 }

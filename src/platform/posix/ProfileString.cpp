@@ -156,14 +156,7 @@ bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); 
 
 std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
 
-std::string Utf16FileBytes(std::string_view text) {
-  std::string bytes(kUtf16Bom);
-  for (const char16_t unit : Utf8ToUtf16(text)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
+std::string Utf16FileBytes(std::string_view text) { return std::string(kUtf16Bom) + Utf8ToUtf16Le(text); }
 
 // The settings file as last read, indexed: a run looks every oversized store up in
 // the exclusion list, which may hold thousands of lines. It is used again while
