@@ -1,5 +1,6 @@
 // Random user.reg text, with a key and a value looked up in it: the parser never
-// reads out of bounds, and whatever it finds is a key it can look up again.
+// reads out of bounds, whatever it finds is a key it can look up again in any
+// case, and every key implies its ancestors.
 #include <cstdlib>
 
 #include "FuzzInput.h"
@@ -18,6 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::u16string_view path : {std::u16string_view(key), std::u16string_view(u"Software\\Orvane")}) {
     if (const auto id = hive.FindKey(path)) {
       if (hive.FindKey(path) != id) std::abort();
+      std::u16string upper(path);
+      for (char16_t& unit : upper) {
+        if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 0x20);
+      }
+      if (hive.FindKey(upper) != id) std::abort();
+      for (std::size_t cut = path.find(u'\\'); cut != std::u16string_view::npos; cut = path.find(u'\\', cut + 1)) {
+        if (!hive.FindKey(path.substr(0, cut))) std::abort();
+      }
       if (const auto* value = hive.FindValue(*id, name)) {
         if (value != hive.FindValue(*id, name)) std::abort();
         platform::Utf16LeToUtf8(value->data);

@@ -245,6 +245,30 @@ TEST(UserReg, FileWrittenByWineReadsBack) {
   EXPECT_EQ(list->second.size(), 48u);
 }
 
+// Enough keys to grow the index several times over: every key, every key only
+// implied by a deeper one, and a key named again much later keep their answers.
+TEST(UserReg, ThousandsOfKeysAreAllFoundAfterTheIndexGrows) {
+  std::string body;
+  for (int k = 0; k < 6000; ++k) {
+    body += "[Root\\\\Group" + std::to_string(k % 97) + "\\\\Item" + std::to_string(k) + "]\n";
+    body += "\"N\"=dword:" + std::to_string(k) + "\n";
+  }
+  body += "[ROOT\\\\group3\\\\ITEM3]\n\"Late\"=\"x\"\n";
+  UserReg reg = Parse(body);
+  EXPECT_EQ(reg.KeyCount(), 1u + 1 + 97 + 6000);
+  for (int k = 0; k < 6000; ++k) {
+    const std::string path = "root\\GROUP" + std::to_string(k % 97) + "\\item" + std::to_string(k);
+    const auto value = Get(reg, std::u16string(path.begin(), path.end()), u"n");
+    ASSERT_TRUE(value) << path;
+    ASSERT_EQ(value->second.size(), 4u);
+  }
+  EXPECT_TRUE(reg.FindKey(u"Root\\Group96"));
+  EXPECT_FALSE(reg.FindKey(u"Root\\Group97"));
+  EXPECT_FALSE(reg.FindKey(u"Root\\Group1\\Item2"));
+  EXPECT_EQ(Get(reg, u"Root\\Group3\\Item3", u"Late"), Typed(1, U16(u"x")));
+  EXPECT_EQ(Get(reg, u"Root\\Group3\\Item3", u"N"), Typed(4, "\x03\0\0\0"s));
+}
+
 // A user.reg of a prefix in daily use runs to megabytes; a run reads a handful of
 // keys from it and must not pay much for the rest.
 TEST(UserReg, MegabytesParseQuickly) {

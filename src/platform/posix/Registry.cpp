@@ -4,15 +4,16 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/posix/LargeMemory.h"
 #include "platform/posix/UserReg.h"
 #include "platform/posix/WinePrefix.h"
 
@@ -21,25 +22,22 @@ namespace {
 
 using posix::UserReg;
 
-// Room for `size` bytes. A large file gets memory in huge pages where the system
-// offers them: faulting in thousands of small pages costs more than parsing them.
+// Room for `size` bytes, or nullptr when there is not that much memory.
 std::shared_ptr<char> Allocate(std::size_t size) {
-  constexpr std::size_t kLarge = 1 << 20;
-  if (size >= kLarge) {
-    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory != MAP_FAILED) {
-      ::madvise(memory, size, MADV_HUGEPAGE);
-      return std::shared_ptr<char>(static_cast<char*>(memory), [size](char* p) { ::munmap(p, size); });
-    }
+  try {
+    return std::shared_ptr<char>(static_cast<char*>(posix::AllocateLarge(size)),
+                                 [size](char* memory) { posix::FreeLarge(memory, size); });
+  } catch (const std::bad_alloc&) {
+    return nullptr;
   }
-  return std::shared_ptr<char>(new char[size], std::default_delete<char[]>());
 }
 
 // No real registry comes near this; a file beyond it is not one.
 constexpr off_t kMaxUserRegSize = off_t{1} << 30;
 
 // The whole file as a hive; an empty hive when it is missing, unreadable, not a
-// regular file (a pipe must not block the run) or larger than any registry.
+// regular file (a pipe must not block the run), larger than any registry or too
+// large for the memory at hand.
 std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
   std::shared_ptr<char> bytes;
   std::size_t done = 0;
@@ -49,7 +47,7 @@ std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
       const auto size = static_cast<std::size_t>(info.st_size);
       bytes = Allocate(size);
-      while (done < size) {
+      while (bytes && done < size) {
         const ssize_t got = ::read(fd, bytes.get() + done, size - done);
         if (got <= 0) break;
         done += static_cast<std::size_t>(got);
@@ -57,7 +55,12 @@ std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
     }
     ::close(fd);
   }
-  return std::make_shared<UserReg>(std::move(bytes), done);
+  try {
+    return std::make_shared<UserReg>(std::move(bytes), done);
+  } catch (const std::bad_alloc&) {
+    // A registry too large for the memory at hand reads as an empty one.
+    return std::make_shared<UserReg>(std::string());
+  }
 }
 
 struct Hive {

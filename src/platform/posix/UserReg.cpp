@@ -5,7 +5,9 @@
 #include "platform/posix/UserReg.h"
 
 #include <array>
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 #include "platform/posix/FoldCase.h"
@@ -49,22 +51,37 @@ void AppendUnits(std::string& bytes, const std::u16string& units) {
   }
 }
 
-// Splits on "\" (dropping empty elements, as the server skips runs of separators)
-// and folds case: the form under which keys are indexed and looked up.
-std::u16string NormalisePath(std::u16string_view path) {
-  std::u16string out;
-  out.reserve(path.size());
+// FNV-1a over UTF-16 units: the hash of a path extends the hash of each of its
+// ancestors, so one pass over a key's path hashes them all.
+constexpr std::uint64_t kHashBasis = 0xcbf29ce484222325;
+std::uint64_t HashUnit(std::uint64_t hash, char16_t unit) { return (hash ^ unit) * 0x100000001b3; }
+
+// Appends `path` to `out` in the form under which keys are indexed and looked up:
+// split on "\" (dropping empty elements, as the server skips runs of
+// separators) and case folded. Returns its hash; `ancestors` receives the length
+// and hash of each proper prefix that ends an element.
+template <class Units>
+std::uint64_t Normalise(std::u16string_view path, Units& out,
+                        std::vector<std::pair<std::size_t, std::uint64_t>>* ancestors) {
+  const std::size_t start = out.size();
+  std::uint64_t hash = kHashBasis;
   bool pendingSeparator = false;
   for (const char16_t unit : path) {
     if (unit == u'\\') {
-      pendingSeparator = !out.empty();
+      pendingSeparator = out.size() != start;
       continue;
     }
-    if (pendingSeparator) out += u'\\';
-    pendingSeparator = false;
-    out += FoldCase(unit);
+    if (pendingSeparator) {
+      if (ancestors) ancestors->emplace_back(out.size() - start, hash);
+      out.push_back(u'\\');
+      hash = HashUnit(hash, u'\\');
+      pendingSeparator = false;
+    }
+    const char16_t folded = FoldCase(unit);
+    out.push_back(folded);
+    hash = HashUnit(hash, folded);
   }
-  return out;
+  return hash;
 }
 
 std::u16string FoldName(std::u16string_view name) {
@@ -360,8 +377,7 @@ UserReg::UserReg(std::shared_ptr<const char> bytes, std::size_t size) : ownedByt
 }
 
 void UserReg::Parse() {
-  keys_.emplace_back();
-  index_.emplace(std::u16string(), 0);
+  NewKey(kHashBasis, 0, 0);  // the root
   if (text_.empty()) return;
   hasNul_ = std::memchr(text_.data(), '\0', text_.size()) != nullptr;
   const Line header = LineAt(0);
@@ -373,7 +389,12 @@ void UserReg::Parse() {
   std::optional<KeyId> current;  // empty before the first key and after a broken key line
   std::size_t blockStart = 0;
   auto closeBlock = [&](std::size_t end) {
-    if (current && end > blockStart) keys_[*current].blocks.emplace_back(blockStart, end);
+    if (!current || end <= blockStart) return;
+    Key& key = keys_[*current];
+    const std::size_t block = blocks_.size();
+    blocks_.push_back({blockStart, end, kNoBlock});
+    (key.firstBlock == kNoBlock ? key.firstBlock : blocks_[key.lastBlock].next) = block;
+    key.lastBlock = block;
   };
   std::u16string path;
   std::size_t pos = header.next;
@@ -411,33 +432,67 @@ void UserReg::Parse() {
 }
 
 std::optional<UserReg::KeyId> UserReg::AddKey(std::u16string_view path) {
-  std::u16string normal = NormalisePath(path);
-  if (const auto found = index_.find(normal); found != index_.end()) return found->second;
-  const KeyId id = keys_.size();
-  keys_.emplace_back();
-  index_.emplace(normal, id);
+  std::vector<std::pair<std::size_t, std::uint64_t>> ancestors;
+  const std::size_t begin = paths_.size();
+  const std::uint64_t hash = Normalise(path, paths_, &ancestors);
+  const std::u16string_view normal(paths_.data() + begin, paths_.size() - begin);
+  std::optional<KeyId> id = Lookup(hash, normal);
+  // The table counts keys in 32 bits; a file with more than that names no more.
+  if (id || keys_.size() + ancestors.size() + 1 >= std::numeric_limits<std::uint32_t>::max()) {
+    paths_.resize(begin);
+    return id;
+  }
+  id = NewKey(hash, begin, normal.size());
   // A key implies its ancestors, which the file names only when they hold values.
-  while (true) {
-    const std::size_t cut = normal.rfind(u'\\');
-    normal.resize(cut == std::u16string::npos ? 0 : cut);
-    if (index_.count(normal) != 0) break;
-    index_.emplace(normal, keys_.size());
-    keys_.emplace_back();
+  for (auto ancestor = ancestors.rbegin(); ancestor != ancestors.rend(); ++ancestor) {
+    const auto [length, ancestorHash] = *ancestor;
+    if (Lookup(ancestorHash, normal.substr(0, length))) break;
+    NewKey(ancestorHash, begin, length);
   }
   return id;
 }
 
-std::optional<UserReg::KeyId> UserReg::FindKey(std::u16string_view path) const {
-  const auto found = index_.find(NormalisePath(path));
-  if (found == index_.end()) return std::nullopt;
-  return found->second;
+UserReg::KeyId UserReg::NewKey(std::uint64_t hash, std::size_t pathBegin, std::size_t pathLength) {
+  if ((keys_.size() + 1) * 2 > slots_.size()) Rehash(std::max<std::size_t>(1024, slots_.size() * 2));
+  const KeyId id = keys_.size();
+  keys_.push_back({hash, pathBegin, pathLength, kNoBlock, kNoBlock});
+  std::size_t slot = hash & (slots_.size() - 1);
+  while (slots_[slot] != 0) slot = (slot + 1) & (slots_.size() - 1);
+  slots_[slot] = static_cast<std::uint32_t>(id + 1);
+  return id;
 }
 
-void UserReg::LoadValues(Key& key) {
-  key.loaded = true;
+void UserReg::Rehash(std::size_t slotCount) {
+  slots_.assign(slotCount, 0);
+  for (KeyId id = 0; id < keys_.size(); ++id) {
+    std::size_t slot = keys_[id].hash & (slotCount - 1);
+    while (slots_[slot] != 0) slot = (slot + 1) & (slotCount - 1);
+    slots_[slot] = static_cast<std::uint32_t>(id + 1);
+  }
+}
+
+std::optional<UserReg::KeyId> UserReg::Lookup(std::uint64_t hash, std::u16string_view normalPath) const {
+  for (std::size_t slot = hash & (slots_.size() - 1); slots_[slot] != 0; slot = (slot + 1) & (slots_.size() - 1)) {
+    const KeyId id = slots_[slot] - 1;
+    const Key& key = keys_[id];
+    if (key.hash == hash && std::u16string_view(paths_.data() + key.pathBegin, key.pathLength) == normalPath) {
+      return id;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<UserReg::KeyId> UserReg::FindKey(std::u16string_view path) const {
+  std::u16string normal;
+  const std::uint64_t hash = Normalise(path, normal, nullptr);
+  return Lookup(hash, normal);
+}
+
+std::vector<UserReg::Value> UserReg::LoadValues(const Key& key) const {
+  std::vector<Value> values;
   std::unordered_map<std::u16string, std::size_t> byName;
-  for (const auto& [begin, end] : key.blocks) {
-    for (std::size_t pos = begin; pos < end;) {
+  for (std::size_t block = key.firstBlock; block != kNoBlock; block = blocks_[block].next) {
+    for (std::size_t pos = blocks_[block].begin; pos < blocks_[block].end;) {
       const Line line = LineAt(pos);
       pos = line.next;
       const std::size_t p = SkipSpaces(line.begin, line.end);
@@ -446,22 +501,23 @@ void UserReg::LoadValues(Key& key) {
       pos = ReadValue(line, true, &value);
       if (!value) continue;
       // A repeated name replaces the data of the first one.
-      const auto [slot, added] = byName.emplace(value->foldedName, key.values.size());
+      const auto [slot, added] = byName.emplace(value->foldedName, values.size());
       if (added) {
-        key.values.push_back(std::move(*value));
+        values.push_back(std::move(*value));
       } else {
-        key.values[slot->second].value = std::move(value->value);
+        values[slot->second].value = std::move(value->value);
       }
     }
   }
+  return values;
 }
 
 const UserRegValue* UserReg::FindValue(KeyId key, std::u16string_view name) {
   if (key >= keys_.size()) return nullptr;
-  Key& entry = keys_[key];
-  if (!entry.loaded) LoadValues(entry);
+  const auto [entry, added] = values_.try_emplace(key);
+  if (added) entry->second = LoadValues(keys_[key]);
   const std::u16string folded = FoldName(name);
-  for (const Value& value : entry.values) {
+  for (const Value& value : entry->second) {
     if (value.foldedName == folded) return &value.value;
   }
   return nullptr;

@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
+
+#include "platform/posix/LargeMemory.h"
 
 namespace platform::posix {
 
@@ -55,11 +56,25 @@ class UserReg {
     std::u16string foldedName;
     UserRegValue value;
   };
+  // A key's path is a range of `paths_`, normalised and folded; an implied key
+  // shares the range of the key that implied it, cut short.
   struct Key {
-    std::vector<std::pair<std::size_t, std::size_t>> blocks;  // text ranges of its value lines
-    bool loaded = false;
-    std::vector<Value> values;
+    std::uint64_t hash;
+    std::size_t pathBegin;
+    std::size_t pathLength;
+    std::size_t firstBlock;  // into `blocks_`, kNoBlock when the file gives it no values
+    std::size_t lastBlock;
   };
+  // A run of a key's value lines; a key named by several headers has several.
+  struct Block {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t next;  // the key's next block, or kNoBlock
+  };
+  static constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
+  // A path in normal form (separated by single "\", no separator at either end,
+  // case folded) as its hash and its units.
+  struct NormalPath;
 
   void Parse();
   Line LineAt(std::size_t pos) const;
@@ -67,14 +82,24 @@ class UserReg {
   std::size_t ParseString(std::size_t pos, std::size_t end, char delimiter, std::u16string* out) const;
   std::size_t ReadValue(const Line& line, bool decode, std::optional<Value>* out) const;
   std::optional<KeyId> AddKey(std::u16string_view escapedPathUnits);
-  void LoadValues(Key& key);
+  KeyId NewKey(std::uint64_t hash, std::size_t pathBegin, std::size_t pathLength);
+  std::optional<KeyId> Lookup(std::uint64_t hash, std::u16string_view normalPath) const;
+  void Rehash(std::size_t slotCount);
+  std::vector<Value> LoadValues(const Key& key) const;
 
   std::string ownedText_;
   std::shared_ptr<const char> ownedBytes_;
   std::string_view text_;  // the whole file, in one of the two above
   bool hasNul_ = false;    // most files have none, which spares a search on every line
-  std::vector<Key> keys_;
-  std::unordered_map<std::u16string, KeyId> index_;  // normalised, case-folded path -> key
+
+  // A large file names tens of thousands of keys, so the index takes no memory per
+  // key beyond these tables: an open-addressed hash table of key numbers over one
+  // buffer of paths.
+  std::vector<Key, LargeAllocator<Key>> keys_;
+  std::vector<Block, LargeAllocator<Block>> blocks_;
+  std::vector<char16_t, LargeAllocator<char16_t>> paths_;
+  std::vector<std::uint32_t, LargeAllocator<std::uint32_t>> slots_;  // key number + 1, 0 when free
+  std::unordered_map<KeyId, std::vector<Value>> values_;  // of the keys read so far
 };
 
 // Makes the next registry access read user.reg again, as a new run would.
