@@ -2,9 +2,11 @@
 # Measures what a run of Orvane costs, side by side in one session:
 #   (a) a run that shows no warning, on a 10-store profile, against /bin/true
 #       (the cost of starting any process);
-#   (b) 1,000 oversized stores, every one excluded among 10,000 exclusions;
+#   (b) 1,000 oversized stores, every one excluded among 10,000 exclusions, and
+#       the same at a tenth of the size, to show the cost growing with the stores;
 #   (c) a 5 MB user.reg.
-# Prints medians from hyperfine and their ratio to /bin/true.
+# Prints medians from hyperfine, their ratio to /bin/true and, for (b), the cost of
+# one store.
 # Usage: bench/run.sh [RUNS]   (builds the linux preset first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +23,7 @@ setup() {  # NAME ARGS...
   cp build/linux/Orvane build/linux/OrvaneDialog.so "$dir/"
 }
 setup a --stores 10
+setup b100 --stores 100 --oversized --exclusions 1000
 setup b --stores 1000 --oversized --exclusions 10000
 setup c --stores 10 --reg-mb 5
 
@@ -28,6 +31,7 @@ run() { echo "WINEPREFIX=$PWD/$work/$1/prefix $work/$1/Orvane"; }
 hyperfine --runs "$runs" --warmup 3 -N --export-json "$work/result.json" \
   -n "/bin/true" "env WINEPREFIX=/nonexistent /bin/true" \
   -n "(a) 10 stores, no warning" "env $(run a)" \
+  -n "(b) 100 stores, 1,000 exclusions" "env $(run b100)" \
   -n "(b) 1,000 stores, 10,000 exclusions" "env $(run b)" \
   -n "(c) 5 MB user.reg" "env $(run c)" >/dev/null
 
@@ -38,6 +42,8 @@ floor = results[0]["median"]
 print(f"{'case':40} {'median ms':>10} {'min ms':>8} {'x /bin/true':>12}")
 for r in results:
     print(f"{r['command']:40} {r['median']*1e3:10.2f} {r['min']*1e3:8.2f} {r['median']/floor:12.1f}")
+small, large = results[2]["median"], results[3]["median"]
+print(f"(b) cost of one store, from 100 to 1,000: {(large - small) / 900 * 1e6:.1f} us")
 PY
 for c in a b c; do
   tail -n 2 "$work/$c/Orvane.log" | iconv -f CP932 -t UTF-8 | sed "s/^/  ($c) log: /"
