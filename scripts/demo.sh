@@ -2,8 +2,9 @@
 # Runs Orvane once on a bundled demo mail profile: a Wine prefix whose registry
 # holds a default profile with an oversized ANSI personal-folder file, a small
 # one, a newer-format one and a server mailbox. The folder files are sparse, so
-# the 1.6 GB one costs nothing. With a display the warning dialog opens; without
-# one the run is logged all the same. The log is printed at the end.
+# the 1.6 GB one costs nothing. With a display the warning dialog opens for you;
+# without one the run shows it on a virtual display, saves a screenshot of it
+# (build/demo/dialog-1.png) and presses Close. The log is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +24,17 @@ truncate -s 300000000 "$mail/archive2019.pst"
 truncate -s 3000000000 "$mail/new.pst"
 cp build/linux/Orvane build/linux/OrvaneDialog.so "$demo/"
 
-WINEPREFIX="$PWD/$demo/prefix" "$demo/Orvane"
+export WINEPREFIX="$PWD/$demo/prefix"
+if [ -n "${DISPLAY:-}" ]; then
+  "$demo/Orvane"
+else
+  source scripts/lib/virtual-display.sh
+  trap stop_virtual_display EXIT
+  start_virtual_display
+  answer_dialogs "$demo/dialog" close "$demo/Orvane"
+  stop_virtual_display
+  for shot in "$demo"/dialog-*.png; do [ -e "$shot" ] && echo "== the dialog as it was shown: $shot"; done
+fi
 
 echo "== $demo/Orvane.log"
 iconv -f CP932 -t UTF-8 "$demo/Orvane.log" | tr -d '\r'

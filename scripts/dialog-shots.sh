@@ -5,30 +5,20 @@
 # open; ticking the box and pressing Close excludes the file (SkipNextTime=1);
 # ticking the box and closing the window from the window manager records nothing.
 # Needs the builds (cmake --build --preset linux / win64).
+# With --docs it also replaces the screenshots the README shows, in docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/virtual-display.sh
 
 out=build/screenshots
 mkdir -p "$out"
 work=$(mktemp -d)
-pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  stop_virtual_display
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-display=:$((90 + $$ % 9))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-# A window manager gives the window its title bar, as on a desktop.
-if command -v openbox >/dev/null; then
-  openbox >/dev/null 2>&1 &
-  pids+=($!)
-  sleep 1
-fi
+start_virtual_display
 
 failures=0
 check() {  # check WHAT EXPECTED ACTUAL
@@ -59,14 +49,7 @@ run() {  # run NAME COMMAND...
   local name=$1; shift
   echo "== $name"
   start "$name" "$@"
-  # The window and its title bar, as a person sees it.
-  read -r left right top bottom < <(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | tr -d ',' | awk '{print $3, $4, $5, $6}')
-  X=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {print $4}')
-  Y=$(xwininfo -id "$win" | awk '/Absolute upper-left Y/ {print $4}')
-  WIDTH=$(xwininfo -id "$win" | awk '/Width:/ {print $2}')
-  HEIGHT=$(xwininfo -id "$win" | awk '/Height:/ {print $2}')
-  import -window root "$work/root.png"
-  convert "$work/root.png" -crop "$((WIDTH + ${left:-0} + ${right:-0}))x$((HEIGHT + ${top:-0} + ${bottom:-0}))+$((X - ${left:-0}))+$((Y - ${top:-0}))" +repage "$out/dialog-$name.png"
+  screenshot_window "$win" "$out/dialog-$name.png"
   check "client area" "446x259" "${WIDTH}x${HEIGHT}"
 
   xdotool windowactivate --sync "$win" key Return key Escape
@@ -89,4 +72,8 @@ if [ -f build/win64/dialog_preview.exe ]; then
   run win64 cmake/wine-run.sh "$PWD/build/win64/wineprefix" build/win64/dialog_preview.exe "Z:${work//\//\\}"
 fi
 ls "$out"/dialog-*.png
+if [ "${1:-}" = "--docs" ]; then
+  mkdir -p docs
+  cp "$out"/dialog-*.png docs/
+fi
 [ "$failures" -eq 0 ]

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: the Linux suite, the Windows
-# suite under Wine, the 32-bit Windows release build (which cannot run here), the
-# Linux suite under sanitizers, clang-tidy, and each fuzz target for a minute
-# (ORVANE_FUZZ_SECONDS changes that).
+# suite under Wine, both programs end to end (on one profile, and answering their
+# dialogs on a virtual display), the 32-bit Windows release build (which cannot
+# run here), the Linux suite under sanitizers, clang-tidy, and each fuzz target
+# for a minute (ORVANE_FUZZ_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,7 @@ done
 ctest --preset linux
 ctest --preset win64
 tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
+tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake --preset asan >/dev/null

@@ -7,29 +7,22 @@
 set -euo pipefail
 linux_exe=$(realpath "$1")
 windows_exe=$(realpath "$2")
+source "$(dirname "$0")/../support/wine-profile.sh"
 
 work=$(mktemp -d)
-trap 'WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
-wineboot -i >/dev/null 2>&1
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+new_wine_prefix "$work/prefix"
 
-# Hex of text in code page 932 or UTF-16LE, with its terminator, as the mail client stores it.
-ansi() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n'; printf 00; }
-utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 | tr -d ' \n'; printf 0000; }
-add() { wine reg add "$@" /f >/dev/null 2>&1; }
-
-nt='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows Messaging Subsystem\Profiles'
-old='HKCU\Software\Microsoft\Windows Messaging Subsystem\Profiles'
-profile="$nt\\メール 日本"
-add "$nt" /v DefaultProfile /t REG_SZ /d "メール 日本"
-add "$old" /v DefaultProfile /t REG_SZ /d "Old"
-add "$profile\\9207f3e0a3b11019908b08002b2a56c2" /v 01023d00 /t REG_BINARY \
+profile="$profiles_nt\\メール 日本"
+reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d "メール 日本"
+reg_add "$profiles_old" /v DefaultProfile /t REG_SZ /d "Old"
+reg_add "$profile\\$store_list_key" /v 01023d00 /t REG_BINARY \
   /d 0a1b2c3d4e5f60718293a4b5c6d7e8f95e6f708192a3b4c5d6e7f8091a2b3c4d11223344556677889900aabbcc000000
-add "$profile\\0a1b2c3d4e5f60718293a4b5c6d7e8f9" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
-add "$profile\\0a1b2c3d4e5f60718293a4b5c6d7e8f9" /v 001e6700 /t REG_BINARY /d "$(ansi 'C:\users\demo\個人用フォルダ.pst')"
-add "$profile\\5e6f708192a3b4c5d6e7f8091a2b3c4d" /v 001f3001 /t REG_BINARY /d "$(utf16 新しい個人用フォルダ)"
-add "$profile\\5e6f708192a3b4c5d6e7f8091a2b3c4d" /v 001f6700 /t REG_BINARY /d "$(utf16 'C:\users\demo\new.pst')"
-add "$profile\\11223344556677889900AABBCC000000" /v 001e3001 /t REG_BINARY /d "$(ansi Archive)"
+reg_add "$profile\\0a1b2c3d4e5f60718293a4b5c6d7e8f9" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
+reg_add "$profile\\0a1b2c3d4e5f60718293a4b5c6d7e8f9" /v 001e6700 /t REG_BINARY /d "$(ansi 'C:\users\demo\個人用フォルダ.pst')"
+reg_add "$profile\\5e6f708192a3b4c5d6e7f8091a2b3c4d" /v 001f3001 /t REG_BINARY /d "$(utf16 新しい個人用フォルダ)"
+reg_add "$profile\\5e6f708192a3b4c5d6e7f8091a2b3c4d" /v 001f6700 /t REG_BINARY /d "$(utf16 'C:\users\demo\new.pst')"
+reg_add "$profile\\11223344556677889900AABBCC000000" /v 001e3001 /t REG_BINARY /d "$(ansi Archive)"
 wineserver -w
 
 mkdir "$work/linux" "$work/windows"
@@ -39,13 +32,11 @@ cp "$windows_exe" "$work/windows/Orvane.exe"
 wine "$work/windows/Orvane.exe"
 wineserver -w
 
-# The messages start after the date and time, two print zones of 14 characters.
-messages() { iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | cut -c29-; }
-if ! diff <(messages "$work/windows/Orvane.log") <(messages "$work/linux/Orvane.log"); then
+if ! diff <(log_messages "$work/windows/Orvane.log") <(log_messages "$work/linux/Orvane.log"); then
   echo "wine_end_to_end: the Linux and Windows logs differ" >&2
   exit 1
 fi
 grep -q "プロファイル名取得：Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles\\\\メール 日本" \
-  <(messages "$work/linux/Orvane.log") || { echo "wine_end_to_end: profile not found" >&2; exit 1; }
+  <(log_messages "$work/linux/Orvane.log") || { echo "wine_end_to_end: profile not found" >&2; exit 1; }
 echo "wine_end_to_end: both builds log the same run"
-messages "$work/linux/Orvane.log"
+log_messages "$work/linux/Orvane.log"

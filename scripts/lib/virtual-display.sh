@@ -1,0 +1,80 @@
+# Sourced by the scripts that show Orvane's dialog where no screen is: a virtual
+# display with a window manager (so that windows get their title bars, as on a
+# desktop), and a screenshot of one window with its frame.
+
+display_pids=()
+
+# Starts Xvfb and openbox and points DISPLAY at them; stop_virtual_display ends them.
+start_virtual_display() {
+  local display=:$((90 + $$ % 9))
+  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+  display_pids+=($!)
+  export DISPLAY=$display
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  if command -v openbox >/dev/null; then
+    openbox >/dev/null 2>&1 &
+    display_pids+=($!)
+    sleep 1
+  fi
+}
+
+stop_virtual_display() {
+  for pid in "${display_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  display_pids=()
+}
+
+# screenshot_window WINDOW FILE: the window as a person sees it, title bar included.
+# Sets WIDTH and HEIGHT to the size of its client area.
+screenshot_window() {
+  local win=$1 file=$2 left right top bottom x y root
+  read -r left right top bottom < <(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | tr -d ',' | awk '{print $3, $4, $5, $6}')
+  x=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {print $4}')
+  y=$(xwininfo -id "$win" | awk '/Absolute upper-left Y/ {print $4}')
+  WIDTH=$(xwininfo -id "$win" | awk '/Width:/ {print $2}')
+  HEIGHT=$(xwininfo -id "$win" | awk '/Height:/ {print $2}')
+  root=$(mktemp --suffix=.png)
+  import -window root "$root"
+  convert "$root" -crop "$((WIDTH + ${left:-0} + ${right:-0}))x$((HEIGHT + ${top:-0} + ${bottom:-0}))+$((x - ${left:-0}))+$((y - ${top:-0}))" +repage "$file"
+  rm -f "$root"
+}
+
+# answer_dialogs SHOTS TICK COMMAND...: runs COMMAND and answers each warning
+# dialog it shows as a user would: a screenshot of it (SHOTS-1.png, SHOTS-2.png,
+# ...), the exclusion box ticked when TICK is "tick", then Close. Sets DIALOGS to
+# how many it answered and SIZES to their client areas ("446x259 446x259").
+# Returns COMMAND's status, or 124 when it has not ended after two minutes.
+answer_dialogs() {
+  local shots=$1 tick=$2 app win deadline=$((SECONDS + 120))
+  shift 2
+  DIALOGS=0
+  SIZES=""
+  "$@" &
+  app=$!
+  while kill -0 "$app" 2>/dev/null; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      kill "$app" 2>/dev/null
+      wait "$app" 2>/dev/null
+      return 124
+    fi
+    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -1) || true
+    if [ -z "$win" ]; then
+      sleep 0.2
+      continue
+    fi
+    DIALOGS=$((DIALOGS + 1))
+    sleep 1.5  # let it draw
+    screenshot_window "$win" "$shots-$DIALOGS.png"
+    SIZES="${SIZES:+$SIZES }${WIDTH}x${HEIGHT}"
+    if [ "$tick" = tick ]; then
+      xdotool mousemove --window "$win" 22 232 click 1  # the exclusion box
+      sleep 0.3
+    fi
+    xdotool mousemove --window "$win" 388 233 click 1  # Close
+    # The next dialog may open in a window of the same number; wait for this one to go.
+    while kill -0 "$app" 2>/dev/null && xwininfo -id "$win" >/dev/null 2>&1 \
+      && [ "$(xwininfo -id "$win" | awk '/Map State:/ {print $3}')" = IsViewable ] && [ "$SECONDS" -lt "$deadline" ]; do
+      sleep 0.1
+    done
+  done
+  wait "$app"
+}

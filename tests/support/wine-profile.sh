@@ -1,0 +1,21 @@
+# Sourced by the end-to-end scripts: a throwaway Wine prefix under code page 932,
+# and a mail profile written into its registry by Wine's own "reg add", in the
+# form the mail client stores it.
+
+# new_wine_prefix DIR: makes DIR a fresh prefix and points Wine at it.
+new_wine_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+  wineboot -i >/dev/null 2>&1
+}
+
+# Hex of text in code page 932 or UTF-16LE, with its terminator.
+ansi() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n'; printf 00; }
+utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 | tr -d ' \n'; printf 0000; }
+reg_add() { wine reg add "$@" /f >/dev/null 2>&1; }
+
+profiles_nt='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows Messaging Subsystem\Profiles'
+profiles_old='HKCU\Software\Microsoft\Windows Messaging Subsystem\Profiles'
+store_list_key=9207f3e0a3b11019908b08002b2a56c2
+
+# The messages of an Orvane log, after the date and time (two print zones of 14).
+log_messages() { iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | cut -c29-; }
