@@ -11,7 +11,7 @@ packages=(
   wine wine64
   libfltk1.3-dev fonts-ipafont-gothic xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils
-  clang libclang-rt-14-dev clang-tidy hyperfine python3
+  clang libclang-rt-14-dev clang-tidy hyperfine python3 file icoutils
 )
 
 sudo=""

@@ -14,6 +14,10 @@ for preset in linux win64 win32; do
   cmake --build --preset "$preset"
 done
 
+# The Windows programs as a user receives them: version block, icon, no DLLs of ours.
+tests/windows/release_check.sh build/win32/Orvane.exe "Intel 80386"
+tests/windows/release_check.sh build/win64/Orvane.exe x86-64
+
 ctest --preset linux
 ctest --preset win64
 tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
