@@ -6,36 +6,20 @@
 #include "check/mdlOrvane.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
+#include "support/ScriptedUser.h"
 #include "support/TempDir.h"
-#include "ui/frmWarning.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ReadLogMessages;
+using testing_support::ScriptedUser;
 using testing_support::TempDir;
 using testing_support::Utf8;
 
 constexpr std::int64_t kKiB = 1024;
 constexpr std::int64_t kGiB = kKiB * kKiB * kKiB;
 const std::string kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
-
-// A user behind the warning dialog: the real form, loaded for every warning; the
-// user reads it and, when told to, ticks the exclusion box before pressing Close.
-class ScriptedUser : public mdlOrvane::WarningDialog {
- public:
-  void ShowModal() override {
-    frmWarning form([](const std::string&) {});
-    form.Form_Load();
-    shown.push_back(mdlOrvane::CurrentStore);
-    sizeLines.push_back(form.lblFileSize.Caption);
-    if (excludes) form.chkNoCheck.Value = 1;
-    form.cmdClose_Click();
-  }
-  std::vector<mdlOrvane::StoreInfo> shown;
-  std::vector<std::string> sizeLines;
-  bool excludes = false;
-};
 
 class StoreCheck : public ::testing::Test {
  protected:

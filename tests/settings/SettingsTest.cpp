@@ -6,24 +6,12 @@
 
 namespace {
 
+using testing_support::MaskedLog;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
 
 std::string Data(const std::string& name) { return ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/settings/" + name); }
-
-// The log with the date and time of every line replaced by a fixed mask.
-std::string MaskedLog(const std::string& bytes) {
-  std::string out;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t end = bytes.find("\r\n", start);
-    end = end == std::string::npos ? bytes.size() : end + 2;
-    const std::string line = bytes.substr(start, end - start);
-    out += line.size() > 28 ? "YYYY/MM/DD    HH:MM:SS      " + line.substr(28) : line;
-    start = end;
-  }
-  return out;
-}
 
 class LoadSettings : public testing::Test {
  protected:

@@ -63,4 +63,16 @@ std::vector<std::string> ReadLogMessages(const std::string& path) {
   return messages;
 }
 
+std::string MaskedLog(const std::string& bytes) {
+  std::string out;
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t end = bytes.find("\r\n", start);
+    end = end == std::string::npos ? bytes.size() : end + 2;
+    const std::string line = bytes.substr(start, end - start);
+    out += line.size() > 28 ? "YYYY/MM/DD    HH:MM:SS      " + line.substr(28) : line;
+    start = end;
+  }
+  return out;
+}
+
 }  // namespace testing_support

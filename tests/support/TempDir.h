@@ -32,4 +32,8 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // The messages of a run log (UTF-8), without their date and time columns.
 std::vector<std::string> ReadLogMessages(const std::string& path);
 
+// The bytes of a run log with the date and time of every line replaced by a fixed
+// mask, for comparing whole logs with the ones kept in the test data.
+std::string MaskedLog(const std::string& bytes);
+
 }  // namespace testing_support

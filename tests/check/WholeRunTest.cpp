@@ -1,0 +1,107 @@
+// One whole run over a profile whose stores take every branch of the store check,
+// compared with the run log kept in the test data: the Windows and the Linux build
+// must both write exactly that log (date, time and test folder masked).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "check/mdlOrvane.h"
+#include "platform/CodePage.h"
+#include "support/RegistryFixture.h"
+#include "support/ScriptedUser.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadBytes;
+using testing_support::RegistryFixture;
+using testing_support::TempDir;
+using testing_support::Utf8;
+using namespace std::string_literals;
+
+std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
+
+std::string Utf16z(const std::string& utf8) {
+  std::string bytes;
+  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes + "\0\0"s;
+}
+
+// The 16 bytes of a store's section name of 32 hexadecimal digits.
+std::string UidBytes(const std::string& uid) {
+  std::string bytes;
+  for (std::size_t i = 0; i < uid.size(); i += 2) bytes += static_cast<char>(std::stoi(uid.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+void MakeFile(const fs::path& path, std::uintmax_t length) {
+  { std::ofstream create(path, std::ios::binary); }
+  fs::resize_file(path, length);
+}
+
+// `log` with `folder` (the test folder, in the log's code page) shown as "<dir>"
+// and the separator after it as "\", the one the Windows build writes.
+std::string MaskFolder(std::string log, const std::string& folder) {
+  for (std::size_t at = log.find(folder); at != std::string::npos; at = log.find(folder, at)) {
+    log.replace(at, folder.size() + 1, "<dir>\\");
+  }
+  return log;
+}
+
+TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
+  RegistryFixture registry;
+  TempDir program;
+  TempDir mail;
+  const auto path = [&](const std::string& name) { return Utf8(mail.path() / name); };
+
+  const std::string profile = std::string(RegistryFixture::kNtProfiles) + "\\Outlook";
+  registry.SetText(RegistryFixture::kNtProfiles, "DefaultProfile", "Outlook");
+  std::string list;
+  const auto store = [&](const std::string& uid, const std::string& key, const std::string& name,
+                         const std::string& file) {
+    list += UidBytes(uid);
+    const bool ansi = key == "001e";
+    registry.SetBytes(profile + "\\" + uid, key + "3001", ansi ? Ansiz(name) : Utf16z(name));
+    if (!file.empty()) registry.SetBytes(profile + "\\" + uid, key + "6700", ansi ? Ansiz(path(file)) : Utf16z(path(file)));
+  };
+  store("01010101010101010101010101010101", "001e", "小さいフォルダ", "small.pst");
+  store("02020202020202020202020202020202", "001e", "除外済み", "excluded.pst");
+  store("03030303030303030303030303030303", "001e", "移動したフォルダ", "moved.pst");
+  store("04040404040404040404040404040404", "001e", "大きいフォルダ", "big.pst");
+  store("05050505050505050505050505050505", "001f", "新しい形式", "new.pst");
+  store("06060606060606060606060606060606", "001e", "無いフォルダ", "missing.pst");
+  store("07070707070707070707070707070707", "001e", "フォルダ", "folder.pst");
+  store("08080808080808080808080808080808", "001f", "Mailbox", "");
+  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+
+  MakeFile(mail.path() / "small.pst", 100'000'000);
+  MakeFile(mail.path() / "excluded.pst", 1'700'000'000);
+  MakeFile(mail.path() / "moved.pst", 1'700'000'000);
+  MakeFile(mail.path() / "big.pst", (std::uintmax_t{2} << 30) + 1);
+  MakeFile(mail.path() / "new.pst", 3'000'000'000);
+  fs::create_directory(mail.path() / "folder.pst");
+  // One exclusion for the file where it is, one for where the other file used to be.
+  testing_support::WriteBytes(program.File("Orvane.ini"),
+                              platform::ToAnsi("[No Check]\r\n02020202020202020202020202020202=" + path("excluded.pst") +
+                                               "\r\n03030303030303030303030303030303=" + path("old.pst") + "\r\n"));
+
+  testing_support::ScriptedUser user;
+  user.excludedUids = {"03030303030303030303030303030303"};
+  mdlOrvane::Dialog = &user;
+  mdlOrvane::Run(Utf8(program.path()), "Orvane");
+  mdlOrvane::Dialog = nullptr;
+
+  const std::string log = testing_support::MaskedLog(ReadBytes(program.File("Orvane.log")));
+  EXPECT_EQ(MaskFolder(log, platform::ToAnsi(Utf8(mail.path()))),
+            ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/every-branch.log"));
+  ASSERT_EQ(user.shown.size(), 2u);
+  EXPECT_NE(ReadBytes(program.File("Orvane.ini")).find("03030303030303030303030303030303=" + platform::ToAnsi(path("moved.pst"))),
+            std::string::npos);
+}
+
+}  // namespace

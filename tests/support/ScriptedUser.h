@@ -1,0 +1,30 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "check/mdlOrvane.h"
+#include "ui/frmWarning.h"
+
+namespace testing_support {
+
+// A user behind the warning dialog: the real form, loaded for every warning; the
+// user reads it and, when told to, ticks the exclusion box before pressing Close.
+class ScriptedUser : public mdlOrvane::WarningDialog {
+ public:
+  void ShowModal() override {
+    frmWarning form([](const std::string&) {});
+    form.Form_Load();
+    shown.push_back(mdlOrvane::CurrentStore);
+    sizeLines.push_back(form.lblFileSize.Caption);
+    if (excludes || excludedUids.count(mdlOrvane::CurrentStore.StoreUid) != 0) form.chkNoCheck.Value = 1;
+    form.cmdClose_Click();
+  }
+  std::vector<mdlOrvane::StoreInfo> shown;
+  std::vector<std::string> sizeLines;
+  bool excludes = false;              // ticks the box for every store
+  std::set<std::string> excludedUids;  // or only for these
+};
+
+}  // namespace testing_support
