@@ -15,29 +15,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Ansiz;
 using testing_support::ReadBytes;
 using testing_support::RegistryFixture;
 using testing_support::TempDir;
+using testing_support::Unhex;
+using testing_support::Utf16z;
 using testing_support::Utf8;
 using namespace std::string_literals;
-
-std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
-
-std::string Utf16z(const std::string& utf8) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes + "\0\0"s;
-}
-
-// The 16 bytes of a store's section name of 32 hexadecimal digits.
-std::string UidBytes(const std::string& uid) {
-  std::string bytes;
-  for (std::size_t i = 0; i < uid.size(); i += 2) bytes += static_cast<char>(std::stoi(uid.substr(i, 2), nullptr, 16));
-  return bytes;
-}
 
 void MakeFile(const fs::path& path, std::uintmax_t length) {
   { std::ofstream create(path, std::ios::binary); }
@@ -64,7 +49,7 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   std::string list;
   const auto store = [&](const std::string& uid, const std::string& key, const std::string& name,
                          const std::string& file) {
-    list += UidBytes(uid);
+    list += Unhex(uid);
     const bool ansi = key == "001e";
     registry.SetBytes(profile + "\\" + uid, key + "3001", ansi ? Ansiz(name) : Utf16z(name));
     if (!file.empty()) registry.SetBytes(profile + "\\" + uid, key + "6700", ansi ? Ansiz(path(file)) : Utf16z(path(file)));

@@ -10,9 +10,12 @@
 
 namespace {
 
+using testing_support::Ansiz;
 using testing_support::ReadLogMessages;
 using testing_support::RegistryFixture;
 using testing_support::TempDir;
+using testing_support::Unhex;
+using testing_support::Utf16z;
 using namespace std::string_literals;
 
 const std::string kNtBase = RegistryFixture::kNtProfiles;
@@ -20,24 +23,6 @@ const std::string kOldBase = RegistryFixture::kOldProfiles;
 const std::string kProfileKey = kNtBase + "\\Outlook";
 const std::string kStoreListKey = kProfileKey + "\\9207f3e0a3b11019908b08002b2a56c2";
 const std::string kSubkeyLine = "プロファイルのサブキー取得";
-
-std::string Unhex(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
-}
-
-std::string Utf16z(const std::string& utf8) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes + "\0\0"s;
-}
-
-std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
 
 class ProfileWalk : public ::testing::Test {
  protected:

@@ -4,7 +4,30 @@
 #include <memory>
 #include <string>
 
+#include "platform/CodePage.h"
+
 namespace testing_support {
+
+// Text as the mail client stores it in binary values: in the ANSI code page with
+// one NUL, or in UTF-16LE with a NUL unit.
+inline std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
+inline std::string Utf16z(const std::string& utf8) {
+  std::string bytes;
+  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes + std::string(2, '\0');
+}
+
+// Bytes from hexadecimal digits, two a byte ("0a1b" gives 0x0A 0x1B).
+inline std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  return bytes;
+}
 
 // The current user's registry for one test, starting without any of the keys
 // below. On Windows it is the real registry (of the test's throwaway Wine prefix)
