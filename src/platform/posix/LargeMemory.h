@@ -1,7 +1,8 @@
 #pragma once
 // Linux only: memory for the big tables built from a large user.reg. Blocks of a
-// megabyte and more come straight from the kernel with transparent huge pages
-// requested: faulting in thousands of small pages costs more than filling them.
+// quarter megabyte and more come straight from the kernel, rounded up to whole
+// 2 MB pages and backed by transparent huge pages where the system allows:
+// faulting in thousands of small pages costs more than filling them.
 
 #include <cstddef>
 #include <new>

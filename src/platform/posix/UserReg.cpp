@@ -4,8 +4,8 @@
 // gives the values a Windows program in that prefix would see.
 #include "platform/posix/UserReg.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
