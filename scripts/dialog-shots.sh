@@ -8,6 +8,7 @@
 # With --docs it also replaces the screenshots the README shows, in docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/check.sh
 source scripts/lib/virtual-display.sh
 
 out=build/screenshots
@@ -19,11 +20,6 @@ cleanup() {
 }
 trap cleanup EXIT
 start_virtual_display
-
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then echo "  ok: $1"; else echo "  FAILED: $1 (expected '$2', got '$3')"; failures=$((failures + 1)); fi
-}
 
 # start NAME COMMAND...: runs the preview in the background, waits for its window.
 start() {

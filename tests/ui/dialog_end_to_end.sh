@@ -15,6 +15,7 @@ linux_exe=$(realpath "$1")
 windows_exe=$(realpath "$2")
 shots="$here/../../build/screenshots"
 source "$here/../support/wine-profile.sh"
+source "$here/../../scripts/lib/check.sh"
 source "$here/../../scripts/lib/virtual-display.sh"
 
 work=$(mktemp -d)
@@ -48,15 +49,6 @@ truncate -s 100000000 "$mail/archive.pst"
 truncate -s 2147483648 "$mail/old mail.pst"
 wineserver -w
 
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "  ok: $1"
-  else
-    echo "  FAILED: $1 (expected '$2', got '$3')"
-    failures=$((failures + 1))
-  fi
-}
 count() { log_messages "$2" | grep -c "$1" || true; }
 
 run() {  # run BUILD COMMAND...

@@ -7,15 +7,7 @@
 set -euo pipefail
 exe=$1
 machine=$2
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "  ok: $1"
-  else
-    echo "  FAILED: $1 (expected '$2', got '$3')"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/../../scripts/lib/check.sh"
 echo "== $exe"
 
 check "GUI program for $machine" yes "$(file -b "$exe" | grep -q "(GUI) $machine" && echo yes || echo no)"
