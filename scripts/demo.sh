@@ -31,9 +31,11 @@ else
   source scripts/lib/virtual-display.sh
   trap stop_virtual_display EXIT
   start_virtual_display
-  answer_dialogs "$demo/dialog" close "$demo/Orvane"
+  answer_dialogs "$demo/dialog" close "$demo/Orvane" || echo "== Orvane did not end by itself and was stopped"
   stop_virtual_display
-  for shot in "$demo"/dialog-*.png; do [ -e "$shot" ] && echo "== the dialog as it was shown: $shot"; done
+  for shot in "$demo"/dialog-*.png; do
+    if [ -e "$shot" ]; then echo "== the dialog as it was shown: $shot"; fi
+  done
 fi
 
 echo "== $demo/Orvane.log"
