@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "check/mdlOrvane.h"
-#include "platform/CodePage.h"
 #include "profile/Profile.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
