@@ -5,18 +5,27 @@
 # the 1.6 GB one costs nothing. With a display the warning dialog opens for you;
 # without one the run shows it on a virtual display, saves a screenshot of it
 # (build/demo/dialog-1.png) and presses Close. The log is printed at the end.
+#
+# scripts/demo.sh 16.0 runs the same profile kept where the 2016-and-later mail
+# client keeps it (demo/user-16.0.reg, in build/demo-16.0), with nothing at the
+# older locations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+case "${1:-}" in
+  "") registry=demo/user.reg demo=build/demo ;;
+  16.0) registry=demo/user-16.0.reg demo=build/demo-16.0 ;;
+  *) echo "usage: scripts/demo.sh [16.0]" >&2; exit 2 ;;
+esac
 
 scripts/setup.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux >/dev/null
 
-demo=build/demo
 rm -rf "$demo"
 mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c"
 ln -s ../drive_c "$demo/prefix/dosdevices/c:"
-cp demo/user.reg "$demo/prefix/user.reg"
+cp "$registry" "$demo/prefix/user.reg"
 mail="$demo/prefix/drive_c/users/demo/Documents/Outlook ファイル"
 mkdir -p "$mail"
 truncate -s 1700000000 "$mail/個人用フォルダ.pst"

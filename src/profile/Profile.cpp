@@ -10,11 +10,22 @@ namespace {
 using mdlRegistry::GetRegValue;
 using platform::RegistryRoot;
 
-// Where the mail client keeps its profiles: the NT-family location first, the
-// older one for clients that still use it.
-constexpr const char* kProfileBases[] = {
-    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
-    "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles",
+// Where the mail client keeps its profiles, in the order they are tried: the
+// NT-family location, the older one for clients that still use it, then the
+// locations of the 2016-and-later and the 2013 clients. Those keep the name of the
+// default profile in the key above their profiles, the older two in the profiles
+// key itself.
+struct ProfileLocation {
+  const char* defaultProfileKey;  // holds "DefaultProfile"
+  const char* profiles;           // holds one key per profile
+};
+constexpr ProfileLocation kProfileLocations[] = {
+    {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
+     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles"},
+    {"Software\\Microsoft\\Windows Messaging Subsystem\\Profiles",
+     "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles"},
+    {"Software\\Microsoft\\Office\\16.0\\Outlook", "Software\\Microsoft\\Office\\16.0\\Outlook\\Profiles"},
+    {"Software\\Microsoft\\Office\\15.0\\Outlook", "Software\\Microsoft\\Office\\15.0\\Outlook\\Profiles"},
 };
 
 // The profile section that lists the profile's message stores.
@@ -41,10 +52,13 @@ std::string ReadUnicodeText(const std::string& key, const char* name) {
 }  // namespace
 
 std::string FindDefaultProfile() {
-  for (const char* base : kProfileBases) {
-    const std::string name = ReadText(base, "DefaultProfile");
+  // The first location that names a default profile is used even when no key of
+  // that name is below it (the run then finds no stores): a profile at a later
+  // location is not the one the client goes by.
+  for (const ProfileLocation& location : kProfileLocations) {
+    const std::string name = ReadText(location.defaultProfileKey, "DefaultProfile");
     if (name.empty()) continue;
-    std::string profileKey = std::string(base) + "\\" + name;
+    std::string profileKey = std::string(location.profiles) + "\\" + name;
     mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイル名取得：" + profileKey, 0);
     return profileKey;
   }

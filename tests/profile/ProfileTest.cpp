@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "check/mdlOrvane.h"
 #include "profile/Profile.h"
 #include "support/RegistryFixture.h"
+#include "support/ScriptedUser.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -19,6 +22,8 @@ using namespace std::string_literals;
 
 const std::string kNtBase = RegistryFixture::kNtProfiles;
 const std::string kOldBase = RegistryFixture::kOldProfiles;
+const std::string kClient16 = RegistryFixture::kClient16;
+const std::string kClient15 = RegistryFixture::kClient15;
 const std::string kProfileKey = kNtBase + "\\Outlook";
 const std::string kStoreListKey = kProfileKey + "\\9207f3e0a3b11019908b08002b2a56c2";
 const std::string kSubkeyLine = "プロファイルのサブキー取得";
@@ -149,22 +154,93 @@ TEST_F(ProfileWalk, StoreWithoutPathOrWithAnOverlongEightBitNameIsStillRead) {
   EXPECT_EQ(mdlOrvane::CurrentStore.StorePath, "");
 }
 
-TEST(ProfileRun, RunLogsTheProfileKeyAndThenTheStoreListLine) {
-  RegistryFixture registry;
-  TempDir dir;
-  registry.SetText(kNtBase, "DefaultProfile", "Outlook");
-  registry.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"));
-  registry.SetBytes(kProfileKey + "\\0A1B2C3D4E5F60718293A4B5C6D7E8F9", "001e3001", Ansiz("個人用フォルダ"));
-  mdlOrvane::Run(testing_support::Utf8(dir.path()), "Orvane");
+// The 2013 and later clients name the default profile in the key above their
+// profiles; the locations read before them keep their precedence.
+TEST(DefaultProfile, FirstLocationThatNamesOneWins) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> defaults;  // key holding DefaultProfile, name
+    std::string found;
+  };
+  const Case cases[] = {
+      {"16.0 only", {{kClient16, "Outlook"}}, kClient16 + "\\Profiles\\Outlook"},
+      {"15.0 only", {{kClient15, "メール 2013"}}, kClient15 + "\\Profiles\\メール 2013"},
+      {"16.0 before 15.0", {{kClient15, "Old"}, {kClient16, "New"}}, kClient16 + "\\Profiles\\New"},
+      {"an empty name is passed over", {{kClient16, ""}, {kClient15, "Old"}}, kClient15 + "\\Profiles\\Old"},
+      {"NT-family key before 16.0", {{kClient16, "New"}, {kNtBase, "Outlook"}}, kProfileKey},
+      {"older key before 16.0", {{kClient16, "New"}, {kOldBase, "Old"}}, kOldBase + "\\Old"},
+      {"not read inside Profiles", {{kClient16 + "\\Profiles", "Outlook"}}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryFixture registry;
+    TempDir dir;
+    mdlOrvane::LogFilePath = dir.File("Orvane.log");
+    for (const auto& [key, name] : c.defaults) registry.SetText(key, "DefaultProfile", name);
+    EXPECT_EQ(profile::FindDefaultProfile(), c.found);
+    const std::vector<std::string> line = {"プロファイル名取得：" + c.found};
+    EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath), c.found.empty() ? std::vector<std::string>{} : line);
+  }
+}
 
-  const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
-  const auto found = std::find(log.begin(), log.end(), "プロファイル名取得：" + kProfileKey);
-  ASSERT_NE(found, log.end());
-  ASSERT_NE(found + 1, log.end());
-  EXPECT_EQ(*(found + 1), kSubkeyLine);
-  EXPECT_EQ(log.front(), "Orvane 起動");
-  EXPECT_EQ(log.back(), "Orvane 終了");
-  EXPECT_EQ(std::count(log.begin(), log.end(), "プロファイルが見つかりません"), 0);
+class ProfileRun : public ::testing::Test {
+ protected:
+  void TearDown() override { mdlOrvane::Dialog = nullptr; }
+
+  // A profile `profiles`\`name` with one ANSI store whose file is `length` bytes
+  // long; returns the file's path.
+  std::string AddProfile(const std::string& profiles, const std::string& name, const std::string& uid,
+                         std::uintmax_t length) {
+    const std::string key = profiles + "\\" + name;
+    const std::string file = mail_.File(uid.substr(0, 4) + ".pst");
+    { std::ofstream create(testing_support::PathFromUtf8(file), std::ios::binary); }
+    std::filesystem::resize_file(testing_support::PathFromUtf8(file), length);
+    registry_.SetBytes(key + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", Unhex(uid));
+    registry_.SetBytes(key + "\\" + uid, "001e3001", Ansiz("個人用フォルダ"));
+    registry_.SetBytes(key + "\\" + uid, "001e6700", Ansiz(file));
+    return file;
+  }
+
+  // Runs the program with the scripted user; returns the log from the profile line on.
+  std::vector<std::string> Run() {
+    mdlOrvane::Dialog = &user_;
+    mdlOrvane::Run(testing_support::Utf8(program_.path()), "Orvane");
+    const std::vector<std::string> log = ReadLogMessages(mdlOrvane::LogFilePath);
+    const auto profileLine = std::find_if(log.begin(), log.end(),
+                                          [](const std::string& line) { return line.rfind("プロファイル", 0) == 0; });
+    return {profileLine, log.end()};
+  }
+
+  RegistryFixture registry_;
+  TempDir program_;
+  TempDir mail_;
+  testing_support::ScriptedUser user_;
+};
+
+TEST_F(ProfileRun, StoreOfA2016ProfileIsCheckedSizedAndWarnedAbout) {
+  const std::string uid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+  registry_.SetText(kClient16, "DefaultProfile", "Outlook");
+  const std::string file = AddProfile(kClient16 + "\\Profiles", "Outlook", uid, 1'700'000'000);
+  const std::string key = kClient16 + "\\Profiles\\Outlook";
+  EXPECT_EQ(Run(),
+            (std::vector<std::string>{"プロファイル名取得：" + key, kSubkeyLine,
+                                      "個人用フォルダ情報取得：" + uid + ", 個人用フォルダ, (97-2002形式), " + file,
+                                      "サイズ：1660157, 警告画面表示", "Orvane 終了"}));
+  ASSERT_EQ(user_.shown.size(), 1u);
+  EXPECT_EQ(user_.shown[0].StorePath, file);
+  EXPECT_EQ(user_.shown[0].StoreSizeKb, "1660157");
+}
+
+// A name without a profile key is still the default profile: the run does not
+// go on to a profile at a later location, just as with the older keys.
+TEST_F(ProfileRun, DefaultNamingAMissingProfileFindsNoStores) {
+  registry_.SetText(kClient16, "DefaultProfile", "Gone");
+  registry_.SetText(kClient15, "DefaultProfile", "Outlook");
+  AddProfile(kClient15 + "\\Profiles", "Outlook", "11223344556677889900AABBCCDDEEFF", 1'700'000'000);
+  AddProfile(kClient16 + "\\Profiles", "Other", "22223344556677889900AABBCCDDEEFF", 1'700'000'000);
+  EXPECT_EQ(Run(), (std::vector<std::string>{"プロファイル名取得：" + kClient16 + "\\Profiles\\Gone", kSubkeyLine,
+                                             "個人用フォルダ無し", "Orvane 終了"}));
+  EXPECT_TRUE(user_.shown.empty());
 }
 
 }  // namespace

@@ -41,6 +41,10 @@ class RegistryFixture {
   static constexpr const char* kNtProfiles =
       "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles";
   static constexpr const char* kOldProfiles = "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles";
+  // The keys of the 2016-and-later and the 2013 clients: "DefaultProfile" in the
+  // key, the profiles below its "Profiles".
+  static constexpr const char* kClient16 = "Software\\Microsoft\\Office\\16.0\\Outlook";
+  static constexpr const char* kClient15 = "Software\\Microsoft\\Office\\15.0\\Outlook";
 
   RegistryFixture();
   ~RegistryFixture();

@@ -29,7 +29,8 @@ void DeleteIfEmpty(const std::string& key) {
 
 void DeleteTestKeys() {
   for (const std::string root :
-       {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles}) {
+       {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles,
+        RegistryFixture::kClient16, RegistryFixture::kClient15}) {
     RegDeleteTreeW(HKEY_CURRENT_USER, Wide(root).c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, Wide(root).c_str());
     // The parents the fixture had to create, unless something else lives there.
