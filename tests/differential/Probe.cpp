@@ -79,8 +79,10 @@ std::string Answer(const std::vector<std::string>& q, const std::string& iniFold
   using platform::RegistryRoot;
   if (kind == "ini") {
     std::array<char, 1024> buffer{};
-    const std::size_t n = platform::ReadProfileValue(arg(3), arg(4), "#default", buffer.data(), buffer.size(), iniFile());
-    return std::to_string(n) + " " + Hex(std::string(buffer.data()));
+    // The text up to the NUL, as the settings reader takes it: where a cut falls
+    // inside a double-byte character Wine counts the byte it leaves out.
+    platform::ReadProfileValue(arg(3), arg(4), "#default", buffer.data(), buffer.size(), iniFile());
+    return Hex(std::string(buffer.data()));
   }
   if (kind == "initext") return Hex(mdlIniFle::GetIniValue(iniFile(), arg(3), arg(4)));
   if (kind == "reg") {
