@@ -326,8 +326,13 @@ def gen_paths(rng, batch, seed, n):
 
 
 def gen_long_paths(rng, batch, seed):
-    parts = [f"L{seed}"] + [f"{i:02d}" + "d" * 44 for i in range(rng.randint(5, 7))]
+    """A file whose normal path is round the 260-character limit or well over it."""
     name = rng.choice(["long.pst", "長い.pst"])
+    target = rng.choice([258, 259, 260, 261, rng.randint(300, 400)])
+    parts = [f"L{seed}"]
+    while len(win("C:\\dt", *parts, name)) + 47 < target:
+        parts.append(f"{len(parts):02d}" + "d" * 44)
+    parts.append("e" * max(1, target - len(win("C:\\dt", *parts, name)) - 1))
     batch.disk_files["dt/" + "/".join(parts) + "/" + name] = 777
     full = win("C:\\dt", *parts, name)
     forms = [("long plain", full), ("long \\.\\", win("C:\\dt", parts[0], ".", *parts[1:], name)),
