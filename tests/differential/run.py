@@ -586,11 +586,13 @@ def main():
             failed = True
         for entry in waiting:
             if not any(entry in (family, f"{family}/{d[0]['part']}") for d in differ):
-                print(f"      {entry} agrees: remove it from tests/differential/pending-fixes.txt")
+                print(f"      {entry} agreed in this run: once its fix is merged, remove it from "
+                      "tests/differential/pending-fixes.txt")
     for quirk, text in QUIRKS.items():
         print(f"  known Wine quirk {quirk}: {text}")
     if failed:
-        print(f"differential: FAILED (reproduce with --seed {' '.join(map(str, seeds))} --cases {args.cases})")
+        print(f"differential: FAILED (reproduce with --seed {' '.join(map(str, seeds))} --cases {args.cases}"
+              f" --family {','.join(families)})")
         return 1
     print("differential: no disagreement outside the families pending a fix")
     return 0
