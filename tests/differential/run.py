@@ -559,6 +559,7 @@ def main():
     print(f"differential: seeds {' '.join(map(str, seeds))}, {len(batch.cases)} queries; set-up {setup_seconds:.1f} s, "
           f"Linux probe {linux_seconds:.2f} s, Windows probe under Wine {windows_seconds:.1f} s")
     failed = False
+    everything = open(work / "disagreements.txt", "w", encoding="utf-8")
     for family in families:
         cases = [c for c in batch.cases if c["family"] == family]
         differ, quirks, broken, waiting = [], {}, [], set()
@@ -571,6 +572,8 @@ def main():
                     quirks[case["quirk"]] = quirks.get(case["quirk"], 0) + 1
             elif lin != wnd:
                 differ.append((case, lin, wnd))
+                everything.write(f"{family}/{case['part'] or '-'}\tseed {case['seed']}\t{case['id']}\t{case['what']}\n"
+                                 f"\tLinux   {shown(lin)}\n\tWindows {shown(wnd)}\n")
         must_agree = [d for d in differ if not {family, f"{family}/{d[0]['part']}"} & pending]
         waiting = sorted(p for p in pending if p == family or p.startswith(family + "/"))
         state = f"{len(must_agree)} outside pending fixes" + (f"; pending: {', '.join(waiting)}" if waiting else "")
@@ -588,6 +591,8 @@ def main():
             if not any(entry in (family, f"{family}/{d[0]['part']}") for d in differ):
                 print(f"      {entry} agreed in this run: once its fix is merged, remove it from "
                       "tests/differential/pending-fixes.txt")
+    everything.close()
+    print(f"  every disagreement: {work / 'disagreements.txt'}")
     for quirk, text in QUIRKS.items():
         print(f"  known Wine quirk {quirk}: {text}")
     if failed:
