@@ -562,7 +562,7 @@ def main():
     everything = open(work / "disagreements.txt", "w", encoding="utf-8")
     for family in families:
         cases = [c for c in batch.cases if c["family"] == family]
-        differ, quirks, broken, waiting = [], {}, [], set()
+        differ, quirks, broken = [], {}, []
         for case in cases:
             lin, wnd = linux.get(case["id"], "<no answer>"), windows.get(case["id"], "<no answer>")
             if case["quirk"]:
