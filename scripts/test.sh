@@ -21,6 +21,8 @@ tests/windows/release_check.sh build/win64/Orvane.exe x86-64
 ctest --preset linux
 ctest --preset win64
 tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
+# Both builds' services answer the same generated queries; see tests/differential/run.py.
+tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.

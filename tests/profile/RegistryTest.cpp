@@ -5,6 +5,7 @@
 #include <array>
 
 #include "platform/CodePage.h"
+#include "platform/Executable.h"
 #include "platform/Registry.h"
 #include "profile/mdlRegistry.h"
 #include "support/RegistryFixture.h"
@@ -146,6 +147,15 @@ TEST(RegistryKeys, KeysThatOnlyHoldOtherKeysOpen) {
   platform::CloseRegistryKey(key);
   EXPECT_EQ(Read(kKey + "\\Deep\\", "Leaf", 1), kDefault);
   EXPECT_EQ(Read(kKey + "\\Deep\\Er\\Est\\", "Leaf", 1), RegValue("x"));  // a trailing separator is fine
+}
+
+TEST(RegistryKeys, KeyPathLongerThan260CharactersOpens) {
+  if (platform::kPathSeparator == '\\') GTEST_SKIP() << "Wine's narrow-character call cuts such a path";
+  // Windows limits each key name to 255 characters, not the path.
+  RegistryFixture registry;
+  const std::string key = kKey + "\\" + std::string(255, 'E') + "\\" + std::string(40, 'F');
+  registry.SetText(key, "v", "found");
+  EXPECT_EQ(Read(key, "v", 1), RegValue("found"));
 }
 
 TEST(RegistryKeys, MissingKeyMissingValueAndUnknownShapeGiveTheCallersDefault) {

@@ -190,6 +190,18 @@ TEST_F(ProfileRead, CutEndsWithItsOwnNulWhateverTheBufferHeld) {
   EXPECT_EQ(std::string(buffer.data()), a600.substr(0, 1022));
 }
 
+TEST_F(ProfileRead, WhereWineDiffersFromWindowsTheLinuxServiceFollowsWindows) {
+  if (WindowsService()) GTEST_SKIP() << "these are the cases Wine's profile service gets wrong";
+  // A UTF-8 byte-order mark is no mark to Windows: its bytes belong to the first
+  // line, which is then no header, and the file stays in the ANSI code page.
+  EXPECT_EQ(Read(With("\xef\xbb\xbf[S]\r\nk=v\r\n"), "S", "k"), "#default");
+  EXPECT_EQ(Read(With("\xef\xbb\xbf;c\r\n[S]\r\nk=\xe6\x97\xa5\r\n"), "S", "k"), "\xe6\x97\xa5");
+  // A quoted value of exactly 1,023 bytes comes back whole (Wine gives 1,022).
+  EXPECT_EQ(Read(With("[S]\r\nk=\"" + std::string(1023, 'x') + "\"\r\n"), "S", "k"), std::string(1023, 'x'));
+  // A line without '=' is no key, even ahead of the key of the same name.
+  EXPECT_EQ(Read(With("[S]\r\nk\r\nk=v\r\n"), "S", "k"), "v");
+}
+
 class ProfileWrite : public ProfileRead {};
 
 TEST_F(ProfileWrite, NewSectionsAndKeysGoAtTheEndAsKeyEqualsValueWithCrLf) {
