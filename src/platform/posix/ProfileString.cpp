@@ -193,7 +193,7 @@ const CachedFile* ReadIndexed(const std::string& path) {
     file->unicode = true;
     file->text = Utf16FileText(file->text);
   }
-  file->index.emplace(file->text);
+  file->index.emplace(file->text, file->unicode ? ini::Encoding::Utf8 : ini::Encoding::Cp932);
   cachedFile = std::move(file);
   return cachedFile.get();
 }
@@ -242,8 +242,8 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     }
   }
   const std::string updated = IsUtf16File(text)
-                                  ? Utf16FileBytes(ini::SetValue(Utf16FileText(text), FromAnsi(section),
-                                                                 FromAnsi(key), FromAnsi(value)))
+                                  ? Utf16FileBytes(ini::SetValue(Utf16FileText(text), FromAnsi(section), FromAnsi(key),
+                                                                 FromAnsi(value), ini::Encoding::Utf8))
                                   : ini::SetValue(text, section, key, value);
   if (mode && updated == text) return true;
   return ReplaceFile(target, updated, mode, lock.fd());
