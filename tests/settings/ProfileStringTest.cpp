@@ -227,8 +227,10 @@ TEST_F(ProfileWrite, NewSectionsAndKeysGoAtTheEndAsKeyEqualsValueWithCrLf) {
 }
 
 TEST_F(ProfileWrite, UnicodeFileIsReadAndKeptAsUnicode) {
-  // 警告 is U+8B66 U+544A
-  const std::string original = kUtf16Mark + Utf16(u"[Orvane]\r\nWarningTitle=\u8b66\u544a\r\nWarningSize=100\r\n");
+  // 警告 is U+8B66 U+544A; the comment holds an unpaired surrogate (D800), which no
+  // other text can stand for.
+  const std::string original = kUtf16Mark + Utf16(u"; x") + std::string("\x00\xd8", 2) +
+                               Utf16(u"\r\n[Orvane]\r\nWarningTitle=\u8b66\u544a\r\nWarningSize=100\r\n");
   const std::string f = With(original);
   EXPECT_EQ(Read(f, "orvane", "WarningTitle"), "\x8c\x78\x8d\x90");  // code page 932
   EXPECT_EQ(Read(f, "Orvane", "WarningSize"), "100");
