@@ -15,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto value = platform::ini::FindValue(text, section, key);
   // The index that serves repeated lookups answers exactly as the plain search.
   if (platform::ini::IniIndex(text).Find(section, key) != value) std::abort();
+  // So does it for the UTF-8 text of a Unicode file, where no byte is a lead byte.
+  const auto utf8Value = platform::ini::FindValue(text, section, key, platform::ini::Encoding::Utf8);
+  if (platform::ini::IniIndex(text, platform::ini::Encoding::Utf8).Find(section, key) != utf8Value) std::abort();
   if (value) {
     char buffer[64];
     const std::size_t copied = platform::ini::CopyCut(*value, buffer, sizeof buffer);

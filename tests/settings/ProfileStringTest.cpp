@@ -29,6 +29,17 @@ std::string Read(const std::string& file, std::string_view section, std::string_
                      static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
 }
 
+// `text` in UTF-16LE; a Unicode settings file starts with kUtf16Mark.
+const std::string kUtf16Mark = "\xff\xfe";
+std::string Utf16(std::u16string_view text) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 bool Write(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
   return platform::WriteProfileValue(section, key, value, file);
 }
@@ -216,23 +227,36 @@ TEST_F(ProfileWrite, NewSectionsAndKeysGoAtTheEndAsKeyEqualsValueWithCrLf) {
 }
 
 TEST_F(ProfileWrite, UnicodeFileIsReadAndKeptAsUnicode) {
-  auto utf16 = [](std::string_view ascii) {
-    std::string bytes;
-    for (const char c : ascii) bytes += std::string{c, '\0'};
-    return bytes;
-  };
-  // "[Orvane]", "WarningTitle=" + 警告 (U+8B66 U+544A), "WarningSize=100"
-  const std::string original = "\xff\xfe" + utf16("[Orvane]\r\nWarningTitle=") + "\x66\x8b\x4a\x54" +
-                               utf16("\r\nWarningSize=100\r\n");
+  // 警告 is U+8B66 U+544A; the comment holds an unpaired surrogate (D800), which no
+  // other text can stand for.
+  const std::string original = kUtf16Mark + Utf16(u"; x") + std::string("\x00\xd8", 2) +
+                               Utf16(u"\r\n[Orvane]\r\nWarningTitle=\u8b66\u544a\r\nWarningSize=100\r\n");
   const std::string f = With(original);
   EXPECT_EQ(Read(f, "orvane", "WarningTitle"), "\x8c\x78\x8d\x90");  // code page 932
   EXPECT_EQ(Read(f, "Orvane", "WarningSize"), "100");
   EXPECT_TRUE(Write(f, "No Check", "Visible", "0"));
   const std::string after = ReadBytes(f);
   EXPECT_TRUE(after.starts_with(original)) << "the file stays UTF-16 and keeps its lines";
-  EXPECT_NE(after.find(utf16("Visible=0")), std::string::npos);
+  EXPECT_NE(after.find(Utf16(u"Visible=0")), std::string::npos);
   EXPECT_EQ(Read(f, "No Check", "Visible"), "0");
   EXPECT_EQ(Read(f, "Orvane", "WarningTitle"), "\x8c\x78\x8d\x90");
+}
+
+TEST_F(ProfileWrite, UnicodeFileFindsAndEditsJapaneseNames) {
+  // In UTF-8 設定 (U+8A2D U+5B9A) is E8 A8 AD E5 AE 9A: bytes that start double-byte
+  // characters in code page 932 must not swallow the ']' or the letter after them.
+  const std::string f =
+      With(kUtf16Mark + Utf16(u"[\u8a2d\u5b9a]\r\n\u80fd\u529b=5\r\n\u5b9aa=6\r\n[Orvane]\r\nk=1\r\n"));
+  const std::string section = "\x90\xdd\x92\xe8";  // 設定 in code page 932
+  const std::string ability = "\x94\x5c\x97\xcd";  // 能力
+  EXPECT_EQ(Read(f, section, ability), "5");
+  EXPECT_EQ(Read(f, section, "\x92\xe8\x41"), "6");  // 定A: an ASCII letter matches in any case
+  EXPECT_TRUE(Write(f, section, "LimitSize", "7"));
+  EXPECT_TRUE(Write(f, section, ability, "8"));
+  EXPECT_EQ(Read(f, section, "LimitSize"), "7");
+  EXPECT_EQ(Read(f, section, ability), "8");
+  EXPECT_EQ(ReadBytes(f),
+            kUtf16Mark + Utf16(u"[\u8a2d\u5b9a]\r\n\u80fd\u529b=8\r\n\u5b9aa=6\r\nLimitSize=7\r\n[Orvane]\r\nk=1\r\n"));
 }
 
 TEST_F(ProfileWrite, ExistingKeyKeepsItsPlaceAndTheFilesSpelling) {

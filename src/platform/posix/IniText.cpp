@@ -21,14 +21,19 @@ std::string_view TrimFront(std::string_view s) {
   return s;
 }
 
+// Whether `c` starts a double-byte character of text in `encoding`.
+bool StartsPair(char c, Encoding encoding) {
+  return encoding == Encoding::Cp932 && IsLeadByte(static_cast<unsigned char>(c));
+}
+
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // ASCII letters match in either case; a double-byte character must match exactly,
 // even where its second byte happens to be a letter (ア is 83 41, ヂ is 83 61).
-bool NamesEqual(std::string_view a, std::string_view b) {
+bool NamesEqual(std::string_view a, std::string_view b, Encoding encoding) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+    if (StartsPair(a[i], encoding) && i + 1 < a.size()) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
@@ -46,10 +51,10 @@ std::string_view StripQuotes(std::string_view value) {
 }
 
 // Position of the last single-byte ']' in `s`, or npos.
-std::size_t LastClosingBracket(std::string_view s) {
+std::size_t LastClosingBracket(std::string_view s, Encoding encoding) {
   std::size_t found = s.npos;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+    if (StartsPair(s[i], encoding) && i + 1 < s.size()) {
       ++i;
     } else if (s[i] == ']') {
       found = i;
@@ -72,7 +77,7 @@ struct Line {
 };
 
 // A CR LF pair is one line end; a lone CR or LF is one too.
-Line ReadLine(std::string_view text, std::size_t begin) {
+Line ReadLine(std::string_view text, std::size_t begin, Encoding encoding) {
   Line line;
   line.begin = begin;
   line.end = std::min(text.find_first_of("\r\n", begin), text.size());
@@ -88,7 +93,7 @@ Line ReadLine(std::string_view text, std::size_t begin) {
     return line;
   }
   if (content.front() == '[') {
-    const std::size_t close = LastClosingBracket(content);
+    const std::size_t close = LastClosingBracket(content, encoding);
     if (close != content.npos) {
       line.kind = Kind::Header;
       line.name = Trim(content.substr(1, close - 1));
@@ -120,20 +125,21 @@ std::string_view FirstLineEnd(std::string_view text) {
 
 bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
-std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key) {
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key,
+                                          Encoding encoding) {
   section = Trim(section);
   key = Trim(key);
   bool inSection = false;
   bool seen = false;
   for (std::size_t pos = 0; pos < text.size();) {
-    const Line line = ReadLine(text, pos);
+    const Line line = ReadLine(text, pos, encoding);
     pos = line.next;
     if (line.kind == Kind::Header) {
       // Only the first of sections with the same name is searched.
       if (inSection) return std::nullopt;
-      inSection = !seen && NamesEqual(line.name, section);
+      inSection = !seen && NamesEqual(line.name, section, encoding);
       seen = seen || inSection;
-    } else if (inSection && line.kind == Kind::Entry && NamesEqual(line.name, key)) {
+    } else if (inSection && line.kind == Kind::Entry && NamesEqual(line.name, key, encoding)) {
       return StripQuotes(text.substr(line.valueBegin, line.valueEnd - line.valueBegin));
     }
   }
@@ -144,9 +150,9 @@ namespace {
 
 // A name as NamesEqual compares it: ASCII letters in upper case, double-byte
 // characters as they are.
-void AppendFolded(std::string& out, std::string_view name) {
+void AppendFolded(std::string& out, std::string_view name, Encoding encoding) {
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+    if (StartsPair(name[i], encoding) && i + 1 < name.size()) {
       out += name[i];
       out += name[++i];
     } else {
@@ -155,44 +161,45 @@ void AppendFolded(std::string& out, std::string_view name) {
   }
 }
 
-std::string IndexKey(std::string_view section, std::string_view key) {
+std::string IndexKey(std::string_view section, std::string_view key, Encoding encoding) {
   std::string folded;
   folded.reserve(section.size() + key.size() + 1);
-  AppendFolded(folded, section);
+  AppendFolded(folded, section, encoding);
   folded += '\0';
-  AppendFolded(folded, key);
+  AppendFolded(folded, key, encoding);
   return folded;
 }
 
 }  // namespace
 
-IniIndex::IniIndex(std::string_view text) {
+IniIndex::IniIndex(std::string_view text, Encoding encoding) : encoding_(encoding) {
   std::unordered_map<std::string, bool> sections;  // folded name -> the first of its name
   bool searched = false;                           // the current section is the first of its name
   std::string section;
   for (std::size_t pos = 0; pos < text.size();) {
-    const Line line = ReadLine(text, pos);
+    const Line line = ReadLine(text, pos, encoding);
     pos = line.next;
     if (line.kind == Kind::Header) {
       section.clear();
-      AppendFolded(section, line.name);
+      AppendFolded(section, line.name, encoding);
       searched = sections.emplace(section, true).second;
       section = std::string(line.name);
     } else if (searched && line.kind == Kind::Entry) {
       // The first of duplicate keys wins.
-      values_.emplace(IndexKey(section, line.name),
+      values_.emplace(IndexKey(section, line.name, encoding),
                       StripQuotes(text.substr(line.valueBegin, line.valueEnd - line.valueBegin)));
     }
   }
 }
 
 std::optional<std::string_view> IniIndex::Find(std::string_view section, std::string_view key) const {
-  const auto found = values_.find(IndexKey(Trim(section), Trim(key)));
+  const auto found = values_.find(IndexKey(Trim(section), Trim(key), encoding_));
   if (found == values_.end()) return std::nullopt;
   return found->second;
 }
 
-std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
+std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value,
+                     Encoding encoding) {
   section = Trim(section);
   key = Trim(key);
   value = TrimFront(value);
@@ -202,16 +209,16 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
   bool inSection = false;
   std::optional<Line> last;  // the section's last non-blank line so far
   for (std::size_t pos = 0; pos < text.size();) {
-    const Line line = ReadLine(text, pos);
+    const Line line = ReadLine(text, pos, encoding);
     pos = line.next;
     if (line.kind == Kind::Header) {
       if (inSection) break;
-      if (NamesEqual(line.name, section)) {
+      if (NamesEqual(line.name, section, encoding)) {
         inSection = true;
         last = line;
       }
     } else if (inSection) {
-      if (line.kind == Kind::Entry && NamesEqual(line.name, key)) {
+      if (line.kind == Kind::Entry && NamesEqual(line.name, key, encoding)) {
         if (text.substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) return std::string(text);
         std::string out(text.substr(0, line.valueBegin));
         out += value;

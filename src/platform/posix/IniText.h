@@ -1,6 +1,6 @@
 #pragma once
 // The INI rules of the profile-string service, applied to the text of a file in
-// code page 932. Nothing here touches a file.
+// code page 932, or of a Unicode file as UTF-8. Nothing here touches a file.
 
 #include <cstddef>
 #include <optional>
@@ -13,20 +13,27 @@ namespace platform::ini {
 // Whether `byte` starts a double-byte character in code page 932.
 bool IsLeadByte(unsigned char byte);
 
+// How the text handed to these functions is encoded. In UTF-8 no byte starts a
+// double-byte character: every byte of a multi-byte character is above 0x7F, so
+// none of them can be taken for a bracket, a blank or a letter.
+enum class Encoding { Cp932, Utf8 };
+
 // The value of `key` in the first section named `section` of `text`: blanks round
 // it removed, then one pair of matching quotes. Missing when the section or key is
 // missing; a line without '=' has no key. Keys above the first header belong to no
 // section.
-std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key);
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key,
+                                          Encoding encoding = Encoding::Cp932);
 
 // Every value of `text` at once, for many lookups in one large file: Find answers
 // exactly as FindValue does. The index refers into `text`, which must outlive it.
 class IniIndex {
  public:
-  explicit IniIndex(std::string_view text);
+  explicit IniIndex(std::string_view text, Encoding encoding = Encoding::Cp932);
   std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
 
  private:
+  Encoding encoding_;
   // Section and key, trimmed and case-folded, with a NUL between them.
   std::unordered_map<std::string, std::string_view> values_;
 };
@@ -36,7 +43,8 @@ class IniIndex {
 // replaced; a new key line goes after the last non-blank line of the section, a
 // new section at the end of the text. New lines end like the text's first line
 // (CR LF when it has none). Returns `text` unchanged when the value is already set.
-std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
+std::string SetValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value,
+                     Encoding encoding = Encoding::Cp932);
 
 // A default as the service returns it: trailing spaces removed, then one pair of
 // matching quotes.

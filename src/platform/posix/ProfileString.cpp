@@ -156,7 +156,53 @@ bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); 
 
 std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
 
-std::string Utf16FileBytes(std::string_view text) { return std::string(kUtf16Bom) + Utf8ToUtf16Le(text); }
+char16_t Utf16UnitAt(std::string_view units, std::size_t at) {
+  return static_cast<char16_t>(static_cast<unsigned char>(units[at]) | static_cast<unsigned char>(units[at + 1]) << 8);
+}
+
+// Where the character that starts `utf8Offset` bytes into the UTF-8 reading of the
+// UTF-16LE `units` (as Utf16LeToUtf8 reads them) starts in `units`.
+std::size_t Utf16Offset(std::string_view units, std::size_t utf8Offset) {
+  std::size_t at = 0;
+  for (std::size_t read = 0; read < utf8Offset && at + 1 < units.size();) {
+    const char16_t unit = Utf16UnitAt(units, at);
+    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && at + 3 < units.size() &&
+                      Utf16UnitAt(units, at + 2) >= 0xDC00 && Utf16UnitAt(units, at + 2) <= 0xDFFF;
+    if (pair) {
+      read += 4;
+      at += 4;
+      continue;
+    }
+    read += unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);  // an unpaired surrogate reads as U+FFFD (3 bytes)
+    at += 2;
+  }
+  return at;
+}
+
+// The Unicode file `bytes`, whose text reads as `text`, once that text has become
+// `updated`. Only the characters that changed are encoded again: every other unit
+// stays as the file had it, even one the UTF-8 reading cannot hold (an unpaired
+// surrogate, an odd last byte).
+std::string EditedUtf16File(std::string_view bytes, std::string_view text, std::string_view updated) {
+  auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  std::size_t head = 0;
+  while (head < text.size() && head < updated.size() && text[head] == updated[head]) ++head;
+  while (head > 0 &&
+         ((head < text.size() && continues(text[head])) || (head < updated.size() && continues(updated[head])))) {
+    --head;
+  }
+  std::size_t tail = 0;
+  while (tail < text.size() - head && tail < updated.size() - head &&
+         text[text.size() - 1 - tail] == updated[updated.size() - 1 - tail]) {
+    ++tail;
+  }
+  while (tail > 0 && continues(text[text.size() - tail])) --tail;
+  const std::string_view units = bytes.substr(kUtf16Bom.size());
+  const std::size_t from = Utf16Offset(units, head);
+  const std::size_t to = Utf16Offset(units, text.size() - tail);
+  return std::string(bytes.substr(0, kUtf16Bom.size() + from)) +
+         Utf8ToUtf16Le(updated.substr(head, updated.size() - tail - head)) + std::string(units.substr(to));
+}
 
 // The settings file as last read, indexed: a run looks every oversized store up in
 // the exclusion list, which may hold thousands of lines. It is used again while
@@ -193,7 +239,7 @@ const CachedFile* ReadIndexed(const std::string& path) {
     file->unicode = true;
     file->text = Utf16FileText(file->text);
   }
-  file->index.emplace(file->text);
+  file->index.emplace(file->text, file->unicode ? ini::Encoding::Utf8 : ini::Encoding::Cp932);
   cachedFile = std::move(file);
   return cachedFile.get();
 }
@@ -241,10 +287,14 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
       break;
     }
   }
-  const std::string updated = IsUtf16File(text)
-                                  ? Utf16FileBytes(ini::SetValue(Utf16FileText(text), FromAnsi(section),
-                                                                 FromAnsi(key), FromAnsi(value)))
-                                  : ini::SetValue(text, section, key, value);
+  std::string updated;
+  if (IsUtf16File(text)) {
+    const std::string utf8 = Utf16FileText(text);
+    updated = EditedUtf16File(
+        text, utf8, ini::SetValue(utf8, FromAnsi(section), FromAnsi(key), FromAnsi(value), ini::Encoding::Utf8));
+  } else {
+    updated = ini::SetValue(text, section, key, value);
+  }
   if (mode && updated == text) return true;
   return ReplaceFile(target, updated, mode, lock.fd());
 }
