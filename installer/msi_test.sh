@@ -76,9 +76,15 @@ if runs_here "$build/Orvane.exe"; then
   truncate -s 1700000000 "$WINEPREFIX/drive_c/mail/big.pst"
   wineserver -w
   start_virtual_display
-  # The shell starts each Run command line as it stands, from the system folder.
+  # The shell starts the program that the Run command line names (in quotes, as
+  # its path may hold blanks), from the system folder.
+  program=$(run_value)
+  program=${program#\"}
+  program=${program%%\"*}
   status=0
-  (cd "$WINEPREFIX/drive_c/windows/system32" && answer_dialogs "$work/logon" keep wine cmd /c "$(run_value)") || status=$?
+  cd "$WINEPREFIX/drive_c/windows/system32"
+  answer_dialogs "$work/logon" keep wine "$program" || status=$?
+  cd - >/dev/null
   check "the logon run ends" 0 "$status"
   check "one warning" 1 "$DIALOGS"
   check "its log beside the program" "Orvane 終了" "$(log_messages "$folder/Orvane.log" | tail -n 1)"
