@@ -28,5 +28,7 @@ keeper="$prefix.keeper"
 if [ -f "$prefix/system.reg" ] && ! { [ -f "$keeper" ] && kill -0 "$(cat "$keeper")" 2>/dev/null; }; then
   (sleep 30 | "$wine" cmd) </dev/null >/dev/null 2>&1 &
   echo $! > "$keeper"
+  # The services start now, not with the test: they would hold its output open.
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 fi
 exec "$wine" "$@"
