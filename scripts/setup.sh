@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Orvane needs on a Debian machine (as root, or
 # through sudo): compilers for Linux and for Windows (MinGW-w64), Wine to run the
-# Windows tests, FLTK and a Japanese font for the Linux dialog, and the ja_JP.UTF-8
+# Windows tests (32-bit Wine too, for the 32-bit release), wixl and msitools for the
+# installer, FLTK and a Japanese font for the Linux dialog, and the ja_JP.UTF-8
 # locale that gives Wine code page 932. Does nothing that is already done.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64
+  wine wine64 wine32:i386 wixl msitools
   libfltk1.3-dev fonts-ipafont-gothic xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils
   clang libclang-rt-14-dev clang-tidy hyperfine python3 file icoutils
@@ -23,6 +24,14 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  if [[ " ${missing[*]} " == *" wine32:i386 "* ]]; then
+    # A Wine prefix made before 32-bit Wine was there lacks its 32-bit half: the
+    # build trees' throwaway prefixes are made again at their next use.
+    rm -rf "$(dirname "$0")"/../build/*/wineprefix "$(dirname "$0")"/../build/*/wineprefix.keeper
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

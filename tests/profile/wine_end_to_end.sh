@@ -8,6 +8,7 @@ set -euo pipefail
 linux_exe=$(realpath "$1")
 windows_exe=$(realpath "$2")
 source "$(dirname "$0")/../support/wine-profile.sh"
+runs_here "$windows_exe" || exit 0
 
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT

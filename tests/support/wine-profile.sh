@@ -2,6 +2,24 @@
 # and a mail profile written into its registry by Wine's own "reg add", in the
 # form the mail client stores it.
 
+# Wine's own starter runs its 32-bit loader first, even for a 64-bit program; where
+# the kernel runs no 32-bit code that fails, and the 64-bit loader is called itself.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+  wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+  wineboot() { wine wineboot "$@"; }
+fi
+
+# runs_here EXE: whether this machine can run the Windows program EXE (a 32-bit one
+# needs a kernel that runs 32-bit code). Otherwise says so, for a script to skip it.
+runs_here() {
+  case $(file -b "$1") in
+  *"Intel 80386"*)
+    /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+    echo "SKIPPED: $1 is a 32-bit program and this machine runs no 32-bit code" >&2
+    return 1 ;;
+  esac
+}
+
 # new_wine_prefix DIR: makes DIR a fresh prefix and points Wine at it.
 new_wine_prefix() {
   export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8

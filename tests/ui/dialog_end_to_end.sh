@@ -17,6 +17,7 @@ shots="$here/../../build/screenshots"
 source "$here/../support/wine-profile.sh"
 source "$here/../../scripts/lib/check.sh"
 source "$here/../../scripts/lib/virtual-display.sh"
+runs_here "$windows_exe" || exit 0
 
 work=$(mktemp -d)
 cleanup() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A Windows build as a user receives it: one GUI program for the given machine
-# that needs no DLL beyond Windows' own, carrying its Japanese version block and
-# its icon of two 32 x 32 images (256 colours and 24-bit).
+# that needs no DLL beyond Windows' own and carries no debug sections, with its
+# Japanese version block, the same version in its manifest, and its icon of two
+# 32 x 32 images (256 colours and 24-bit).
 # Usage: release_check.sh ORVANE_EXE MACHINE   (MACHINE as `file` names it:
 #        "Intel 80386" for the 32-bit release, "x86-64" for the 64-bit build)
 set -euo pipefail
@@ -14,6 +15,8 @@ check "GUI program for $machine" yes "$(file -b "$exe" | grep -q "(GUI) $machine
 system_dlls='^(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|msvcrt|SHELL32|USER32)\.dll$'
 check "only Windows' own DLLs" "" \
   "$(objdump -p "$exe" | awk '/DLL Name:/ {print $3}' | grep -viE "$system_dlls" | paste -sd ' ')"
+check "no debug sections" "" \
+  "$(objdump -h "$exe" | awk '$2 ~ /^\.debug/ {print $2}' | paste -sd ' ')"
 
 # The version block's strings: a tree of (length, value length, type, UTF-16 key,
 # value, children), each part on a 32-bit boundary; text values count in UTF-16 units.
@@ -44,6 +47,8 @@ check "ProductVersion" "1.01.0001" "$(value ProductVersion)"
 check "FileDescription" "Outlook の個人用フォルダ(pst)のサイズをチェックする" "$(value FileDescription)"
 check "ProductName" "Orvane" "$(value ProductName)"
 check "InternalName" "Orvane" "$(value InternalName)"
+check "manifest version" 'version="1.1.0.1"' \
+  "$(wrestool -x --raw --type=24 "$exe" | grep -o 'name="Orvane" version="[0-9.]*"' | sed 's/name="Orvane" //')"
 check "icon" "32x32x8 32x32x24" \
   "$(wrestool -x --type=group_icon "$exe" | icotool -l - | sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1x\2x\3/p' | paste -sd ' ')"
 [ "$failures" -eq 0 ]

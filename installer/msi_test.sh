@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The per-user installer under Wine, in a fresh prefix, as a user meets it:
+#   - the package asks for no administrator rights and carries the version;
+#   - msiexec /i ... /qn puts Orvane.exe in %LOCALAPPDATA%\Programs\Orvane, the quoted
+#     path in HKCU\...\Run, and Orvane with its version, publisher and icon among the
+#     installed programs;
+#   - the Run value's command, run as at logon, writes Orvane.log and Orvane.ini beside
+#     the installed program and warns about an oversized file;
+#   - a newer package replaces the program and keeps a changed Orvane.ini and the
+#     log byte for byte;
+#   - msiexec /x ... /qn removes the program, the Run value and the entry, and leaves
+#     exactly Orvane.ini (unchanged) and Orvane.log.
+# Usage: msi_test.sh BUILD_DIR   (BUILD_DIR holds Orvane.exe and Orvane.msi)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath "$1")
+source "$here/../tests/support/wine-profile.sh"
+source "$here/../scripts/lib/check.sh"
+source "$here/../scripts/lib/virtual-display.sh"
+
+version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
+work=$(mktemp -d)
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  stop_virtual_display
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value() { wine reg query "$run_key" /v Orvane 2>/dev/null | tr -d '\r' | sed -n 's/^ *Orvane *REG_SZ *//p'; }
+if [ "$(property "$build/Orvane.msi" ProductCode)" = "" ]; then echo "msi_test: no ProductCode" >&2; exit 1; fi
+if file -b "$build/Orvane.exe" | grep -q x86-64; then view=/reg:64; arch=x64; else view=/reg:32; arch=x86; fi
+# The installed-programs entry of the package's product: "name|version|publisher".
+entry() {
+  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" $view 2>/dev/null | tr -d '\r' |
+    awk '$2 == "REG_SZ" && ($1 == "DisplayName" || $1 == "DisplayVersion" || $1 == "Publisher") {sub(/^ *[A-Za-z]+ +REG_SZ +/, ""); print}' |
+    paste -sd '|'
+}
+listed() { wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||Orvane$' || true; }
+
+echo "== the package"
+msi=$build/Orvane.msi
+code=$(property "$msi" ProductCode)
+check "no administrator rights asked (word count bit 8)" 8 \
+  "$(( $(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p') & 8 ))"
+check "per-user (no ALLUSERS)" "" "$(property "$msi" ALLUSERS)"
+check "version" "$version" "$(property "$msi" ProductVersion)"
+check "platform" "$arch" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: \([^;]*\);.*/\1/p' | sed 's/Intel/x86/')"
+
+new_wine_prefix "$work/prefix"
+user=$(wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')
+folder="$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/Orvane"
+installed="C:\\users\\$user\\AppData\\Local\\Programs\\Orvane\\Orvane.exe"
+
+echo "== install"
+check "msiexec /i" 0 "$(wine msiexec /i "$msi" /qn >/dev/null 2>&1; echo $?)"
+wineserver -w
+check "the program" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
+check "Run value" "\"$installed\"" "$(run_value)"
+check "installed programs" "Orvane|$version|Orvane" "$(entry "$code")"
+check "listed once" 1 "$(listed)"
+icon=$(wine reg query 'HKCU\Software\Microsoft\Installer\Products' /s 2>/dev/null | tr -d '\r' | sed -n 's/^ *ProductIcon *REG_SZ *//p' | head -1)
+check "its icon" "" "$(cmp "$here/../src/ui/Orvane.ico" "$(wine winepath -u "$icon" 2>/dev/null)" 2>&1)"
+
+echo "== at logon"
+if runs_here "$build/Orvane.exe"; then
+  # One oversized personal-folder file in the default profile.
+  uid=0A1B2C3D4E5F60718293A4B5C6D7E8F9
+  reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d "メール"
+  reg_add "$profiles_nt\\メール\\$store_list_key" /v 01023d00 /t REG_BINARY /d "$uid"
+  reg_add "$profiles_nt\\メール\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
+  reg_add "$profiles_nt\\メール\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi 'C:\mail\big.pst')"
+  mkdir -p "$WINEPREFIX/drive_c/mail"
+  truncate -s 1700000000 "$WINEPREFIX/drive_c/mail/big.pst"
+  wineserver -w
+  start_virtual_display
+  # The shell starts the program that the Run command line names (in quotes, as
+  # its path may hold blanks), from the system folder.
+  program=$(run_value)
+  program=${program#\"}
+  program=${program%%\"*}
+  status=0
+  cd "$WINEPREFIX/drive_c/windows/system32"
+  answer_dialogs "$work/logon" keep wine "$program" || status=$?
+  cd - >/dev/null
+  check "the logon run ends" 0 "$status"
+  check "one warning" 1 "$DIALOGS"
+  check "its log beside the program" "Orvane 終了" "$(log_messages "$folder/Orvane.log" | tail -n 1)"
+  check "the oversized file in the log" 1 "$(log_messages "$folder/Orvane.log" | grep -c 'C:\\mail\\big.pst')"
+  check "its settings beside the program" "[Orvane]" "$(head -n 1 "$folder/Orvane.ini" | tr -d '\r')"
+else
+  printf '[Orvane]\r\nWarningSize=1572864\r\n[No Check]\r\nVisible=1\r\n' > "$folder/Orvane.ini"
+  printf 'log\r\n' > "$folder/Orvane.log"
+fi
+# The user's own change: a lower warning size and an exclusion.
+sed -i 's/^WarningSize=.*/WarningSize=1000\r/' "$folder/Orvane.ini"
+printf '0A1B2C3D4E5F60718293A4B5C6D7E8F9=C:\\mail\\big.pst\r\n' >> "$folder/Orvane.ini"
+cp "$folder/Orvane.ini" "$folder/Orvane.log" "$work/"
+
+echo "== upgrade"
+next=${version%.*}.$(printf '%04d' $((10#${version##*.} + 1)))
+(cd "$build" && wixl -a "$arch" -D Version="$next" -D Exe=Orvane.exe \
+  -D Icon="$(realpath --relative-to="$build" "$here/../src/ui/Orvane.ico")" -o "$work/next.msi" "$here/Orvane.wxs")
+check "msiexec /i (newer)" 0 "$(wine msiexec /i "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
+wineserver -w
+check "the program" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
+check "installed programs" "Orvane|$next|Orvane" "$(entry "$(property "$work/next.msi" ProductCode)")"
+check "the old version gone" "" "$(entry "$code")"
+check "listed once" 1 "$(listed)"
+check "Run value" "\"$installed\"" "$(run_value)"
+check "settings kept byte for byte" "" "$(cmp "$work/Orvane.ini" "$folder/Orvane.ini" 2>&1)"
+check "log kept" "" "$(cmp "$work/Orvane.log" "$folder/Orvane.log" 2>&1)"
+
+echo "== uninstall"
+check "msiexec /x" 0 "$(wine msiexec /x "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
+wineserver -w
+check "left behind" "Orvane.ini Orvane.log" "$(ls "$folder" | paste -sd ' ')"
+check "settings kept byte for byte" "" "$(cmp "$work/Orvane.ini" "$folder/Orvane.ini" 2>&1)"
+check "Run value gone" "" "$(run_value)"
+check "not listed" 0 "$(listed)"
+[ "$failures" -eq 0 ]
