@@ -43,7 +43,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Characters no file name may hold: controls, wildcards, quotes, pipes, colons, separators.
+// Whether a file name may hold `c`: no control character, wildcard, quote, pipe,
+// colon or separator.
 bool IsNameChar(char c) {
   return static_cast<unsigned char>(c) >= 0x20 && std::string_view("*?<>|\":\\/").find(c) == std::string_view::npos;
 }
@@ -113,7 +114,7 @@ bool AddElements(std::string_view rest, std::vector<std::string>& elements, bool
       } else if (!folder) {
         while (!current.empty() && (current.back() == '.' || current.back() == ' ')) current.pop_back();
       }
-      // "..." cut to "..", or a name of dots and spaces only.
+      // A folder "..." is cut to "..", which names no file.
       if (current == "." || current == "..") return false;
       if (!current.empty()) elements.push_back(current);
     }
