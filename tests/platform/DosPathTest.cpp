@@ -78,12 +78,88 @@ TEST_F(DosPath, DotsAndRepeatedSeparatorsAreNormalised) {
 TEST_F(DosPath, PathsThatNameNoFileInThePrefix) {
   EXPECT_EQ(DosPathToUnix("E:\\undefined\\drive.pst"), std::nullopt);
   EXPECT_EQ(DosPathToUnix("\\\\server\\share\\a.pst"), std::nullopt);
-  EXPECT_EQ(DosPathToUnix("relative\\a.pst"), std::nullopt);
-  EXPECT_EQ(DosPathToUnix("C:a.pst"), std::nullopt);
   EXPECT_EQ(DosPathToUnix("C:\\bad\x01name.pst"), std::nullopt);
   EXPECT_EQ(DosPathToUnix("C:\\wild*.pst"), std::nullopt);
   EXPECT_FALSE(platform::QueryFile("C:\\missing\\a.pst").exists);
   EXPECT_FALSE(platform::QueryFile("").exists);
+}
+
+// Changes the working directory for one scope.
+class ScopedCwd {
+ public:
+  explicit ScopedCwd(const fs::path& path) : old_(fs::current_path()) { fs::current_path(path); }
+  ~ScopedCwd() { fs::current_path(old_); }
+  ScopedCwd(const ScopedCwd&) = delete;
+  ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+ private:
+  fs::path old_;
+};
+
+// Each form as the Windows build, under Wine, finds it or not; the current folder
+// is C:\work, the one Wine gives a program started in drive_c/work.
+TEST_F(DosPath, WindowsPathFormsResolveAsOnWindows) {
+  Touch("dir/a.pst", 5);
+  Touch("work/dir/a.pst", 7);
+  Touch("d0017/a.pst", 3);
+  std::ofstream(dir_.path() / "elsewhere" / "d.pst") << "dd";
+  const ScopedCwd cwd(prefix_ / "drive_c" / "work");
+  const struct {
+    std::string path;
+    std::int64_t length;  // -1: not found
+  } cases[] = {
+      {"\\\\?\\C:\\dir\\a.pst", 5},
+      {"\\\\?\\c:\\DIR\\A.PST", 5},
+      {"\\\\.\\C:\\dir\\a.pst", 5},
+      {"//./C:/dir/./a.pst.", 5},
+      {"\\\\.\\C:\\..\\C:\\dir\\a.pst", 5},
+      {"\\\\.\\C:\\..\\dir\\a.pst", -1},  // ".." leaves the drive
+      {"\\dir\\a.pst", 5},
+      {"..\\dir\\a.pst", 5},
+      {"dir\\a.pst", 7},
+      {"C:..\\dir\\a.pst", 5},
+      {"C:dir\\a.pst", 7},
+      {"D:d.pst", 2},  // another drive's current folder is its root
+      {"C:\\d0017.\\a.pst", 3},
+      {"C:\\d0017..\\a.pst", -1},  // only one dot goes
+      {std::string("C:\\dir\\a.pst\0\\junk", 18), 5},
+      {"C:\\dir\\a.pst\\", -1},
+      // \\?\ takes every name literally.
+      {"\\\\?\\C:\\d0017.\\a.pst", -1},
+      {"\\\\?\\C:\\dir\\.\\a.pst", -1},
+      {"\\\\?\\C:\\work\\..\\dir\\a.pst", -1},
+      {"\\\\?\\C:\\dir\\\\a.pst", -1},
+      {"\\\\?\\C:\\dir\\a.pst.", -1},
+      {"\\\\?\\C:/dir/a.pst", -1},
+  };
+  for (const auto& c : cases) {
+    const platform::FileStatus file = platform::QueryFile(c.path);
+    EXPECT_EQ(file.exists ? file.length : -1, c.length) << c.path;
+  }
+}
+
+TEST_F(DosPath, CurrentFolderIsWhereWineMapsTheWorkingDirectory) {
+  fs::create_directories(dir_.path() / "elsewhere" / "sub");
+  fs::create_directories(prefix_ / "drive_c" / "work");
+  {
+    // The drive that reaches furthest into the working directory wins: D:\sub.
+    fs::create_directory_symlink("/", prefix_ / "dosdevices" / "z:");
+    const ScopedCwd cwd(dir_.path() / "elsewhere" / "sub");
+    EXPECT_EQ(DosPathToUnix("x.pst"), (prefix_ / "dosdevices" / "d:" / "sub" / "x.pst").string());
+  }
+  {
+    // Of two drives on the same folder, the first letter: B:\work, so C: is at its root.
+    fs::create_directory_symlink("../drive_c", prefix_ / "dosdevices" / "b:");
+    const ScopedCwd cwd(prefix_ / "drive_c" / "work");
+    EXPECT_EQ(DosPathToUnix("x.pst"), (prefix_ / "dosdevices" / "b:" / "work" / "x.pst").string());
+    EXPECT_EQ(DosPathToUnix("C:x.pst"), (prefix_ / "dosdevices" / "c:" / "x.pst").string());
+  }
+  {
+    // No drive reaches it: C:\.
+    fs::remove(prefix_ / "dosdevices" / "z:");
+    const ScopedCwd cwd(dir_.path());
+    EXPECT_EQ(DosPathToUnix("..\\x.pst"), (prefix_ / "dosdevices" / "c:" / "x.pst").string());
+  }
 }
 
 TEST_F(DosPath, AbsoluteUnixPathIsUsedAsItIs) {

@@ -6,11 +6,14 @@
 
 namespace platform::posix {
 
-// The Unix path that Wine would open for `windowsPath` (UTF-8) in the prefix of
-// WinePrefix(): the drive letter through the prefix's dosdevices links,
-// backslashes as slashes, and each component that is absent in its exact case
-// matched without regard to case. An absolute Unix path is returned as it is.
-// nullopt for an undefined drive, a UNC or relative path, or an invalid name.
+// The Unix path that Wine would open for `windowsPath` (UTF-8, up to any NUL) in
+// the prefix of WinePrefix(): made a full path by Windows' rules (device paths,
+// paths relative to the current drive or folder, "." and ".." names, trailing
+// dots), the drive letter through the prefix's dosdevices links, backslashes as
+// slashes, and each component that is absent in its exact case matched without
+// regard to case. The current drive and folder are the ones Wine gives the Unix
+// working directory. An absolute Unix path is returned as it is. nullopt for an
+// undefined drive, a UNC path, or an invalid name.
 std::optional<std::string> DosPathToUnix(const std::string& windowsPath);
 
 }  // namespace platform::posix
