@@ -27,8 +27,8 @@ new_wine_prefix() {
 }
 
 # Hex of text in code page 932 or UTF-16LE, with its terminator.
-ansi() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n'; printf 00; }
-utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 | tr -d ' \n'; printf 0000; }
+ansi() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n'; printf 00; }
+utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n'; printf 0000; }
 reg_add() { wine reg add "$@" /f >/dev/null 2>&1; }
 
 profiles_nt='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows Messaging Subsystem\Profiles'
