@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: the Linux suite, the Windows
 # suite under Wine, both programs end to end (on one profile, and answering their
-# dialogs on a virtual display), the 32-bit Windows release build (which cannot
-# run here), the Linux suite under sanitizers, clang-tidy, and each fuzz target
-# for a minute (ORVANE_FUZZ_SECONDS changes that).
+# dialogs on a virtual display), the Linux build's text rules against Windows',
+# the 32-bit Windows release build (which cannot run here), the Linux suite under
+# sanitizers, clang-tidy, and each fuzz target for a minute (ORVANE_FUZZ_SECONDS
+# changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,7 @@ tests/windows/release_check.sh build/win64/Orvane.exe x86-64
 ctest --preset linux
 ctest --preset win64
 tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
+tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
