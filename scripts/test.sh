@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: the Linux suite, the Windows
 # suite under Wine, both programs end to end (on one profile, and answering their
-# dialogs on a virtual display), all of it for the 32-bit Windows release too,
-# both installers under Wine, the Linux suite under sanitizers, clang-tidy, and
-# each fuzz target for a minute (ORVANE_FUZZ_SECONDS changes that).
+# dialogs on a virtual display), the Linux build's text rules and services against
+# Windows' own, all of it for the 32-bit Windows release too, both installers under
+# Wine, the Linux suite under sanitizers, clang-tidy, and each fuzz target for a
+# minute (ORVANE_FUZZ_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,7 @@ tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 tests/profile/wine_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
 # Both builds' services answer the same generated queries; see tests/differential/run.py.
 tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
+tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
 installer/msi_test.sh build/win32

@@ -6,11 +6,19 @@
 namespace platform {
 
 // Conversions between UTF-8 (the program's text) and the system ANSI code page
-// (Windows: the real ANSI code page; Linux: code page 932). Neither fails: a
-// character the code page cannot hold becomes one '?', and so does each byte of
-// an invalid input sequence.
+// (Windows: the real ANSI code page; Linux: code page 932, converted exactly as
+// Windows converts it). Neither fails: ToAnsi writes one '?' for each UTF-16
+// unit the code page cannot hold (so two for a character outside the basic
+// plane) and for each invalid UTF-8 byte; FromAnsi reads an invalid byte or
+// pair as the code page's default character ("・" for code page 932).
 std::string ToAnsi(std::string_view utf8);
 std::string FromAnsi(std::string_view ansi);
+
+// ToAnsi with Windows' best fit: a character the code page cannot hold but has a
+// look-alike for becomes that look-alike ("ß" gives "s", "é" gives "e"), as text
+// the registry stores as Unicode reaches a program reading it through the ANSI
+// code page; any other becomes one '?'.
+std::string ToAnsiBestFit(std::string_view utf8);
 
 // UTF-16LE bytes (two per code unit, low byte first; an odd last byte is ignored)
 // to UTF-8. An unpaired surrogate becomes U+FFFD.

@@ -19,6 +19,23 @@ TEST(CodePage, CharacterOutsideTheCodePageBecomesOneQuestionMark) {
   EXPECT_EQ(ToAnsi("xé"), "x?");
   EXPECT_EQ(ToAnsi("한글"), "??");
   EXPECT_EQ(ToAnsi("日\xff本"), "\x93\xfa?\x96\x7b");  // an invalid UTF-8 byte
+  // Look-alikes that other tables for this code page map and Windows' does not.
+  EXPECT_EQ(ToAnsi("〜£‖—¢¬−‾¥"), "?????????");
+  // One '?' per UTF-16 unit: a character outside the basic plane is two.
+  EXPECT_EQ(ToAnsi("名🙂x"), "\x96\xbc??x");
+}
+
+TEST(CodePage, CharacterWithTwoCodesTakesTheOneWindowsWrites) {
+  EXPECT_EQ(ToAnsi("ⅰ纊"), "\xfa\x40\xfa\x5c");  // not the copies in rows ED and EE
+  EXPECT_EQ(ToAnsi("∵￢Ⅰ"), "\x81\xe6\x81\xca\x87\x54");
+  EXPECT_EQ(ToAnsi("\xc2\x80\xee\x80\x80\xef\xa3\xb0\xef\xa3\xb3"), "\x80\xf0\x40\xa0\xff");  // U+0080 E000 F8F0 F8F3
+}
+
+TEST(CodePage, BestFitWritesLookAlikesWhereThereAreAny) {
+  EXPECT_EQ(platform::ToAnsiBestFit("Ⅱß"), "\x87\x55s");
+  EXPECT_EQ(platform::ToAnsiBestFit("éÅ¥ゔ"), "eA\\\x83\x94");
+  EXPECT_EQ(platform::ToAnsiBestFit("〜€🙂"), "????");
+  EXPECT_EQ(ToAnsi("Ⅱß"), "\x87\x55?");
 }
 
 TEST(CodePage, ShiftJisDecodesBackToTheSameText) {
@@ -27,10 +44,17 @@ TEST(CodePage, ShiftJisDecodesBackToTheSameText) {
   }
 }
 
-TEST(CodePage, InvalidShiftJisDoesNotStopTheConversion) {
-  const std::string decoded = FromAnsi("ab\x82");  // a lead byte without its trail byte
-  EXPECT_EQ(decoded.substr(0, 2), "ab");
+TEST(CodePage, EveryByteDecodesAsWindowsDecodesIt) {
+  using namespace std::string_literals;
   EXPECT_EQ(FromAnsi("\x93\xfa\x96\x7b"), "日本");
+  // Invalid: a lead byte at the end, before a NUL, or with a byte that cannot trail it.
+  EXPECT_EQ(FromAnsi("ab\x82"), "ab・");
+  EXPECT_EQ(FromAnsi("\x82\0a"s), "・\0a"s);
+  EXPECT_EQ(FromAnsi("\x81\x20\x81\x7f"), "・・");
+  // The bytes that are neither ASCII nor kana, and the extension rows.
+  EXPECT_EQ(FromAnsi("\x80\xa0\xfd\xfe\xff"), "\xc2\x80\xef\xa3\xb0\xef\xa3\xb1\xef\xa3\xb2\xef\xa3\xb3");
+  EXPECT_EQ(FromAnsi("\x87\x40\xed\x40\xee\xf9\xfa\x40\xfc\x4b"), "①纊￢ⅰ黑");
+  EXPECT_EQ(FromAnsi("\xf0\x40\xf9\xfc"), "\xee\x80\x80\xee\x9d\x97");  // user-defined: U+E000, U+E757
 }
 
 TEST(CodePage, Utf16LittleEndianToUtf8) {

@@ -1,27 +1,18 @@
 #include "platform/posix/FoldCase.h"
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
+#include "platform/posix/TextTables.h"
 
 namespace platform::posix {
 
 char16_t FoldCase(char16_t unit) {
-  if (unit < 0x80) return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 0x20) : unit;
-  if (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) return static_cast<char16_t>(unit + 0x20);
-  if (unit >= 0x100 && unit <= 0x17F) {
-    // Latin Extended-A pairs capital and small letters at even and odd code points,
-    // except in the run 0x139..0x148 and 0x179..0x17E, which start on odd ones.
-    if (unit == 0x130) return u'i';
-    if (unit == 0x178) return 0xFF;
-    const bool oddPairs = (unit >= 0x139 && unit <= 0x148) || (unit >= 0x179 && unit <= 0x17E);
-    if (unit == 0x138 || unit == 0x149 || unit == 0x17F) return unit;
-    if (oddPairs ? (unit % 2 == 1) : (unit % 2 == 0)) return static_cast<char16_t>(unit + 1);
-    return unit;
-  }
-  if (unit >= 0x391 && unit <= 0x3AB && unit != 0x3A2) return static_cast<char16_t>(unit + 0x20);
-  if (unit >= 0x410 && unit <= 0x42F) return static_cast<char16_t>(unit + 0x20);
-  if (unit >= 0x400 && unit <= 0x40F) return static_cast<char16_t>(unit + 0x50);
-  if (unit >= 0xFF21 && unit <= 0xFF3A) return static_cast<char16_t>(unit + 0x20);
-  return unit;
+  if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20) : unit;
+  const char16_t* from = tables::kUpperFrom;
+  const char16_t* end = from + tables::kUpperCount;
+  const char16_t* found = std::lower_bound(from, end, unit);
+  return found != end && *found == unit ? tables::kUpperTo[found - from] : unit;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {

@@ -127,7 +127,7 @@ std::string Utf16ToAnsi(const std::string& bytes) {
     utf16Safe += surrogate ? '?' : bytes[2 * k];
     utf16Safe += surrogate ? '\0' : bytes[2 * k + 1];
   }
-  return ToAnsi(Utf16LeToUtf8(utf16Safe));
+  return ToAnsiBestFit(Utf16LeToUtf8(utf16Safe));
 }
 
 bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }

@@ -23,16 +23,24 @@ std::string Narrow(std::wstring_view wide) {
 
 }  // namespace win32
 
-std::string ToAnsi(std::string_view utf8) {
+namespace {
+
+std::string WideToAnsi(std::string_view utf8, DWORD flags) {
   const std::wstring wide = win32::Widen(utf8);
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, "?", nullptr);
+  const int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, "?", nullptr);
   if (size <= 0) return {};
   std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), size, "?", nullptr);
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), length, out.data(), size, "?", nullptr);
   return out;
 }
+
+}  // namespace
+
+std::string ToAnsi(std::string_view utf8) { return WideToAnsi(utf8, WC_NO_BEST_FIT_CHARS); }
+
+std::string ToAnsiBestFit(std::string_view utf8) { return WideToAnsi(utf8, 0); }
 
 std::string FromAnsi(std::string_view ansi) {
   if (ansi.empty()) return {};
