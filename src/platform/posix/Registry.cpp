@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/posix/LargeMemory.h"
 #include "platform/posix/UserReg.h"
 #include "platform/posix/WinePrefix.h"
 
@@ -25,8 +24,7 @@ using posix::UserReg;
 // Room for `size` bytes, or nullptr when there is not that much memory.
 std::shared_ptr<char> Allocate(std::size_t size) {
   try {
-    return std::shared_ptr<char>(static_cast<char*>(posix::AllocateLarge(size)),
-                                 [size](char* memory) { posix::FreeLarge(memory, size); });
+    return std::shared_ptr<char>(new char[size], std::default_delete<char[]>());
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
