@@ -1,4 +1,4 @@
-// user.reg as the Wine server reads it, including what it does with odd input.
+// Reading user.reg as the registry loads it, including what it makes of odd input.
 #include <gtest/gtest.h>
 
 #include "platform/posix/UserReg.h"
@@ -127,7 +127,7 @@ TEST(UserReg, BrokenContinuationTakesTheNextLineWithIt) {
   EXPECT_EQ(Get(reg, u"Next\\Key", u"AtEnd"), kTypeless);
 }
 
-TEST(UserReg, MalformedLinesAreSkippedAsWineSkipsThem) {
+TEST(UserReg, MalformedLinesAreSkipped) {
   UserReg reg = Parse(
       "\"BeforeAnyKey\"=\"x\"\n"
       "[K]\n"

@@ -32,7 +32,7 @@ std::string Hex(std::uint32_t value, int width) {
   return text;
 }
 
-// Wine's escaping: non-ASCII as \x (four digits when a hex digit follows), control
+// The file's escaping: non-ASCII as \x (four digits when a hex digit follows), control
 // characters as C escapes or octal, and "\" and the delimiters with a backslash.
 std::string Escape(const std::u16string& units, std::string_view delimiters) {
   auto isHexDigit = [](char16_t c) {

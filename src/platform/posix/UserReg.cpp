@@ -1,10 +1,10 @@
-// Reading user.reg as the Wine server loads it. The file is a header line, then
-// keys: a line "[path]" names a key, and the lines after it, up to the next
-// key, are its values ("name"=data, or @=data for the default value). The
-// server reads the file line by line, acts on the first non-blank character of
-// each line and skips what it cannot use; this reader does the same, so that a
-// hand-edited or damaged file gives the values a Windows program in that prefix
-// would see.
+// Reading user.reg, the file in which a Wine prefix keeps HKEY_CURRENT_USER. The
+// file is a header line, then keys: a line "[path]" names a key, and the lines
+// after it, up to the next key, are its values ("name"=data, or @=data for the
+// default value). The registry loads the file line by line, acts on the first
+// non-blank character of each line and skips what it cannot use; this reader
+// does the same, so that a hand-edited or damaged file gives the values a
+// Windows program in that prefix would see.
 #include "platform/posix/UserReg.h"
 
 #include <array>
@@ -19,7 +19,7 @@ namespace {
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-// The C locale's classes, which are what the server uses.
+// Blanks are the C locale's white space.
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Hex digit values by byte, -1 for every other byte: hex data is most of a large file.
@@ -44,8 +44,8 @@ std::u16string FoldName(std::u16string_view name) {
   return out;
 }
 
-// Appends `path` in normal form: split on "\" (dropping empty elements, as the
-// server skips runs of separators) and case folded.
+// Appends `path` in normal form: split on "\" (dropping empty elements: a run of
+// separators counts as one) and case folded.
 void AppendNormalPath(std::u16string_view path, std::u16string& out) {
   const std::size_t start = out.size();
   bool pendingSeparator = false;
@@ -60,10 +60,81 @@ void AppendNormalPath(std::u16string_view path, std::u16string& out) {
   }
 }
 
+// A number in base 16 on [pos, end), read as the C library's strtoul reads it,
+// which is how dword data and the N of hex(N) are read: blanks, a sign and "0x"
+// are allowed, overflow gives all ones. `*after` is `pos` when there are no digits.
+std::uint64_t StrToUl16(std::string_view text, std::size_t pos, std::size_t end, std::size_t* after) {
+  std::size_t q = pos;
+  while (q < end && IsSpace(text[q])) ++q;
+  bool negative = false;
+  if (q < end && (text[q] == '+' || text[q] == '-')) negative = text[q++] == '-';
+  if (end - q >= 3 && text[q] == '0' && (text[q + 1] == 'x' || text[q + 1] == 'X') && IsHexDigit(text[q + 2])) {
+    q += 2;
+  }
+  const std::size_t digits = q;
+  std::uint64_t value = 0;
+  bool overflow = false;
+  for (; q < end && IsHexDigit(text[q]); ++q) {
+    if (value >> 60) overflow = true;
+    value = value * 16 + static_cast<std::uint64_t>(HexDigit(text[q]));
+  }
+  if (q == digits) {
+    *after = pos;
+    return 0;
+  }
+  *after = q;
+  if (overflow) return ~std::uint64_t{0};
+  return negative ? ~value + 1 : value;
+}
+
+// Comma-separated hex bytes ("xx", or any number strtoul reads, with blanks
+// around the commas) up to the first thing that is none. Returns the position
+// after them, or kNone for a number above 0xff.
+std::size_t ParseHex(std::string_view text, std::size_t pos, std::size_t end, std::string* out) {
+  while (pos < end && IsHexDigit(text[pos])) {
+    std::size_t after = pos + 2;
+    std::uint64_t value = 0;
+    if (end - pos >= 2 && IsHexDigit(text[pos + 1]) && (after == end || !IsHexDigit(text[after]))) {
+      // The usual "xx".
+      value = static_cast<std::uint64_t>(HexDigit(text[pos])) * 16 + static_cast<std::uint64_t>(HexDigit(text[pos + 1]));
+    } else {
+      value = StrToUl16(text, pos, end, &after);
+      if (value > 0xff) return kNone;
+    }
+    if (out) *out += static_cast<char>(value);
+    pos = after;
+    while (pos < end && IsSpace(text[pos])) ++pos;
+    if (pos < end && text[pos] == ',') ++pos;
+    while (pos < end && IsSpace(text[pos])) ++pos;
+  }
+  return pos;
+}
+
+bool StartsWith(std::string_view text, std::size_t pos, std::size_t end, std::string_view prefix) {
+  return end - pos >= prefix.size() && text.compare(pos, prefix.size(), prefix) == 0;
+}
+
+// How a value's data is written after "=": a prefix naming its type and form.
+enum class Form { String, Dword, Hex, Unknown };
+struct DataPrefix {
+  std::string_view prefix;
+  std::uint32_t type;
+  Form form;
+};
+constexpr std::array<DataPrefix, 6> kDataPrefixes{{
+    {"\"", 1, Form::String},         // REG_SZ
+    {"str:\"", 1, Form::String},     // REG_SZ
+    {"str(2):\"", 2, Form::String},  // REG_EXPAND_SZ
+    {"str(7):\"", 7, Form::String},  // REG_MULTI_SZ
+    {"hex:", 3, Form::Hex},          // REG_BINARY
+    {"dword:", 4, Form::Dword},      // REG_DWORD
+}};
+// Besides these, "hex(N):" gives hex data of any type N (in hex).
+
 }  // namespace
 
-// One line of the file: the server drops the "\n" and one "\r" before it, and
-// sees nothing past a NUL byte.
+// One line of the file: without the "\n" and one "\r" before it, and ending at a
+// NUL byte, past which the registry reads nothing of the line.
 struct UserReg::Line {
   std::size_t begin;
   std::size_t end;   // end of the usable content
@@ -177,80 +248,6 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
   }
   return pos < end ? pos + 1 : kNone;
 }
-
-namespace {
-
-// The C library's strtoul in base 16 on [pos, end), which the server uses for
-// dword data and hex(N) types: blanks, a sign and "0x" are allowed, overflow gives
-// all ones. `*after` is `pos` when there are no digits.
-std::uint64_t StrToUl16(std::string_view text, std::size_t pos, std::size_t end, std::size_t* after) {
-  std::size_t q = pos;
-  while (q < end && IsSpace(text[q])) ++q;
-  bool negative = false;
-  if (q < end && (text[q] == '+' || text[q] == '-')) negative = text[q++] == '-';
-  if (end - q >= 3 && text[q] == '0' && (text[q + 1] == 'x' || text[q + 1] == 'X') && IsHexDigit(text[q + 2])) {
-    q += 2;
-  }
-  const std::size_t digits = q;
-  std::uint64_t value = 0;
-  bool overflow = false;
-  for (; q < end && IsHexDigit(text[q]); ++q) {
-    if (value >> 60) overflow = true;
-    value = value * 16 + static_cast<std::uint64_t>(HexDigit(text[q]));
-  }
-  if (q == digits) {
-    *after = pos;
-    return 0;
-  }
-  *after = q;
-  if (overflow) return ~std::uint64_t{0};
-  return negative ? ~value + 1 : value;
-}
-
-// Comma-separated hex bytes, as the server's parse_hex reads them. Returns the
-// position after them, or kNone for a number above 0xff.
-std::size_t ParseHex(std::string_view text, std::size_t pos, std::size_t end, std::string* out) {
-  while (pos < end && IsHexDigit(text[pos])) {
-    std::size_t after = pos + 2;
-    std::uint64_t value = 0;
-    if (end - pos >= 2 && IsHexDigit(text[pos + 1]) && (after == end || !IsHexDigit(text[after]))) {
-      // The usual "xx".
-      value = static_cast<std::uint64_t>(HexDigit(text[pos])) * 16 + static_cast<std::uint64_t>(HexDigit(text[pos + 1]));
-    } else {
-      value = StrToUl16(text, pos, end, &after);
-      if (value > 0xff) return kNone;
-    }
-    if (out) *out += static_cast<char>(value);
-    pos = after;
-    while (pos < end && IsSpace(text[pos])) ++pos;
-    if (pos < end && text[pos] == ',') ++pos;
-    while (pos < end && IsSpace(text[pos])) ++pos;
-  }
-  return pos;
-}
-
-bool StartsWith(std::string_view text, std::size_t pos, std::size_t end, std::string_view prefix) {
-  return end - pos >= prefix.size() && text.compare(pos, prefix.size(), prefix) == 0;
-}
-
-// How a value's data is written after "=": a prefix naming its type and form.
-enum class Form { String, Dword, Hex, Unknown };
-struct DataPrefix {
-  std::string_view prefix;
-  std::uint32_t type;
-  Form form;
-};
-constexpr std::array<DataPrefix, 6> kDataPrefixes{{
-    {"\"", 1, Form::String},         // REG_SZ
-    {"str:\"", 1, Form::String},     // REG_SZ
-    {"str(2):\"", 2, Form::String},  // REG_EXPAND_SZ
-    {"str(7):\"", 7, Form::String},  // REG_MULTI_SZ
-    {"hex:", 3, Form::Hex},          // REG_BINARY
-    {"dword:", 4, Form::Dword},      // REG_DWORD
-}};
-// Besides these, "hex(N):" gives hex data of any type N (in hex).
-
-}  // namespace
 
 struct UserReg::ValueStart {
   std::uint32_t type;
@@ -398,7 +395,7 @@ void UserReg::Parse() {
         break;
       case '#':
         // Before the first key, "#arch=" names the prefix's architecture; any other
-        // architecture makes the server stop reading the file.
+        // architecture makes the registry stop reading the file.
         if (!current && StartsWith(text_, p, line.end, "#arch=")) {
           const std::string_view arch(text_.data() + p + 6, line.end - p - 6);
           if (arch != "win32" && arch != "win64") return;

@@ -1,6 +1,6 @@
 #pragma once
-// Linux only: the current user's registry hive as Wine keeps it in a prefix's
-// user.reg, read the way the Wine server loads it.
+// Linux only: the current user's registry hive as a Wine prefix keeps it in its
+// user.reg, read the way the registry itself loads it.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +28,8 @@ class UserReg {
   using KeyId = std::size_t;
 
   // Parses `text` (the whole file). Text whose first line is not the registry
-  // file's header gives an empty hive; malformed lines are skipped, as Wine skips
-  // them.
+  // file's header gives an empty hive; malformed lines are skipped, as the
+  // registry skips them.
   explicit UserReg(std::string text);
   // The same for a file read into `bytes` (`size` of them), which the object keeps.
   UserReg(std::shared_ptr<const char> bytes, std::size_t size);
