@@ -1,6 +1,7 @@
 // Reading user.reg as the registry loads it, including what it makes of odd input.
 #include <gtest/gtest.h>
 
+#include "platform/CodePage.h"
 #include "platform/posix/UserReg.h"
 #include "support/TempDir.h"
 
@@ -26,12 +27,7 @@ std::optional<Typed> Get(UserReg& reg, std::u16string_view key, std::u16string_v
 
 // UTF-16LE bytes of `units` and, unless told otherwise, one NUL unit.
 std::string U16(std::u16string_view units, bool nul = true) {
-  std::string bytes;
-  for (const char16_t unit : units) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return nul ? bytes + "\0\0"s : bytes;
+  return platform::ToUtf16Le(units) + (nul ? "\0\0"s : ""s);
 }
 
 UserReg Parse(const std::string& body) { return UserReg("WINE REGISTRY Version 2\n" + body); }

@@ -39,14 +39,7 @@ RegValue Read(const std::string& key, const std::string& name, std::int32_t read
   return GetRegValue(RegistryRoot::CurrentUser, key, name, readType, kDefault);
 }
 
-std::string Utf16(const std::string& utf8) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
+std::string Utf16(const std::string& utf8) { return platform::Utf8ToUtf16Le(utf8); }
 
 Bytes AsBytes(const std::string& bytes) { return Bytes(bytes.begin(), bytes.end()); }
 
