@@ -32,6 +32,9 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // Unicode files hold text; invalid bytes become U+FFFD.
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
+// Whether `byte` starts a double-byte character in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char byte);
+
 // Number of characters (code points) in UTF-8 text; each invalid byte counts as one.
 std::size_t CountCharacters(std::string_view utf8);
 

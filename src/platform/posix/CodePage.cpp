@@ -52,6 +52,8 @@ std::string ToAnsi(std::string_view utf8) { return EncodeText(utf8, [](char16_t 
 
 std::string ToAnsiBestFit(std::string_view utf8) { return EncodeText(utf8, EncodeBestFit); }
 
+bool IsAnsiLeadByte(unsigned char byte) { return posix::tables::kLeadIndex[byte] != 0; }
+
 // A lead byte takes the byte after it as its trail, unless that is a NUL or the
 // end of the text; a lead byte on its own, like an invalid pair, is U+30FB.
 std::string FromAnsi(std::string_view ansi) {

@@ -243,8 +243,6 @@ const CachedFile* ReadIndexed(const std::string& path) {
 
 }  // namespace
 
-bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
-
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
   if (const CachedFile* cached = ReadIndexed(file)) {

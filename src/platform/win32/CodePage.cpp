@@ -34,6 +34,8 @@ std::string ToAnsi(std::string_view utf8) { return WideToAnsi(utf8, WC_NO_BEST_F
 
 std::string ToAnsiBestFit(std::string_view utf8) { return WideToAnsi(utf8, 0); }
 
+bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
 std::string FromAnsi(std::string_view ansi) {
   if (ansi.empty()) return {};
   const int length = static_cast<int>(ansi.size());
