@@ -31,7 +31,8 @@ std::string GeneratedUserReg() {
     text += line;
     text += "#time=1db47a1c6a1b000\n\"Name\"=\"Some value \\x65e5\\x672c\"\n\"Count\"=dword:0000002a\n";
     text += "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n";
-    for (int l = 0; l < 6; ++l) text += "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\n";
+    for (int l = 0; l < 6; ++l)
+      text += "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\n";
     text += "  ff\n";
   }
   return text;
@@ -64,8 +65,8 @@ int main(int argc, char** argv) {
   const std::string generated = GeneratedUserReg();
   std::size_t size = 0;
   const double ms = MedianMs(generated, rounds, u"software\\vendor7\\product\\settings\\section00007", u"blob", &size);
-  std::printf("%-40s %7.1f MB %8.2f ms\n", "generated, multi-line binary values", static_cast<double>(generated.size()) / 1e6,
-              ms);
+  std::printf("%-40s %7.1f MB %8.2f ms\n", "generated, multi-line binary values",
+              static_cast<double>(generated.size()) / 1e6, ms);
   if (size != 23 + 6 * 24 + 1) {
     std::fprintf(stderr, "the generated file's binary value read back as %zu bytes\n", size);
     status = 1;

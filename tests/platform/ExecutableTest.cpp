@@ -1,6 +1,6 @@
-#include "platform/Executable.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Executable.h"
 
 namespace {
 

@@ -262,7 +262,8 @@ std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size) {
   std::size_t length = 0;
   // Walk whole characters: a trail byte can look like a lead byte.
   while (length < value.size()) {
-    const std::size_t step = IsAnsiLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
+    const std::size_t step =
+        IsAnsiLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
     if (length + step > size - 1) break;
     length += step;
   }

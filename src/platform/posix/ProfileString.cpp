@@ -163,8 +163,8 @@ std::size_t Utf16Offset(std::string_view bytes, std::size_t utf8Offset) {
   std::size_t at = 0;
   for (std::size_t read = 0; read < utf8Offset && at < units.size();) {
     const char16_t unit = units[at];
-    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && at + 1 < units.size() && units[at + 1] >= 0xDC00 &&
-                      units[at + 1] <= 0xDFFF;
+    const bool pair =
+        unit >= 0xD800 && unit <= 0xDBFF && at + 1 < units.size() && units[at + 1] >= 0xDC00 && units[at + 1] <= 0xDFFF;
     if (pair) {
       read += 4;
       at += 2;

@@ -36,6 +36,10 @@ constexpr std::array<std::int8_t, 256> kHexDigits = [] {
 
 int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
+// The one-letter escapes in quoted text, as in C, and the units they stand for.
+constexpr std::string_view kEscapeLetters = "abefnrtv";
+constexpr std::array<char16_t, 8> kEscapeUnits = {0x07, 0x08, 0x1B, 0x0C, 0x0A, 0x0D, 0x09, 0x0B};
+
 bool IsHexDigit(char c) { return HexDigit(c) >= 0; }
 
 std::u16string FoldName(std::u16string_view name) {
@@ -96,7 +100,8 @@ std::size_t ParseHex(std::string_view text, std::size_t pos, std::size_t end, st
     std::uint64_t value = 0;
     if (end - pos >= 2 && IsHexDigit(text[pos + 1]) && (after == end || !IsHexDigit(text[after]))) {
       // The usual "xx".
-      value = static_cast<std::uint64_t>(HexDigit(text[pos])) * 16 + static_cast<std::uint64_t>(HexDigit(text[pos + 1]));
+      value =
+          static_cast<std::uint64_t>(HexDigit(text[pos])) * 16 + static_cast<std::uint64_t>(HexDigit(text[pos + 1]));
     } else {
       value = StrToUl16(text, pos, end, &after);
       if (value > 0xff) return kNone;
@@ -172,62 +177,25 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
     if (c == '\\') {
       if (++pos >= end) return kNone;
       const char e = text_[pos++];
-      switch (e) {
-        case 'a':
-          emit(0x07);
-          break;
-        case 'b':
-          emit(0x08);
-          break;
-        case 'e':
-          emit(0x1B);
-          break;
-        case 'f':
-          emit(0x0C);
-          break;
-        case 'n':
-          emit(0x0A);
-          break;
-        case 'r':
-          emit(0x0D);
-          break;
-        case 't':
-          emit(0x09);
-          break;
-        case 'v':
-          emit(0x0B);
-          break;
-        case 'x': {
-          // One to four hex digits make one unit; "\x" before anything else is "x".
-          if (pos >= end || !IsHexDigit(text_[pos])) {
-            emit('x');
-            break;
-          }
-          std::uint32_t unit = 0;
-          for (int i = 0; i < 4 && pos < end && IsHexDigit(text_[pos]); ++i, ++pos) {
-            unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(text_[pos]));
-          }
-          emit(unit);
-          break;
+      if (const std::size_t letter = kEscapeLetters.find(e); letter != std::string_view::npos) {
+        emit(kEscapeUnits[letter]);
+      } else if (e == 'x') {
+        // One to four hex digits make one unit; "\x" before anything else is "x".
+        std::uint32_t unit = 0;
+        int digits = 0;
+        for (; digits < 4 && pos < end && IsHexDigit(text_[pos]); ++digits, ++pos) {
+          unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(text_[pos]));
         }
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7': {
-          std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
-          for (int i = 0; i < 2 && pos < end && text_[pos] >= '0' && text_[pos] <= '7'; ++i, ++pos) {
-            unit = unit * 8 + static_cast<std::uint32_t>(text_[pos] - '0');
-          }
-          emit(unit);
-          break;
+        emit(digits == 0 ? 'x' : unit);
+      } else if (e >= '0' && e <= '7') {
+        // One to three octal digits make one unit.
+        std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
+        for (int i = 0; i < 2 && pos < end && text_[pos] >= '0' && text_[pos] <= '7'; ++i, ++pos) {
+          unit = unit * 8 + static_cast<std::uint32_t>(text_[pos] - '0');
         }
-        default:
-          emit(static_cast<unsigned char>(e));
-          break;
+        emit(unit);
+      } else {
+        emit(static_cast<unsigned char>(e));  // any other character stands for itself
       }
       continue;
     }
@@ -251,8 +219,8 @@ std::size_t UserReg::ParseString(std::size_t pos, std::size_t end, char delimite
 
 struct UserReg::ValueStart {
   std::uint32_t type;
-  Form form;          // Unknown: the value exists, typeless and empty
-  std::size_t data;   // where the data starts
+  Form form;         // Unknown: the value exists, typeless and empty
+  std::size_t data;  // where the data starts
 };
 
 // Reads a value line up to its data: the name (into `name` when given), "=" and
@@ -270,7 +238,8 @@ std::optional<UserReg::ValueStart> UserReg::ReadValueStart(const Line& line, std
   p = SkipSpaces(p + 1, line.end);
 
   for (const DataPrefix& known : kDataPrefixes) {
-    if (StartsWith(text_, p, line.end, known.prefix)) return ValueStart{known.type, known.form, p + known.prefix.size()};
+    if (StartsWith(text_, p, line.end, known.prefix))
+      return ValueStart{known.type, known.form, p + known.prefix.size()};
   }
   if (StartsWith(text_, p, line.end, "hex(")) {
     std::size_t after = p + 4;
