@@ -4,7 +4,9 @@
 #       (the cost of starting any process);
 #   (b) 1,000 oversized stores, every one excluded among 10,000 exclusions, and
 #       the same at a tenth of the size, to show the cost growing with the stores;
-#   (c) a 5 MB user.reg.
+#   (c) a 5 MB user.reg;
+# then the parse of a large user.reg on its own, inside one process
+# (build/linux/userreg_bench: a generated 8 MB file and the one of (c)).
 # Prints medians from hyperfine, their ratio to /bin/true and, for (b), the cost of
 # one store.
 # Usage: bench/run.sh [RUNS]   (builds the linux preset first)
@@ -48,3 +50,5 @@ PY
 for c in a b c; do
   tail -n 2 "$work/$c/Orvane.log" | iconv -f CP932 -t UTF-8 | sed "s/^/  ($c) log: /"
 done
+echo "user.reg parse alone, median of $runs:"
+build/linux/userreg_bench "$runs" "$work/c/prefix/user.reg" | sed 's/^/  /'

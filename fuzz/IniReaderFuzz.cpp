@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "FuzzInput.h"
+#include "platform/CodePage.h"
 #include "platform/posix/IniText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (value->size() >= sizeof buffer) {
       // A cut value: it must not end inside a double-byte character.
       std::size_t i = 0;
-      while (i < copied) i += platform::ini::IsLeadByte(static_cast<unsigned char>(buffer[i])) ? 2 : 1;
+      while (i < copied) i += platform::IsAnsiLeadByte(static_cast<unsigned char>(buffer[i])) ? 2 : 1;
       if (i != copied) std::abort();
     }
   }

@@ -1,8 +1,6 @@
 // The UTF-8 and UTF-16 halves of the text conversions: the same on every system.
 #include "platform/CodePage.h"
 
-#include <cstdint>
-
 namespace platform {
 namespace {
 
@@ -26,10 +24,10 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one code point at `pos` and advances past it. Returns -1 for an invalid
-// sequence, in which case `pos` has moved by exactly one byte.
-std::int32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(s[pos]);
+}  // namespace
+
+char32_t DecodeUtf8(std::string_view utf8, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(utf8[pos]);
   if (lead < 0x80) {
     ++pos;
     return lead;
@@ -43,44 +41,47 @@ std::int32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     length = 3, cp = lead & 0x0Fu, minimum = 0x800;
   } else if ((lead & 0xF8) == 0xF0) {
     length = 4, cp = lead & 0x07u, minimum = 0x10000;
-  } else {
-    ++pos;
-    return -1;
   }
-  if (s.size() - pos < length) {
-    ++pos;
-    return -1;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(s[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return -1;
-    }
+  bool valid = length != 0 && utf8.size() - pos >= length;
+  for (std::size_t i = 1; valid && i < length; ++i) {
+    const auto next = static_cast<unsigned char>(utf8[pos + i]);
+    valid = (next & 0xC0) == 0x80;
     cp = (cp << 6) | (next & 0x3Fu);
   }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+  if (!valid || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
     ++pos;
-    return -1;
+    return kInvalidUtf8;
   }
   pos += length;
-  return static_cast<std::int32_t>(cp);
+  return cp;
 }
 
-}  // namespace
+std::string ToUtf16Le(std::u16string_view units) {
+  std::string bytes;
+  bytes.reserve(units.size() * 2);
+  for (const char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
 
-std::string Utf16LeToUtf8(std::string_view bytes) {
+std::u16string FromUtf16Le(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return units;
+}
+
+std::string Utf16ToUtf8(std::u16string_view units) {
   std::string out;
-  out.reserve(bytes.size());
-  const std::size_t units = bytes.size() / 2;
-  auto unitAt = [&](std::size_t i) {
-    return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                 (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  };
-  for (std::size_t i = 0; i < units; ++i) {
-    const char16_t unit = unitAt(i);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-      const char16_t low = unitAt(i + 1);
+  out.reserve(units.size() * 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size()) {
+      const char16_t low = units[i + 1];
       if (low >= 0xDC00 && low <= 0xDFFF) {
         AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (low - 0xDC00u));
         ++i;
@@ -92,12 +93,14 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string Utf16LeToUtf8(std::string_view bytes) { return Utf16ToUtf8(FromUtf16Le(bytes)); }
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
-    const std::int32_t decoded = DecodeUtf8(utf8, pos);
-    const char32_t cp = decoded < 0 ? kReplacement : static_cast<char32_t>(decoded);
+    char32_t cp = DecodeUtf8(utf8, pos);
+    if (cp == kInvalidUtf8) cp = kReplacement;
     if (cp >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
       out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
@@ -108,15 +111,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
-std::string Utf8ToUtf16Le(std::string_view utf8) {
-  std::string bytes;
-  bytes.reserve(utf8.size() * 2);
-  for (const char16_t unit : Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
+std::string Utf8ToUtf16Le(std::string_view utf8) { return ToUtf16Le(Utf8ToUtf16(utf8)); }
 
 std::size_t CountCharacters(std::string_view utf8) {
   std::size_t count = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -31,7 +32,25 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // Unicode files hold text; invalid bytes become U+FFFD.
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
+// Whether `byte` starts a double-byte character in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char byte);
+
 // Number of characters (code points) in UTF-8 text; each invalid byte counts as one.
 std::size_t CountCharacters(std::string_view utf8);
+
+// The code point of the UTF-8 sequence at `pos` in `utf8`, moving `pos` past it.
+// An invalid sequence (a stray byte, one cut short, an overlong form such as
+// C0 80, a surrogate, or past U+10FFFF) gives kInvalidUtf8 and moves `pos` by
+// exactly one byte.
+inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+char32_t DecodeUtf8(std::string_view utf8, std::size_t& pos);
+
+// UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view units);
+
+// UTF-16 code units as UTF-16LE bytes (two per unit, low byte first), and back
+// (an odd last byte is ignored).
+std::string ToUtf16Le(std::u16string_view units);
+std::u16string FromUtf16Le(std::string_view bytes);
 
 }  // namespace platform

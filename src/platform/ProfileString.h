@@ -36,7 +36,8 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
 // section.
 bool IsWritableProfileEntry(std::string_view section, std::string_view key, std::string_view value);
 
-// Whether `byte` starts a double-byte character in the ANSI code page.
-bool IsAnsiLeadByte(unsigned char byte);
+// The blanks the service ignores round names and values: the C locale's white
+// space and Ctrl-Z.
+bool IsProfileBlank(char c);
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 #include "ui/LabelWrap.h"
 
 #include <algorithm>
-#include <cstdint>
+
+#include "platform/CodePage.h"
 
 namespace ui {
 namespace {
@@ -15,24 +16,10 @@ struct Char {
 std::vector<Char> Decode(std::string_view s) {
   std::vector<Char> chars;
   chars.reserve(s.size());
-  std::size_t pos = 0;
-  while (pos < s.size()) {
-    const auto lead = static_cast<unsigned char>(s[pos]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                         : (lead & 0xF8) == 0xF0 ? 4
-                                                 : 0;
-    char32_t cp = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
-    bool valid = length > 0 && s.size() - pos >= length;
-    for (std::size_t i = 1; valid && i < length; ++i) {
-      const auto next = static_cast<unsigned char>(s[pos + i]);
-      valid = (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3Fu);
-    }
-    if (!valid) length = 1, cp = 0xFFFD;
-    chars.push_back({pos, pos + length, cp});
-    pos += length;
+  for (std::size_t pos = 0; pos < s.size();) {
+    const std::size_t begin = pos;
+    const char32_t cp = platform::DecodeUtf8(s, pos);
+    chars.push_back({begin, pos, cp == platform::kInvalidUtf8 ? U'\uFFFD' : cp});
   }
   return chars;
 }

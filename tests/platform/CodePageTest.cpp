@@ -73,4 +73,19 @@ TEST(CodePage, Utf8ToUtf16AndCharacterCount) {
   EXPECT_EQ(platform::CountCharacters("\xff\xfe"), 2u);
 }
 
+// Every reader of UTF-8 text shares one decoder: an overlong form, a surrogate, a
+// code point past U+10FFFF and a sequence cut short are each invalid, byte by byte.
+TEST(CodePage, Utf8DecodingIsStrict) {
+  for (const std::string_view bad : {"\xc0\x80", "\xe0\x80\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe6\x97"}) {
+    std::size_t pos = 0;
+    EXPECT_EQ(platform::DecodeUtf8(bad, pos), platform::kInvalidUtf8) << bad;
+    EXPECT_EQ(pos, 1u) << bad;
+    EXPECT_EQ(platform::CountCharacters(bad), bad.size()) << bad;
+    EXPECT_EQ(platform::Utf8ToUtf16(bad), std::u16string(bad.size(), u'\uFFFD')) << bad;
+  }
+  std::size_t pos = 0;
+  EXPECT_EQ(platform::DecodeUtf8("\xf4\x8f\xbf\xbf", pos), U'\U0010FFFF');
+  EXPECT_EQ(pos, 4u);
+}
+
 }  // namespace

@@ -16,7 +16,7 @@ using testing_support::RegistryFixture;
 const RegValue kDefault("(default)");
 
 std::string Read(const std::string& key, const std::string& name) {
-  const RegValue value = GetRegValue(RegistryRoot::CurrentUser, key, name, 1, kDefault);
+  const RegValue value = GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, kDefault);
   return value.IsText() ? value.AsText() : "(not text)";
 }
 

@@ -27,6 +27,9 @@ namespace {
 
 using mdlRegistry::Bytes;
 using mdlRegistry::GetRegValue;
+using mdlRegistry::kReadBytes;
+using mdlRegistry::kReadNumber;
+using mdlRegistry::kReadText;
 using mdlRegistry::RegValue;
 using platform::RegistryRoot;
 using testing_support::RegistryFixture;
@@ -39,14 +42,7 @@ RegValue Read(const std::string& key, const std::string& name, std::int32_t read
   return GetRegValue(RegistryRoot::CurrentUser, key, name, readType, kDefault);
 }
 
-std::string Utf16(const std::string& utf8) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
+std::string Utf16(const std::string& utf8) { return platform::Utf8ToUtf16Le(utf8); }
 
 Bytes AsBytes(const std::string& bytes) { return Bytes(bytes.begin(), bytes.end()); }
 
@@ -60,8 +56,8 @@ TEST(RegistryText, TextOf255BytesAndItsNulIsReadWholeAndLongerTextGivesTheDefaul
   RegistryFixture registry;
   registry.SetText(kKey, "A255", std::string(255, 'a'));
   registry.SetText(kKey, "A256", std::string(256, 'a'));
-  EXPECT_EQ(Read(kKey, "A255", 1), RegValue(std::string(255, 'a')));
-  EXPECT_EQ(Read(kKey, "A256", 1), kDefault);
+  EXPECT_EQ(Read(kKey, "A255", kReadText), RegValue(std::string(255, 'a')));
+  EXPECT_EQ(Read(kKey, "A256", kReadText), kDefault);
 }
 
 TEST(RegistryText, LimitCountsAnsiBytesNotUtf16Bytes) {
@@ -69,25 +65,25 @@ TEST(RegistryText, LimitCountsAnsiBytesNotUtf16Bytes) {
   registry.SetText(kKey, "Kanji127", Repeat("日", 127));  // 254 bytes and a NUL
   registry.SetText(kKey, "Kanji128", Repeat("日", 128));  // 257 bytes
   registry.SetText(kKey, "B200", std::string(200, 'b'));  // 402 bytes as UTF-16, 201 as ANSI
-  EXPECT_EQ(Read(kKey, "Kanji127", 1), RegValue(Repeat("日", 127)));
-  EXPECT_EQ(Read(kKey, "Kanji128", 1), kDefault);
-  EXPECT_EQ(Read(kKey, "B200", 1), RegValue(std::string(200, 'b')));
+  EXPECT_EQ(Read(kKey, "Kanji127", kReadText), RegValue(Repeat("日", 127)));
+  EXPECT_EQ(Read(kKey, "Kanji128", kReadText), kDefault);
+  EXPECT_EQ(Read(kKey, "B200", kReadText), RegValue(std::string(200, 'b')));
 }
 
 TEST(RegistryText, BinaryReadAsTextStopsAtTheFirstZeroAndDecodesTheAnsiCodePage) {
   RegistryFixture registry;
   registry.SetBytes(kKey, "Sjis", platform::ToAnsi("個人用フォルダ") + "\0tail"s);
   registry.SetBytes(kKey, "Full", std::string(256, 'z'));  // no NUL at all: taken whole
-  EXPECT_EQ(Read(kKey, "Sjis", 1), RegValue("個人用フォルダ"));
-  EXPECT_EQ(Read(kKey, "Full", 1), RegValue(std::string(256, 'z')));
+  EXPECT_EQ(Read(kKey, "Sjis", kReadText), RegValue("個人用フォルダ"));
+  EXPECT_EQ(Read(kKey, "Full", kReadText), RegValue(std::string(256, 'z')));
 }
 
 TEST(RegistryBytes, UpTo4096BytesAreReadAndLongerDataGivesTheDefault) {
   RegistryFixture registry;
   registry.SetBytes(kKey, "B4096", std::string(4096, '\x5a'));
   registry.SetBytes(kKey, "B4097", std::string(4097, '\x5a'));
-  EXPECT_EQ(Read(kKey, "B4096", 3), RegValue(Bytes(4096, 0x5a)));
-  EXPECT_EQ(Read(kKey, "B4097", 3), kDefault);
+  EXPECT_EQ(Read(kKey, "B4096", kReadBytes), RegValue(Bytes(4096, 0x5a)));
+  EXPECT_EQ(Read(kKey, "B4097", kReadBytes), kDefault);
 }
 
 TEST(RegistryBytes, TrailingZerosAreCutButAUtf16UnitKeepsItsHighByte) {
@@ -98,14 +94,14 @@ TEST(RegistryBytes, TrailingZerosAreCutButAUtf16UnitKeepsItsHighByte) {
   registry.SetBytes(kKey, "Zeros", "\0\0\0\0"s);
   registry.SetBytes(kKey, "Empty", "");
 
-  const RegValue word = Read(kKey, "Word", 3);
+  const RegValue word = Read(kKey, "Word", kReadBytes);
   EXPECT_EQ(word.AsBytes().size(), 16u);
   EXPECT_EQ(word.AsText(), "Outlook1");
-  EXPECT_EQ(Read(kKey, "EvenLast", 3), RegValue(AsBytes("\x01\x02\x03\0"s)));
-  EXPECT_EQ(Read(kKey, "OddLast", 3), RegValue(AsBytes("\x01\x02")));
+  EXPECT_EQ(Read(kKey, "EvenLast", kReadBytes), RegValue(AsBytes("\x01\x02\x03\0"s)));
+  EXPECT_EQ(Read(kKey, "OddLast", kReadBytes), RegValue(AsBytes("\x01\x02")));
   for (const char* name : {"Zeros", "Empty"}) {
-    EXPECT_EQ(Read(kKey, name, 3), RegValue(Bytes{})) << name;
-    EXPECT_EQ(Read(kKey, name, 3).AsText(), "") << name;
+    EXPECT_EQ(Read(kKey, name, kReadBytes), RegValue(Bytes{})) << name;
+    EXPECT_EQ(Read(kKey, name, kReadBytes).AsText(), "") << name;
   }
 }
 
@@ -113,8 +109,8 @@ TEST(RegistryBytes, TextReadAsBytesGivesItsAnsiBytes) {
   RegistryFixture registry;
   registry.SetText(kKey, "Abc", "abc");
   registry.SetText(kKey, "Nihon", "日本");
-  EXPECT_EQ(Read(kKey, "Abc", 3), RegValue(AsBytes("abc\0"s)));
-  EXPECT_EQ(Read(kKey, "Nihon", 3), RegValue(AsBytes("\x93\xfa\x96\x7b")));
+  EXPECT_EQ(Read(kKey, "Abc", kReadBytes), RegValue(AsBytes("abc\0"s)));
+  EXPECT_EQ(Read(kKey, "Nihon", kReadBytes), RegValue(AsBytes("\x93\xfa\x96\x7b")));
 }
 
 TEST(RegistryNumber, FourBytesAreALittleEndianSignedNumber) {
@@ -123,10 +119,10 @@ TEST(RegistryNumber, FourBytesAreALittleEndianSignedNumber) {
   registry.SetDword(kKey, "Minus", 0xFFFFFFFF);
   registry.SetBytes(kKey, "Short", "\x01\x02");
   registry.SetBytes(kKey, "Long", "\x01\x02\x03\x04\x05");
-  EXPECT_EQ(Read(kKey, "Dw", 4), RegValue(0x12345678));
-  EXPECT_EQ(Read(kKey, "Minus", 4), RegValue(-1));
-  EXPECT_EQ(Read(kKey, "Short", 4), RegValue(0x0201));
-  EXPECT_EQ(Read(kKey, "Long", 4), kDefault);
+  EXPECT_EQ(Read(kKey, "Dw", kReadNumber), RegValue(0x12345678));
+  EXPECT_EQ(Read(kKey, "Minus", kReadNumber), RegValue(-1));
+  EXPECT_EQ(Read(kKey, "Short", kReadNumber), RegValue(0x0201));
+  EXPECT_EQ(Read(kKey, "Long", kReadNumber), kDefault);
 }
 
 TEST(RegistryNames, KeyAndValueNamesMatchWithoutRegardToCase) {
@@ -134,9 +130,9 @@ TEST(RegistryNames, KeyAndValueNamesMatchWithoutRegardToCase) {
   registry.SetText(kKey + "\\MixedCase", "ValueName", "found");
   registry.SetText(kKey + "\\日本語キー", "名前", "和文");
   registry.SetText(kKey, "", "the default value");
-  EXPECT_EQ(Read("SOFTWARE\\orvanetest\\VALUES\\mixedcase", "VALUENAME", 1), RegValue("found"));
-  EXPECT_EQ(Read(kKey + "\\日本語キー", "名前", 1), RegValue("和文"));
-  EXPECT_EQ(Read(kKey, "", 1), RegValue("the default value"));
+  EXPECT_EQ(Read("SOFTWARE\\orvanetest\\VALUES\\mixedcase", "VALUENAME", kReadText), RegValue("found"));
+  EXPECT_EQ(Read(kKey + "\\日本語キー", "名前", kReadText), RegValue("和文"));
+  EXPECT_EQ(Read(kKey, "", kReadText), RegValue("the default value"));
 }
 
 TEST(RegistryKeys, KeysThatOnlyHoldOtherKeysOpen) {
@@ -145,8 +141,8 @@ TEST(RegistryKeys, KeysThatOnlyHoldOtherKeysOpen) {
   platform::RegistryKey key = 0;
   ASSERT_EQ(platform::OpenRegistryKey(RegistryRoot::CurrentUser, kKey + "\\Deep", &key), platform::kRegistryOk);
   platform::CloseRegistryKey(key);
-  EXPECT_EQ(Read(kKey + "\\Deep\\", "Leaf", 1), kDefault);
-  EXPECT_EQ(Read(kKey + "\\Deep\\Er\\Est\\", "Leaf", 1), RegValue("x"));  // a trailing separator is fine
+  EXPECT_EQ(Read(kKey + "\\Deep\\", "Leaf", kReadText), kDefault);
+  EXPECT_EQ(Read(kKey + "\\Deep\\Er\\Est\\", "Leaf", kReadText), RegValue("x"));  // a trailing separator is fine
 }
 
 TEST(RegistryKeys, KeyPathLongerThan260CharactersOpens) {
@@ -155,7 +151,7 @@ TEST(RegistryKeys, KeyPathLongerThan260CharactersOpens) {
   RegistryFixture registry;
   const std::string key = kKey + "\\" + std::string(255, 'E') + "\\" + std::string(40, 'F');
   registry.SetText(key, "v", "found");
-  EXPECT_EQ(Read(key, "v", 1), RegValue("found"));
+  EXPECT_EQ(Read(key, "v", kReadText), RegValue("found"));
 }
 
 TEST(RegistryKeys, MissingKeyMissingValueAndUnknownShapeGiveTheCallersDefault) {
@@ -163,12 +159,12 @@ TEST(RegistryKeys, MissingKeyMissingValueAndUnknownShapeGiveTheCallersDefault) {
   registry.SetText(kKey, "There", "x");
   registry.CreateKey(kKey + "\\Empty");
   const RegValue number(7);
-  for (std::int32_t readType : {1, 3, 4}) {
+  for (std::int32_t readType : {kReadText, kReadBytes, kReadNumber}) {
     EXPECT_EQ(GetRegValue(RegistryRoot::CurrentUser, kKey + "\\Missing", "There", readType, number), number);
     EXPECT_EQ(GetRegValue(RegistryRoot::CurrentUser, kKey, "Missing", readType, number), number);
     EXPECT_EQ(GetRegValue(RegistryRoot::CurrentUser, kKey + "\\Empty", "There", readType, number), number);
   }
-  EXPECT_EQ(Read(kKey, "There", 2), kDefault);
+  EXPECT_EQ(Read(kKey, "There", 2), kDefault);  // no such shape
   platform::RegistryKey key = 1;
   EXPECT_EQ(platform::OpenRegistryKey(RegistryRoot::CurrentUser, "\\" + kKey, &key), platform::kRegistryBadPath);
   EXPECT_EQ(key, 0u);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "platform/Executable.h"
 #include "platform/ProfileString.h"
 #include "support/TempDir.h"
@@ -31,14 +32,7 @@ std::string Read(const std::string& file, std::string_view section, std::string_
 
 // `text` in UTF-16LE; a Unicode settings file starts with kUtf16Mark.
 const std::string kUtf16Mark = "\xff\xfe";
-std::string Utf16(std::u16string_view text) {
-  std::string bytes;
-  for (const char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
+std::string Utf16(std::u16string_view text) { return platform::ToUtf16Le(text); }
 
 bool Write(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
   return platform::WriteProfileValue(section, key, value, file);

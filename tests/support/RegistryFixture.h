@@ -11,14 +11,7 @@ namespace testing_support {
 // Text as the mail client stores it in binary values: in the ANSI code page with
 // one NUL, or in UTF-16LE with a NUL unit.
 inline std::string Ansiz(const std::string& utf8) { return platform::ToAnsi(utf8) + '\0'; }
-inline std::string Utf16z(const std::string& utf8) {
-  std::string bytes;
-  for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes + std::string(2, '\0');
-}
+inline std::string Utf16z(const std::string& utf8) { return platform::Utf8ToUtf16Le(utf8) + std::string(2, '\0'); }
 
 // Bytes from hexadecimal digits, two a byte ("0a1b" gives 0x0A 0x1B).
 inline std::string Unhex(const std::string& hex) {

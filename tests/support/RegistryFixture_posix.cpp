@@ -32,7 +32,7 @@ std::string Hex(std::uint32_t value, int width) {
   return text;
 }
 
-// Wine's escaping: non-ASCII as \x (four digits when a hex digit follows), control
+// The file's escaping: non-ASCII as \x (four digits when a hex digit follows), control
 // characters as C escapes or octal, and "\" and the delimiters with a backslash.
 std::string Escape(const std::u16string& units, std::string_view delimiters) {
   auto isHexDigit = [](char16_t c) {
@@ -64,15 +64,6 @@ std::string Escape(const std::u16string& units, std::string_view delimiters) {
   return out;
 }
 
-std::u16string Units(const std::string& bytes) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    units +=
-        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-  }
-  return units;
-}
-
 struct Value {
   std::string name;
   std::uint32_t type;
@@ -90,7 +81,7 @@ std::string ValueLine(const Value& value) {
   const bool text = value.type == 1 || value.type == 2 || value.type == 7;
   if (text && b.size() >= 2 && b.size() % 2 == 0 && b[b.size() - 1] == 0 && b[b.size() - 2] == 0) {
     if (value.type != 1) line += "str(" + std::to_string(value.type) + "):";
-    std::u16string units = Units(b);
+    std::u16string units = platform::FromUtf16Le(b);
     units.pop_back();
     return line + "\"" + Escape(units, "\"") + "\"\n";
   }

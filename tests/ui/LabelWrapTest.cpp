@@ -104,6 +104,9 @@ TEST(WrapLabel, InvalidUtf8IsKeptByteForByte) {
                   10),
             (Texts{"a\xff"
                    "b"}));
+  // The overlong C0 80 is two invalid bytes, as the code page conversion reads it,
+  // not one character.
+  EXPECT_EQ(Lines("a\xc0\x80", 1), (Texts{"a", "\xc0", "\x80"}));
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ int CompareIgnoringCase(char16_t a, char16_t b) {
 std::u16string Decode(const std::string& bytes) { return platform::Utf8ToUtf16(platform::FromAnsi(bytes)); }
 
 std::string Encode(char16_t unit, bool bestFit) {
-  const char le[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  const std::string utf8 = platform::Utf16LeToUtf8(std::string_view(le, 2));
+  const std::string utf8 = platform::Utf16ToUtf8(std::u16string_view(&unit, 1));
   return bestFit ? platform::ToAnsiBestFit(utf8) : platform::ToAnsi(utf8);
 }
 

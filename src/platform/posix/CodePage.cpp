@@ -52,12 +52,14 @@ std::string ToAnsi(std::string_view utf8) { return EncodeText(utf8, [](char16_t 
 
 std::string ToAnsiBestFit(std::string_view utf8) { return EncodeText(utf8, EncodeBestFit); }
 
+bool IsAnsiLeadByte(unsigned char byte) { return posix::tables::kLeadIndex[byte] != 0; }
+
 // A lead byte takes the byte after it as its trail, unless that is a NUL or the
 // end of the text; a lead byte on its own, like an invalid pair, is U+30FB.
 std::string FromAnsi(std::string_view ansi) {
   if (IsAscii(ansi)) return std::string(ansi);
-  std::string utf16;  // UTF-16LE
-  utf16.reserve(ansi.size() * 2);
+  std::u16string utf16;
+  utf16.reserve(ansi.size());
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     const auto byte = static_cast<unsigned char>(ansi[i]);
     char16_t unit = posix::tables::kSingleByte[byte];
@@ -68,10 +70,9 @@ std::string FromAnsi(std::string_view ansi) {
                  ? posix::tables::kDoubleByte[(row - 1) * posix::tables::kTrails + (trail - posix::tables::kTrailFirst)]
                  : u'\u30FB';
     }
-    utf16 += static_cast<char>(unit & 0xFF);
-    utf16 += static_cast<char>(unit >> 8);
+    utf16 += unit;
   }
-  return Utf16LeToUtf8(utf16);
+  return Utf16ToUtf8(utf16);
 }
 
 }  // namespace platform

@@ -3,27 +3,28 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/CodePage.h"
+#include "platform/ProfileString.h"
+
 namespace platform::ini {
 namespace {
 
-// The blanks the Windows service ignores round names and values. None of them can
-// be the second byte of a double-byte character, so trimming needs no decoding.
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
-
+// No blank can be the second byte of a double-byte character, so trimming needs no
+// decoding.
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsProfileBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsProfileBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
 std::string_view TrimFront(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsProfileBlank(s.front())) s.remove_prefix(1);
   return s;
 }
 
 // Whether `c` starts a double-byte character of text in `encoding`.
 bool StartsPair(char c, Encoding encoding) {
-  return encoding == Encoding::Cp932 && IsLeadByte(static_cast<unsigned char>(c));
+  return encoding == Encoding::Cp932 && IsAnsiLeadByte(static_cast<unsigned char>(c));
 }
 
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -122,8 +123,6 @@ std::string_view FirstLineEnd(std::string_view text) {
 }
 
 }  // namespace
-
-bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key,
                                           Encoding encoding) {
@@ -263,7 +262,8 @@ std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size) {
   std::size_t length = 0;
   // Walk whole characters: a trail byte can look like a lead byte.
   while (length < value.size()) {
-    const std::size_t step = IsLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
+    const std::size_t step =
+        IsAnsiLeadByte(static_cast<unsigned char>(value[length])) && length + 1 < value.size() ? 2 : 1;
     if (length + step > size - 1) break;
     length += step;
   }

@@ -10,9 +10,6 @@
 
 namespace platform::ini {
 
-// Whether `byte` starts a double-byte character in code page 932.
-bool IsLeadByte(unsigned char byte);
-
 // How the text handed to these functions is encoded. In UTF-8 no byte starts a
 // double-byte character: every byte of a multi-byte character is above 0x7F, so
 // none of them can be taken for a bracket, a blank or a letter.

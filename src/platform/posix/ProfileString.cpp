@@ -156,27 +156,24 @@ bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); 
 
 std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
 
-char16_t Utf16UnitAt(std::string_view units, std::size_t at) {
-  return static_cast<char16_t>(static_cast<unsigned char>(units[at]) | static_cast<unsigned char>(units[at + 1]) << 8);
-}
-
 // Where the character that starts `utf8Offset` bytes into the UTF-8 reading of the
-// UTF-16LE `units` (as Utf16LeToUtf8 reads them) starts in `units`.
-std::size_t Utf16Offset(std::string_view units, std::size_t utf8Offset) {
+// UTF-16LE `bytes` (as Utf16LeToUtf8 reads them) starts in `bytes`.
+std::size_t Utf16Offset(std::string_view bytes, std::size_t utf8Offset) {
+  const std::u16string units = FromUtf16Le(bytes);
   std::size_t at = 0;
-  for (std::size_t read = 0; read < utf8Offset && at + 1 < units.size();) {
-    const char16_t unit = Utf16UnitAt(units, at);
-    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && at + 3 < units.size() &&
-                      Utf16UnitAt(units, at + 2) >= 0xDC00 && Utf16UnitAt(units, at + 2) <= 0xDFFF;
+  for (std::size_t read = 0; read < utf8Offset && at < units.size();) {
+    const char16_t unit = units[at];
+    const bool pair =
+        unit >= 0xD800 && unit <= 0xDBFF && at + 1 < units.size() && units[at + 1] >= 0xDC00 && units[at + 1] <= 0xDFFF;
     if (pair) {
       read += 4;
-      at += 4;
+      at += 2;
       continue;
     }
     read += unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);  // an unpaired surrogate reads as U+FFFD (3 bytes)
-    at += 2;
+    ++at;
   }
-  return at;
+  return at * 2;
 }
 
 // The Unicode file `bytes`, whose text reads as `text`, once that text has become
@@ -245,8 +242,6 @@ const CachedFile* ReadIndexed(const std::string& path) {
 }
 
 }  // namespace
-
-bool IsAnsiLeadByte(unsigned char byte) { return ini::IsLeadByte(byte); }
 
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/posix/LargeMemory.h"
 #include "platform/posix/UserReg.h"
 #include "platform/posix/WinePrefix.h"
 
@@ -25,8 +24,7 @@ using posix::UserReg;
 // Room for `size` bytes, or nullptr when there is not that much memory.
 std::shared_ptr<char> Allocate(std::size_t size) {
   try {
-    return std::shared_ptr<char>(static_cast<char*>(posix::AllocateLarge(size)),
-                                 [size](char* memory) { posix::FreeLarge(memory, size); });
+    return std::shared_ptr<char>(new char[size], std::default_delete<char[]>());
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -108,26 +106,19 @@ std::u16string ThroughAnsi(const std::string& utf8) { return Utf8ToUtf16(FromAns
 // UTF-16LE text (an odd last byte ignored) in the ANSI code page, NULs included.
 // Each half of a surrogate pair becomes its own "?", as in the Windows conversion.
 std::string Utf16ToAnsi(const std::string& bytes) {
-  const std::size_t units = bytes.size() / 2;
-  auto unitAt = [&](std::size_t i) {
-    return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                 (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  };
+  std::u16string units = FromUtf16Le(bytes);
   std::string ascii;
-  ascii.reserve(units);
-  std::size_t i = 0;
-  for (; i < units && unitAt(i) < 0x80; ++i) ascii += static_cast<char>(unitAt(i));
-  if (i == units) return ascii;
-
-  std::string utf16Safe;  // the text with the surrogates already replaced, as UTF-16LE
-  utf16Safe.reserve(bytes.size());
-  for (std::size_t k = 0; k < units; ++k) {
-    const char16_t unit = unitAt(k);
-    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-    utf16Safe += surrogate ? '?' : bytes[2 * k];
-    utf16Safe += surrogate ? '\0' : bytes[2 * k + 1];
+  ascii.reserve(units.size());
+  for (const char16_t unit : units) {
+    if (unit >= 0x80) break;
+    ascii += static_cast<char>(unit);
   }
-  return ToAnsiBestFit(Utf16LeToUtf8(utf16Safe));
+  if (ascii.size() == units.size()) return ascii;
+
+  for (char16_t& unit : units) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) unit = u'?';
+  }
+  return ToAnsiBestFit(Utf16ToUtf8(units));
 }
 
 bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }

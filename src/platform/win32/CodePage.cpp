@@ -11,15 +11,7 @@ std::wstring Widen(std::string_view utf8) {
   return std::wstring(units.begin(), units.end());
 }
 
-std::string Narrow(std::wstring_view wide) {
-  std::string bytes;
-  bytes.reserve(wide.size() * 2);
-  for (const wchar_t unit : wide) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>((unit >> 8) & 0xFF);
-  }
-  return Utf16LeToUtf8(bytes);
-}
+std::string Narrow(std::wstring_view wide) { return Utf16ToUtf8(std::u16string(wide.begin(), wide.end())); }
 
 }  // namespace win32
 
@@ -41,6 +33,8 @@ std::string WideToAnsi(std::string_view utf8, DWORD flags) {
 std::string ToAnsi(std::string_view utf8) { return WideToAnsi(utf8, WC_NO_BEST_FIT_CHARS); }
 
 std::string ToAnsiBestFit(std::string_view utf8) { return WideToAnsi(utf8, 0); }
+
+bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 std::string FromAnsi(std::string_view ansi) {
   if (ansi.empty()) return {};

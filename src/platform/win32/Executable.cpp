@@ -15,14 +15,8 @@ ExecutableLocation LocateExecutable() {
     if (n == 0) return {};
     if (n < buffer.size()) {
       const std::string path = win32::Narrow(std::wstring_view(buffer.data(), n));
-      const std::size_t slash = path.find_last_of("\\/");
-      if (slash == std::string::npos) return {};
-      std::string name = path.substr(slash + 1);
-      const std::size_t dot = name.rfind('.');
-      if (dot != std::string::npos && dot > 0) name.resize(dot);
       // The root of a drive keeps its separator: "C:\".
-      const bool root = slash == 2 && path[1] == ':';
-      return {path.substr(0, root ? slash + 1 : slash), name};
+      return SplitExecutablePath(path, "\\/", path.size() > 2 && path[1] == ':' ? 3 : 0);
     }
     if (buffer.size() >= 32768) return {};
     buffer.resize(buffer.size() * 2);

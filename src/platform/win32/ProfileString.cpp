@@ -106,8 +106,6 @@ std::wstring TempPathBeside(const std::wstring& path) {
 
 }  // namespace
 
-bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
   if (size == 0) return 0;
