@@ -20,7 +20,7 @@ rm -rf "$work"
 setup() {  # NAME ARGS...
   local dir=$work/$1; shift
   python3 bench/make-profile.py "$dir" "$@"
-  cp build/linux/Orvane build/linux/OrvaneDialog.so "$dir/"
+  cp build/linux/Orvane "$dir/"
 }
 setup a --stores 10
 setup b100 --stores 100 --oversized --exclusions 1000

@@ -4,10 +4,12 @@
 
 display_pids=()
 
-# Starts Xvfb and openbox and points DISPLAY at them; stop_virtual_display ends them.
+# start_virtual_display [DPI]: starts Xvfb (a screen whose physical size gives DPI,
+# by default 96) and openbox, and points DISPLAY at them; stop_virtual_display ends
+# them.
 start_virtual_display() {
   local display=:$((90 + $$ % 9))
-  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 1024x768x24 -dpi "${1:-96}" >/dev/null 2>&1 &
   display_pids+=($!)
   export DISPLAY=$display
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
