@@ -3,7 +3,7 @@
 // program, so that the program is one file that can be copied anywhere. At the
 // first warning the bytes go into an anonymous memory file that the dynamic loader
 // opens; a run that warns about nothing never loads FLTK or X11.
-#include "ui/NativeDialog.h"
+#include "ui/fltk/DialogModule.h"
 
 #include <dlfcn.h>
 #include <sys/mman.h>
@@ -14,15 +14,17 @@
 #include <string>
 
 #include "log/mdlLogFile.h"
-#include "ui/fltk/DialogModule.h"
+#include "ui/NativeDialog.h"
 
 // The module's file, from the build (ORVANE_DIALOG_MODULE names it).
+// clang-format off
 __asm__(".pushsection .rodata.orvane_dialog_module,\"a\",@progbits\n"
         ".balign 16\n"
         "orvane_dialog_module_begin:\n"
         ".incbin \"" ORVANE_DIALOG_MODULE "\"\n"
         "orvane_dialog_module_end:\n"
         ".popsection\n");
+// clang-format on
 extern "C" const unsigned char orvane_dialog_module_begin[];
 extern "C" const unsigned char orvane_dialog_module_end[];
 
@@ -69,7 +71,7 @@ void NativeWarningDialog::ShowModal() {
     mdlLogFile::WriteLog(mdlOrvane::LogFilePath, CannotShowWarning("画面部品 (FLTK) を読み込めません"), 0);
     return;
   }
-  static const DialogHost host{FolderOpen, Close, WindowClose, kWarningLayout.data(), kWarningLayout.size(),
+  static const DialogHost host{FolderOpen,   Close, WindowClose, kWarningLayout.data(), kWarningLayout.size(),
                                TwipsToPixels};
   switch (show(host, form)) {
     case DialogResult::Shown:

@@ -34,4 +34,5 @@ using ShowWarningFunction = DialogResult (*)(const DialogHost& host, frmWarning&
 
 // Shows `form`, already loaded, modally and returns once it is closed. The
 // module's one exported name.
-extern "C" [[gnu::visibility("default")]] ui::DialogResult OrvaneShowWarning(const ui::DialogHost& host, frmWarning& form);
+extern "C" [[gnu::visibility("default")]] ui::DialogResult OrvaneShowWarning(const ui::DialogHost& host,
+                                                                             frmWarning& form);

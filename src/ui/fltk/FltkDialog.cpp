@@ -2,8 +2,6 @@
 // screen's DPI. Built as a module of its own that the program loads for its first
 // warning: the FLTK and X11 libraries then cost nothing in the usual run, which
 // shows none.
-#include "ui/fltk/DialogModule.h"
-
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -25,6 +23,7 @@
 
 #include "ui/IconImage.h"
 #include "ui/LabelWrap.h"
+#include "ui/fltk/DialogModule.h"
 
 // The application icon's file, built into the program (OrvaneIcon.cpp, generated).
 extern const unsigned char kOrvaneIcon[];
