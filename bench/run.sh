@@ -7,8 +7,9 @@
 #   (c) a 5 MB user.reg;
 # then the parse of a large user.reg on its own, inside one process
 # (build/linux/userreg_bench: a generated 8 MB file and the one of (c)).
-# Prints medians from hyperfine, their ratio to /bin/true and, for (b), the cost of
-# one store.
+# Prints medians from hyperfine, their ratio to /bin/true (a run that warns about
+# nothing, which loads neither FLTK nor X11, should stay within 2x), for (b) the
+# cost of one store, and the size of the program.
 # Usage: bench/run.sh [RUNS]   (builds the linux preset first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,7 @@ rm -rf "$work"
 setup() {  # NAME ARGS...
   local dir=$work/$1; shift
   python3 bench/make-profile.py "$dir" "$@"
-  cp build/linux/Orvane build/linux/OrvaneDialog.so "$dir/"
+  cp build/linux/Orvane "$dir/"
 }
 setup a --stores 10
 setup b100 --stores 100 --oversized --exclusions 1000
@@ -46,7 +47,10 @@ for r in results:
     print(f"{r['command']:40} {r['median']*1e3:10.2f} {r['min']*1e3:8.2f} {r['median']/floor:12.1f}")
 small, large = results[2]["median"], results[3]["median"]
 print(f"(b) cost of one store, from 100 to 1,000: {(large - small) / 900 * 1e6:.1f} us")
+quiet = results[1]["median"] / floor
+print(f"(a) the quiet run costs {quiet:.2f}x /bin/true: {'within' if quiet <= 2 else 'OVER'} the 2x limit")
 PY
+echo "the program, one file: $(stat -c %s build/linux/Orvane) bytes"
 for c in a b c; do
   tail -n 2 "$work/$c/Orvane.log" | iconv -f CP932 -t UTF-8 | sed "s/^/  ($c) log: /"
 done

@@ -31,7 +31,7 @@ mkdir -p "$mail"
 truncate -s 1700000000 "$mail/個人用フォルダ.pst"
 truncate -s 300000000 "$mail/archive2019.pst"
 truncate -s 3000000000 "$mail/new.pst"
-cp build/linux/Orvane build/linux/OrvaneDialog.so "$demo/"
+cp build/linux/Orvane "$demo/"
 
 export WINEPREFIX="$PWD/$demo/prefix"
 if [ -n "${DISPLAY:-}" ]; then

@@ -3,7 +3,8 @@
 # suite under Wine, both programs end to end (on one profile, and answering their
 # dialogs on a virtual display), the Linux build's text rules and services against
 # Windows' own, all of it for the 32-bit Windows release too, both installers under
-# Wine, the Linux suite under sanitizers, clang-tidy, and each fuzz target for a
+# Wine, the Linux dialog at 144 dpi, the Linux per-user install, the Linux suite
+# under sanitizers, clang-tidy, and each fuzz target for a
 # minute (ORVANE_FUZZ_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,9 @@ tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
 tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
+# The Linux dialog at 144 dpi, and the per-user install with its autostart entry.
+tests/ui/fltk/dialog_dpi.sh build/linux/dialog_preview
+tests/install/per_user_install.sh build/linux
 installer/msi_test.sh build/win32
 installer/msi_test.sh build/win64
 

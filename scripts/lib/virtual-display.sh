@@ -4,10 +4,12 @@
 
 display_pids=()
 
-# Starts Xvfb and openbox and points DISPLAY at them; stop_virtual_display ends them.
+# start_virtual_display [DPI]: starts Xvfb (a screen whose physical size gives DPI,
+# by default 96) and openbox, and points DISPLAY at them; stop_virtual_display ends
+# them.
 start_virtual_display() {
   local display=:$((90 + $$ % 9))
-  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 1024x768x24 -dpi "${1:-96}" >/dev/null 2>&1 &
   display_pids+=($!)
   export DISPLAY=$display
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -40,9 +42,11 @@ screenshot_window() {
 
 # answer_dialogs SHOTS TICK COMMAND...: runs COMMAND and answers each warning
 # dialog it shows as a user would: a screenshot of it (SHOTS-1.png, SHOTS-2.png,
-# ...), the exclusion box ticked when TICK is "tick", then Close. Sets DIALOGS to
-# how many it answered and SIZES to their client areas ("446x259 446x259").
-# Returns COMMAND's status, or 124 when it has not ended after two minutes.
+# ...), the exclusion box ticked when TICK is "tick", then Close. TICK may also
+# name a shell function, which is called with the window and the dialog's number
+# and answers the dialog itself. Sets DIALOGS to how many it answered and SIZES to
+# their client areas ("446x259 446x259"). Returns COMMAND's status, or 124 when it
+# has not ended after two minutes.
 answer_dialogs() {
   local shots=$1 tick=$2 app win deadline=$((SECONDS + 120))
   shift 2
@@ -65,11 +69,15 @@ answer_dialogs() {
     sleep 1.5  # let it draw
     screenshot_window "$win" "$shots-$DIALOGS.png"
     SIZES="${SIZES:+$SIZES }${WIDTH}x${HEIGHT}"
-    if [ "$tick" = tick ]; then
-      xdotool mousemove --window "$win" 22 232 click 1  # the exclusion box
-      sleep 0.3
+    if declare -F "$tick" >/dev/null; then
+      "$tick" "$win" "$DIALOGS"
+    else
+      if [ "$tick" = tick ]; then
+        xdotool mousemove --window "$win" 22 232 click 1  # the exclusion box
+        sleep 0.3
+      fi
+      xdotool mousemove --window "$win" 388 233 click 1  # Close
     fi
-    xdotool mousemove --window "$win" 388 233 click 1  # Close
     # The next dialog may open in a window of the same number; wait for this one to go.
     while kill -0 "$app" 2>/dev/null && xwininfo -id "$win" >/dev/null 2>&1 \
       && [ "$(xwininfo -id "$win" | awk '/Map State:/ {print $3}')" = IsViewable ] && [ "$SECONDS" -lt "$deadline" ]; do

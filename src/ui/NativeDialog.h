@@ -1,19 +1,26 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "check/mdlOrvane.h"
 
 namespace ui {
 
-// The log line of a warning that could not be shown at all.
+// The log line of a warning that could not be shown at all: this, then ": " and
+// why in a few words.
 inline constexpr const char* kCannotShowWarning = "警告画面を表示できません";
+inline std::string CannotShowWarning(std::string_view reason) {
+  return std::string(kCannotShowWarning) + ": " + std::string(reason);
+}
 
 // The warning dialog in this system's toolkit (Windows: Win32; Linux: FLTK).
 class NativeWarningDialog final : public mdlOrvane::WarningDialog {
  public:
   // Loads a fresh frmWarning, shows it modally, centred and without owner, and
   // returns once it has been closed. When no window can be shown (Linux without a
-  // display, or a display that is lost), logs kCannotShowWarning and returns
-  // without recording anything.
+  // display, a display that is lost, or a toolkit that cannot be loaded), logs
+  // CannotShowWarning with the reason and returns without recording anything.
   void ShowModal() override;
 };
 

@@ -182,10 +182,10 @@ TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {
                           "ファイルが存在しません",          // a broken link
                           "ファイルが存在しません",          // a looping link
                           "サイズ：1660157, 警告画面表示",   // a name outside code page 932
-                          "警告画面を表示できません",
+                          "警告画面を表示できません: ディスプレイに接続できません",
                           "ファイルが存在しません",          // a 2000-character path
                           "サイズ：5242881, 警告画面表示",   // more than 4 GiB
-                          "警告画面を表示できません",
+                          "警告画面を表示できません: ディスプレイに接続できません",
                       }));
 }
 

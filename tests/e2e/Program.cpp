@@ -21,9 +21,6 @@ Installation::Installation(const fs::path& folder, const std::string& name) : fo
   fs::create_directories(driveC());
   fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
   fs::copy_file(ORVANE_PROGRAM, program(), fs::copy_options::overwrite_existing);
-  // The dialog module, which the program loads from beside itself.
-  const fs::path module = fs::path(ORVANE_PROGRAM).parent_path() / "OrvaneDialog.so";
-  if (fs::exists(module)) fs::copy_file(module, folder_ / "OrvaneDialog.so", fs::copy_options::overwrite_existing);
 }
 
 void Installation::WriteRegistry(const std::string& body) const {

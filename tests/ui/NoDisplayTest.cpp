@@ -32,7 +32,8 @@ TEST(NativeDialog, WithoutADisplayTheWarningIsLoggedAsNotShownAndTheRunGoesOn) {
     dialog.ShowModal();  // the next store gets the same answer
 
     EXPECT_EQ(testing_support::ReadLogMessages(mdlOrvane::LogFilePath),
-              (std::vector<std::string>{"警告画面を表示できません", "警告画面を表示できません"}));
+              (std::vector<std::string>{"警告画面を表示できません: ディスプレイに接続できません",
+                                        "警告画面を表示できません: ディスプレイに接続できません"}));
     EXPECT_FALSE(mdlOrvane::SkipNextTime);
   }
   if (saved)

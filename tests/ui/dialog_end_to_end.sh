@@ -2,8 +2,12 @@
 # The warning dialog end to end, on a virtual display, for the Linux build and for
 # the Windows build under Wine, in one prefix whose profile holds two oversized
 # ANSI personal-folder files and a small one:
+#   - the Linux program is copied alone into an empty folder: it is one file;
 #   - the first run shows two dialogs in turn, each with a client area of 446 x 259;
-#     ticking the box and pressing Close in each excludes both files, and the log
+#     the first is answered from the keyboard: Escape presses nothing, Enter and
+#     Space on the focused open-folder button each open the folder, Space ticks the
+#     box, Enter on the box presses nothing, Enter on Close closes it; the second
+#     with the mouse (tick the box, Close). Both files are excluded, and the log
 #     says "次回よりチェックを省略" for each and ends with "Orvane 終了";
 #   - the next run shows nothing and logs "チェック省略対象" for both;
 #   - both builds leave the same log (date and time masked) and settings file.
@@ -52,11 +56,67 @@ wineserver -w
 
 count() { log_messages "$2" | grep -c "$1" || true; }
 
+# How often the open-folder command has run: the Linux build's xdg-open is a
+# stand-in that notes its argument; Wine's explorer opens a window on the folder,
+# which is noted and closed as a user would (a second one for the same folder would not open).
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+opened() {
+  local browser
+  if [ "$build" != linux ]; then
+    for browser in $(xdotool search --onlyvisible --name 'メール' 2>/dev/null); do
+      echo "$browser" >>"$work/opened"
+      xdotool windowactivate --sync "$browser" key alt+F4 >/dev/null 2>&1 || true
+    done
+  fi
+  cat "$work/opened" 2>/dev/null | wc -l
+}
+# opened_after N: how often, once it is N or half a minute has passed (the first
+# browser window of a fresh prefix is slow to come).
+opened_after() {
+  local deadline=$((SECONDS + 30)) n
+  while n=$(opened) && [ "$n" -lt "$1" ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
+  echo "$n"
+}
+
+still_open() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}')" = IsViewable ]; }
+press() {  # press WINDOW KEY: the key, typed into the dialog as a user would
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  xdotool key "$2"
+  sleep 0.7
+}
+
+# The first dialog from the keyboard; the focus starts on Close.
+keyboard_then_mouse() {
+  local win=$1
+  if [ "$2" -ne 1 ]; then
+    xdotool mousemove --window "$win" 22 232 click 1 && sleep 0.3
+    xdotool mousemove --window "$win" 388 233 click 1
+    return
+  fi
+  press "$win" Escape
+  still_open "$win" && check "Escape presses nothing" 0 "$(opened)"
+  press "$win" Tab
+  press "$win" Return
+  check "Enter presses the focused open-folder button" 1 "$(opened_after 1)"
+  press "$win" space
+  check "Space presses it too" 2 "$(opened_after 2)"
+  press "$win" Tab
+  press "$win" space
+  press "$win" Return
+  check "Enter on the check box presses nothing" "open 2" "$(still_open "$win" && echo open) $(opened)"
+  press "$win" Tab
+  press "$win" Return  # on Close, which records the ticked box
+}
+
 run() {  # run BUILD COMMAND...
-  local build=$1 status=0 log=$work/$1/Orvane.log
+  build=$1
+  rm -f "$work/opened"
+  local status=0 log=$work/$1/Orvane.log
   shift
   echo "== $build"
-  answer_dialogs "$shots/run-$build" tick "$@" || status=$?
+  answer_dialogs "$shots/run-$build" keyboard_then_mouse "$@" || status=$?
   check "first run ends" 0 "$status"
   check "two dialogs in turn" "446x259 446x259" "$SIZES"
   check "each excluded" 2 "$(count '次回よりチェックを省略' "$log")"
@@ -72,9 +132,11 @@ run() {  # run BUILD COMMAND...
 }
 
 mkdir "$work/linux" "$work/windows"
-cp "$linux_exe" "$(dirname "$linux_exe")/OrvaneDialog.so" "$work/linux/"
+cp "$linux_exe" "$work/linux/Orvane"
 cp "$windows_exe" "$work/windows/Orvane.exe"
-run linux "$work/linux/Orvane"
+echo "== linux, alone in its folder"
+check "one file" "Orvane" "$(ls -A "$work/linux")"
+run linux env PATH="$work/bin:$PATH" "$work/linux/Orvane"
 run windows wine "$work/windows/Orvane.exe"
 
 echo "== both builds"

@@ -1,8 +1,7 @@
-// The warning dialog in FLTK 1.3 on X11, laid out at 96 dpi from the twips table.
-// Built as a module of its own that the program loads for its first warning: the
-// FLTK and X11 libraries then cost nothing in the usual run, which shows none.
-#include "ui/fltk/FltkDialog.h"
-
+// The warning dialog in FLTK 1.3 on X11, laid out from the twips table at the
+// screen's DPI. Built as a module of its own that the program loads for its first
+// warning: the FLTK and X11 libraries then cost nothing in the usual run, which
+// shows none.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -15,14 +14,16 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
 #include "ui/IconImage.h"
 #include "ui/LabelWrap.h"
-#include "ui/frmWarning.h"
+#include "ui/fltk/DialogModule.h"
 
 // The application icon's file, built into the program (OrvaneIcon.cpp, generated).
 extern const unsigned char kOrvaneIcon[];
@@ -31,7 +32,10 @@ extern const std::size_t kOrvaneIconSize;
 namespace ui {
 namespace {
 
-constexpr int kDpi = 96;
+// The program's functions and the layout, for the dialog being shown.
+const DialogHost* host = nullptr;
+// The screen's dots per inch, once the display is open.
+int dpi = 96;
 // IPAPGothic stands in for the Japanese proportional face; it is also the
 // dialog's default face, as the nearest Japanese proportional sans-serif.
 constexpr Fl_Font kPlainFace = FL_FREE_FONT;
@@ -53,8 +57,8 @@ void Discard(const char*, ...) {}
   throw DisplayLost{};
 }
 
-int PointsToPixels(double points) { return static_cast<int>(std::lround(points * kDpi / 72)); }
-int Px(int twips) { return TwipsToPixels(twips, kDpi); }
+int PointsToPixels(double points) { return static_cast<int>(std::lround(points * dpi / 72)); }
+int Px(int twips) { return host->twipsToPixels(twips, dpi); }
 
 int Measure(std::string_view text) {
   return static_cast<int>(std::ceil(fl_width(text.data(), static_cast<int>(text.size()))));
@@ -115,12 +119,32 @@ void Prepare() {
   Fl::get_system_colors();
 }
 
+// The DPI that the desktop's own programs draw at: the X resources' Xft.dpi, else
+// the screen's physical size, else 96. Sizes that no screen has count as unknown.
+int ScreenDpi(Display* display) {
+  auto plausible = [](double value) { return value >= 48 && value <= 480; };
+  if (const char* resource = XGetDefault(display, "Xft", "dpi")) {
+    double value = 0;
+    const char* end = resource + std::strlen(resource);
+    if (std::from_chars(resource, end, value).ec == std::errc() && plausible(value))
+      return static_cast<int>(std::lround(value));
+  }
+  const int screen = DefaultScreen(display);
+  const int millimetres = DisplayHeightMM(display, screen);
+  if (millimetres > 0) {
+    const double value = DisplayHeight(display, screen) * 25.4 / millimetres;
+    if (plausible(value)) return static_cast<int>(std::lround(value));
+  }
+  return 96;
+}
+
 // FLTK ends the process when it cannot open the display: open it here first.
 bool OpenDisplay() {
   if (fl_display != nullptr) return true;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   fl_open_display(display);
+  dpi = ScreenDpi(display);
   return true;
 }
 
@@ -152,19 +176,36 @@ struct Dialog {
   Fl_Check_Button* check = nullptr;
 };
 
-void OnFolderOpen(Fl_Widget*, void* data) { static_cast<Dialog*>(data)->form.cmdFolderOpen_Click(); }
+void OnFolderOpen(Fl_Widget*, void* data) { host->folderOpen(static_cast<Dialog*>(data)->form); }
 
 void OnClose(Fl_Widget*, void* data) {
   Dialog& dialog = *static_cast<Dialog*>(data);
   dialog.form.chkNoCheck.Value = dialog.check != nullptr && dialog.check->value() ? 1 : 0;
-  dialog.form.cmdClose_Click();
+  host->close(dialog.form);
 }
 
 // The window's own close command. There is no cancel key: Escape does nothing.
 void OnWindowClose(Fl_Widget*, void* data) {
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  static_cast<Dialog*>(data)->form.Form_Close();
+  host->windowClose(static_cast<Dialog*>(data)->form);
 }
+
+// A push button as a dialog of the platform has it: with the focus, Enter presses
+// it as well as Space. Neither button is the default one, so Enter elsewhere (on
+// the check box) presses nothing.
+class PushButton : public Fl_Button {
+ public:
+  using Fl_Button::Fl_Button;
+  int handle(int event) override {
+    const int key = Fl::event_key();
+    if (event == FL_KEYBOARD && Fl::focus() == this && (key == FL_Enter || key == FL_KP_Enter) &&
+        (Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) == 0) {
+      do_callback();
+      return 1;
+    }
+    return Fl_Button::handle(event);
+  }
+};
 
 // Builds the window, runs it until the form is unloaded and destroys it. When the
 // display is lost this throws DisplayLost and the window is left alone: FLTK must
@@ -172,7 +213,8 @@ void OnWindowClose(Fl_Widget*, void* data) {
 void Show(Dialog& dialog) {
   auto* window = new Fl_Double_Window(Px(kFormWidthTwips), Px(kFormHeightTwips), kFormCaption);
   Fl_Widget* close = nullptr;
-  for (const ControlLayout& c : kWarningLayout) {  // children in tab order
+  for (std::size_t i = 0; i < host->controls; ++i) {  // children in tab order
+    const ControlLayout& c = host->layout[i];
     const WarningControl& state = dialog.form.*c.control;
     const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
     Fl_Widget* widget = nullptr;
@@ -183,7 +225,7 @@ void Show(Dialog& dialog) {
         widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.align == TextAlign::Left ? FL_ALIGN_LEFT : 0));
         break;
       case ControlKind::Button:
-        widget = new Fl_Button(x, y, w, h);
+        widget = new PushButton(x, y, w, h);
         if (c.control == &frmWarning::cmdClose) {
           widget->callback(OnClose, &dialog);
           close = widget;
@@ -206,6 +248,7 @@ void Show(Dialog& dialog) {
   }
   window->end();
   window->callback(OnWindowClose, &dialog);
+  window->xclass(kFormCaption);  // the window class, for window managers and docks
 
   window->size_range(window->w(), window->h(), window->w(), window->h());
   int sx, sy, sw, sh;
@@ -218,7 +261,7 @@ void Show(Dialog& dialog) {
   if (close != nullptr) close->take_focus();
 
   while (!dialog.form.Unloaded && window->shown()) Fl::wait();
-  if (!dialog.form.Unloaded) dialog.form.Form_Close();
+  if (!dialog.form.Unloaded) host->windowClose(dialog.form);
   window->hide();
   delete window;
   Fl::flush();
@@ -228,18 +271,22 @@ void Show(Dialog& dialog) {
 
 }  // namespace ui
 
-extern "C" bool OrvaneShowWarning(frmWarning& form) {
+extern "C" ui::DialogResult OrvaneShowWarning(const ui::DialogHost& host, frmWarning& form) {
   using namespace ui;
+  ui::host = &host;
   Fl::warning = Discard;
   Fl::error = Discard;
   Fl::fatal = Fatal;
-  if (displayLost || !OpenDisplay()) return false;
+  if (displayLost) return DialogResult::DisplayLost;
+  if (!OpenDisplay()) return DialogResult::NoDisplay;
   Dialog dialog{form};
   try {
     Prepare();
     Show(dialog);
   } catch (const DisplayLost&) {
-    return false;
+    return DialogResult::DisplayLost;
+  } catch (...) {  // out of memory: nothing throws back into the program
+    return DialogResult::Failed;
   }
-  return true;
+  return DialogResult::Shown;
 }

@@ -169,8 +169,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
   switch (message) {
     case WM_COMMAND: {
-      // IDOK and IDCANCEL (Enter and Escape through IsDialogMessage) fall
-      // through here unanswered: the dialog has no default or cancel button.
+      // IDOK and IDCANCEL fall through here unanswered: the dialog has no default
+      // or cancel button (the modal loop keeps Enter and Escape from sending them).
       if (HIWORD(wParam) != BN_CLICKED) break;
       const int id = LOWORD(wParam) - kFirstId;
       if (id < 0 || id >= static_cast<int>(kControls)) break;
@@ -291,6 +291,23 @@ bool Create(Window& w) {
   return true;
 }
 
+// Enter and Escape as a dialog without default and cancel buttons has them: Enter
+// presses the push button that has the focus and nothing else, Escape nothing.
+// True when `message` was such a key and has been answered. (IsDialogMessage
+// would send IDOK for Enter, or press whichever button it last made the default.)
+bool HandleEnterOrEscape(const Window& w, const MSG& message) {
+  if (message.message != WM_KEYDOWN || (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE)) return false;
+  if (message.hwnd != w.hwnd && !IsChild(w.hwnd, message.hwnd)) return false;
+  if (message.wParam == VK_RETURN) {
+    for (std::size_t i = 0; i < kControls; ++i) {
+      if (w.controls[i] != message.hwnd || kWarningLayout[i].kind != ControlKind::Button) continue;
+      SendMessageW(w.hwnd, WM_COMMAND, MAKEWPARAM(kFirstId + static_cast<int>(i), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(message.hwnd));
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void NativeWarningDialog::ShowModal() {
@@ -298,7 +315,7 @@ void NativeWarningDialog::ShowModal() {
   form.Form_Load();
   Window window{form};
   if (!Create(window)) {
-    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, kCannotShowWarning, 0);
+    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, CannotShowWarning("ウィンドウを作成できません"), 0);
     return;
   }
   ShowWindow(window.hwnd, SW_SHOWNORMAL);
@@ -315,6 +332,7 @@ void NativeWarningDialog::ShowModal() {
       break;
     }
     if (got == -1) break;
+    if (HandleEnterOrEscape(window, message)) continue;
     if (!IsDialogMessageW(window.hwnd, &message)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The FLTK dialog at the screen's DPI, on a virtual display:
+#   - with Xft.dpi 144 in the X resources (the screen itself at 96) the client
+#     area is 669 x 389, the twips layout at 144 dpi; the window class is Orvane;
+#   - with no Xft.dpi, a screen whose physical size gives 144 dpi does the same;
+#   - Xft.dpi wins over the physical size (96 on the 144-dpi screen: 446 x 259).
+# The 144-dpi dialog's screenshot goes to build/screenshots/dialog-144dpi.png.
+# Usage: dialog_dpi.sh DIALOG_PREVIEW
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+preview=$(realpath "$1")
+shots="$here/../../../build/screenshots"
+source "$here/../../../scripts/lib/check.sh"
+source "$here/../../../scripts/lib/virtual-display.sh"
+
+work=$(mktemp -d)
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
+mkdir -p "$shots"
+
+# show SHOT: shows the dialog and closes it with Enter (the focus starts on Close).
+# Sets SIZE to its client area and CLASS to its WM_CLASS.
+show() {
+  local app win=""
+  "$preview" "$work" >"$work/out" 2>&1 &
+  app=$!
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -1) && [ -n "$win" ] && break
+    sleep 0.1
+  done
+  sleep 1.5  # let it draw
+  screenshot_window "$win" "$1"
+  SIZE=${WIDTH}x$HEIGHT
+  CLASS=$(xprop -id "$win" WM_CLASS | cut -d= -f2- | sed 's/^ //')
+  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
+  xdotool key Return
+  for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$app" 2>/dev/null; then kill "$app"; fi
+  wait "$app" || true
+}
+
+echo "== Xft.dpi 144 on a 96-dpi screen"
+start_virtual_display 96
+echo "Xft.dpi: 144" | xrdb -merge
+show "$shots/dialog-144dpi.png"
+check "client area" 669x389 "$SIZE"
+check "window class" '"Orvane", "Orvane"' "$CLASS"
+check "Enter on Close closes it" "SkipNextTime=0" "$(cat "$work/out")"
+stop_virtual_display
+
+echo "== a 144-dpi screen"
+start_virtual_display 144
+show "$work/physical.png"
+check "client area" 669x389 "$SIZE"
+echo "Xft.dpi: 96" | xrdb -merge
+show "$work/resource.png"
+check "Xft.dpi first" 446x259 "$SIZE"
+
+echo "$shots/dialog-144dpi.png"
+[ "$failures" -eq 0 ]
