@@ -13,7 +13,7 @@ packages=(
   libfltk1.3-dev fonts-ipafont-gothic xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils x11-xserver-utils
   desktop-file-utils libglib2.0-bin
-  clang libclang-rt-14-dev clang-tidy hyperfine python3 file icoutils
+  clang libclang-rt-14-dev clang-tidy clang-format hyperfine python3 file icoutils
 )
 
 sudo=""

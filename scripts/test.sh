@@ -6,8 +6,17 @@
 # Wine, the Linux dialog at 144 dpi, the Linux per-user install, the Linux suite
 # under sanitizers, clang-tidy, and each fuzz target for a
 # minute (ORVANE_FUZZ_SECONDS changes that).
+#
+# With --quick: only the Linux build and its suite, for the edit-compile-test loop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = "--quick" ]; then
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux
+  ctest --preset linux -j "$(nproc)"
+  exit
+fi
 
 scripts/setup.sh
 
