@@ -274,10 +274,10 @@ TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
                "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
     expected.push_back(uid + "=" + path);
 
-    const int pid = testing_support::Spawn(fs::read_symlink("/proc/self/exe").string(), {},
-                                           {"ORVANE_TEST_CHILD=excluding-run",
-                                            "ORVANE_CHILD_FOLDER=" + dir.path().string(),
-                                            "WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"});
+    const int pid =
+        testing_support::Spawn(fs::read_symlink("/proc/self/exe").string(), {},
+                               {"ORVANE_TEST_CHILD=excluding-run", "ORVANE_CHILD_FOLDER=" + dir.path().string(),
+                                "WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"});
     ASSERT_GT(pid, 0);
     children.push_back(pid);
   }
