@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Executable.h"
+#include "platform/System.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -15,15 +15,16 @@ TEST(Run, PathsAreDerivedFromTheExecutable) {
   TempDir dir;
   const std::string folder = testing_support::Utf8(dir.path());
   mdlOrvane::Run(folder, "Orvane");
-  EXPECT_EQ(mdlOrvane::IniFilePath, folder + platform::kPathSeparator + "Orvane.ini");
-  EXPECT_EQ(mdlOrvane::LogFilePath, folder + platform::kPathSeparator + "Orvane.log");
+  EXPECT_EQ(mdlOrvane::IniFilePath, folder + (platform::kWindows ? "\\Orvane.ini" : "/Orvane.ini"));
+  EXPECT_EQ(mdlOrvane::LogFilePath, folder + (platform::kWindows ? "\\Orvane.log" : "/Orvane.log"));
 }
 
 TEST(Run, RootFolderIsNotGivenASecondSeparator) {
-  const std::string root = std::string(platform::kPathSeparator == '\\' ? "Z:" : "") + platform::kPathSeparator;
-  const std::string bogus = root + "orvane-no-such-folder" + platform::kPathSeparator;
-  mdlOrvane::Run(bogus, "Orvane");
-  EXPECT_EQ(mdlOrvane::LogFilePath, bogus + "Orvane.log");
+  mdlOrvane::Run(platform::kWindows ? "Z:\\orvane-no-such-folder\\" : "/orvane-no-such-folder/", "Orvane");
+  EXPECT_EQ(mdlOrvane::IniFilePath,
+            platform::kWindows ? "Z:\\orvane-no-such-folder\\Orvane.ini" : "/orvane-no-such-folder/Orvane.ini");
+  EXPECT_EQ(mdlOrvane::LogFilePath,
+            platform::kWindows ? "Z:\\orvane-no-such-folder\\Orvane.log" : "/orvane-no-such-folder/Orvane.log");
 }
 
 TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {

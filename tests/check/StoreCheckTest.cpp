@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "check/mdlOrvane.h"
 #include "settings/Settings.h"
@@ -34,11 +33,8 @@ class StoreCheck : public ::testing::Test {
 
   // A sparse file of `length` bytes in the test folder; returns its path.
   std::string MakeFile(const std::string& name, std::int64_t length) {
-    const fs::path path = dir_.path() / testing_support::PathFromUtf8(name);
-    fs::create_directories(path.parent_path());
-    { std::ofstream create(path, std::ios::binary); }
-    fs::resize_file(path, static_cast<std::uintmax_t>(length));
-    return Utf8(path);
+    return testing_support::MakeSparseFile(dir_.path() / testing_support::PathFromUtf8(name),
+                                           static_cast<std::uintmax_t>(length));
   }
 
   // Checks one store and returns the lines it logged.
@@ -171,6 +167,7 @@ TEST_F(StoreCheck, PathOutsideTheCodePageCanBeExcludedToo) {
   const std::string path = MakeFile("€uro.pst", 1610612736);
   user_.excludes = true;
   EXPECT_EQ(Check(path).back(), "次回よりチェックを省略");
+  EXPECT_EQ(mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", kUid), dir_.File("?uro.pst"));
   user_.excludes = false;
   EXPECT_EQ(Check(path).back(), "サイズ：1572864, チェック省略対象");
   EXPECT_EQ(user_.shown.size(), 1u);

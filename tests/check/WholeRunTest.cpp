@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "check/mdlOrvane.h"
 #include "platform/CodePage.h"
@@ -16,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::Ansiz;
+using testing_support::MakeSparseFile;
 using testing_support::ReadBytes;
 using testing_support::RegistryFixture;
 using testing_support::TempDir;
@@ -23,11 +23,6 @@ using testing_support::Unhex;
 using testing_support::Utf16z;
 using testing_support::Utf8;
 using namespace std::string_literals;
-
-void MakeFile(const fs::path& path, std::uintmax_t length) {
-  { std::ofstream create(path, std::ios::binary); }
-  fs::resize_file(path, length);
-}
 
 // `log` with `folder` (the test folder, in the log's code page) shown as "<dir>"
 // and the separator after it as "\", the one the Windows build writes.
@@ -64,11 +59,11 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   store("08080808080808080808080808080808", "001f", "Mailbox", "");
   registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
 
-  MakeFile(mail.path() / "small.pst", 100'000'000);
-  MakeFile(mail.path() / "excluded.pst", 1'700'000'000);
-  MakeFile(mail.path() / "moved.pst", 1'700'000'000);
-  MakeFile(mail.path() / "big.pst", (std::uintmax_t{2} << 30) + 1);
-  MakeFile(mail.path() / "new.pst", 3'000'000'000);
+  MakeSparseFile(mail.path() / "small.pst", 100'000'000);
+  MakeSparseFile(mail.path() / "excluded.pst", 1'700'000'000);
+  MakeSparseFile(mail.path() / "moved.pst", 1'700'000'000);
+  MakeSparseFile(mail.path() / "big.pst", (std::uintmax_t{2} << 30) + 1);
+  MakeSparseFile(mail.path() / "new.pst", 3'000'000'000);
   fs::create_directory(mail.path() / "folder.pst");
   // One exclusion for the file where it is, one for where the other file used to be.
   testing_support::WriteBytes(program.File("Orvane.ini"),

@@ -30,16 +30,9 @@
 #include "platform/Registry.h"
 #include "profile/mdlRegistry.h"
 #include "settings/mdlIniFle.h"
+#include "support/RegistryFixture.h"
 
 namespace {
-
-std::string Unhex(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  }
-  return bytes;
-}
 
 template <typename Bytes>
 std::string Hex(const Bytes& bytes) {
@@ -74,7 +67,7 @@ std::string FileAnswer(const std::string& path) {
 
 std::string Answer(const std::vector<std::string>& q, const std::string& iniFolder) {
   const std::string& kind = q[1];
-  auto arg = [&](std::size_t i) { return i < q.size() ? Unhex(q[i]) : std::string(); };
+  auto arg = [&](std::size_t i) { return i < q.size() ? testing_support::Unhex(q[i]) : std::string(); };
   auto iniFile = [&] { return iniFolder + platform::kPathSeparator + (q.size() > 2 ? q[2] : ""); };
   using platform::RegistryRoot;
   if (kind == "ini") {

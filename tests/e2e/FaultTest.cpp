@@ -3,14 +3,12 @@
 // every line the user wrote still in place.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
@@ -19,13 +17,15 @@
 #include "e2e/Program.h"
 #include "platform/CodePage.h"
 #include "support/ChildRole.h"
+#include "support/ScriptedUser.h"
 #include "support/TempDir.h"
-#include "ui/frmWarning.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ExpectCompleteRun;
 using testing_support::Installation;
+using testing_support::MakeSparseFile;
 using testing_support::ProfileWithStores;
 using testing_support::ReadBytes;
 using testing_support::ReadLogMessages;
@@ -56,19 +56,6 @@ bool KeepsEveryLine(const std::string& before, const std::string& after) {
     ++j;
   }
   return true;
-}
-
-void ExpectCompleteRun(const Installation& orvane) {
-  const std::vector<std::string> log = ReadLogMessages(orvane.log().string());
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.front(), "Orvane 起動");
-  EXPECT_EQ(log.back(), "Orvane 終了");
-}
-
-void CreateSparse(const fs::path& path, std::uintmax_t length) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).close();
-  fs::resize_file(path, length);
 }
 
 class Faults : public ::testing::Test {
@@ -124,8 +111,7 @@ TEST_F(Faults, DamagedRegistriesEndTheRunNormally) {
 TEST_F(Faults, DamagedSettingsFilesKeepEveryLine) {
   std::string tenMegabytes = "[Orvane]\r\nWarningTitle=" + std::string(10 * 1024 * 1024, 'T') + "\r\n";
   std::string withNul = std::string("[Orvane]\r\nWarning\0Size=5\r\nLimitSize=1\0\r\n[No Check]\r\nVisible=0\r\n", 61);
-  std::string utf16 = "\xff\xfe";
-  for (const char c : std::string("[Orvane]\r\nWarningSize=100\r\n")) utf16 += std::string{c, '\0'};
+  std::string utf16 = "\xff\xfe" + platform::Utf8ToUtf16Le("[Orvane]\r\nWarningSize=100\r\n");
   std::string badDbcs = "[Orvane]\r\nWarningTitle=\x82\r\nWarningMsg=\x81\x7f\xfd\xfe\r\n";
   std::string manySections;
   for (int i = 0; i < 5000; ++i) manySections += "[Section" + std::to_string(i) + "]\r\nKey=" + std::to_string(i) + "\r\n";
@@ -157,8 +143,8 @@ TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {
   ASSERT_EQ(mkfifo((mail / "fifo.pst").c_str(), 0600), 0);
   fs::create_symlink(mail / "nowhere.pst", mail / "broken.pst");
   fs::create_symlink(mail / "loop.pst", mail / "loop.pst");
-  CreateSparse(mail / "naïve€.pst", 1700000000);
-  CreateSparse(mail / "huge.pst", 5ull * 1024 * 1024 * 1024 + 1);
+  MakeSparseFile(mail / "naïve€.pst", 1700000000);
+  MakeSparseFile(mail / "huge.pst", 5ull * 1024 * 1024 * 1024 + 1);
   fs::create_directory_symlink("/", orvane_.prefix() / "dosdevices" / "z:");
   orvane_.WriteRegistry(ProfileWithStores({
       {"00000000000000000000000000000001", "C:\\Mail\\fifo.pst"},
@@ -263,18 +249,9 @@ namespace {
 // A copy of the test program: one whole run for the program folder in
 // ORVANE_CHILD_FOLDER and the profile of its WINEPREFIX, whose user excludes
 // every store the dialog warns about.
-class ExcludingUser : public mdlOrvane::WarningDialog {
- public:
-  void ShowModal() override {
-    frmWarning form([](const std::string&) {});
-    form.Form_Load();
-    form.chkNoCheck.Value = 1;
-    form.cmdClose_Click();
-  }
-};
-
 [[maybe_unused]] const bool kExcludingRun = testing_support::RegisterChildRole("excluding-run", [] {
-  ExcludingUser user;
+  testing_support::ScriptedUser user;
+  user.excludes = true;
   mdlOrvane::Dialog = &user;
   mdlOrvane::Run(std::getenv("ORVANE_CHILD_FOLDER"), "Orvane");
   return 0;
@@ -292,20 +269,16 @@ TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
     fs::create_directory_symlink(dir.path(), prefix / "dosdevices" / "c:");
     const std::string uid = std::string(30, '0') + (i < 10 ? "0" : "") + std::to_string(i);
     const std::string path = "C:\\store" + std::to_string(i) + ".pst";
-    CreateSparse(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
+    MakeSparseFile(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
     WriteBytes((prefix / "user.reg").string(),
                "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
     expected.push_back(uid + "=" + path);
 
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    std::vector<std::string> env = {"ORVANE_TEST_CHILD=excluding-run", "ORVANE_CHILD_FOLDER=" + dir.path().string(),
-                                    "WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<char*> argv = {const_cast<char*>(self.c_str()), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+    const int pid =
+        testing_support::Spawn(fs::read_symlink("/proc/self/exe").string(), {},
+                               {"ORVANE_TEST_CHILD=excluding-run", "ORVANE_CHILD_FOLDER=" + dir.path().string(),
+                                "WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"});
+    ASSERT_GT(pid, 0);
     children.push_back(pid);
   }
   for (const int pid : children) {

@@ -5,10 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <thread>
 
-#include "platform/CodePage.h"
+#include "support/RegistryFixture.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -30,15 +33,17 @@ void Installation::WriteRegistry(const std::string& body) const {
 }
 
 int Installation::Start(const std::vector<std::string>& args, bool asNobody) const {
-  std::vector<std::string> env = {"WINEPREFIX=" + prefix().string(), "HOME=" + folder_.string(),
-                                  "PATH=/usr/bin:/bin"};
+  return Spawn(program().string(), args,
+               {"WINEPREFIX=" + prefix().string(), "HOME=" + folder_.string(), "PATH=/usr/bin:/bin"}, asNobody);
+}
+
+int Spawn(const std::string& program, std::vector<std::string> args, std::vector<std::string> env, bool asNobody) {
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string path = program().string();
-  std::vector<std::string> copies = args;
+  std::string path = program;
   std::vector<char*> argv = {path.data()};
-  for (std::string& a : copies) argv.push_back(a.data());
+  for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   if (asNobody && geteuid() == 0) {
     const pid_t pid = fork();
@@ -74,6 +79,13 @@ ProgramResult Wait(int pid, std::chrono::milliseconds limit) {
   }
 }
 
+void ExpectCompleteRun(const Installation& orvane) {
+  const std::vector<std::string> log = ReadLogMessages(orvane.log().string());
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "Orvane 起動");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
 std::string ProfileWithStores(const std::vector<StoreEntry>& stores) {
   auto hex = [](const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
@@ -85,22 +97,16 @@ std::string ProfileWithStores(const std::vector<StoreEntry>& stores) {
     }
     return out;
   };
-  auto utf16 = [](const std::string& utf8) { return platform::Utf8ToUtf16Le(utf8) + std::string(2, '\0'); };
   const std::string base =
       "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles";
   std::string list;
-  for (const StoreEntry& store : stores) {
-    for (std::size_t i = 0; i + 1 < store.uid.size(); i += 2) {
-      list += static_cast<char>(std::stoi(store.uid.substr(i, 2), nullptr, 16));
-    }
-  }
+  for (const StoreEntry& store : stores) list += Unhex(store.uid);
   std::string text = "[" + base + "]\n\"DefaultProfile\"=\"Outlook\"\n\n[" + base +
                      "\\\\Outlook\\\\9207f3e0a3b11019908b08002b2a56c2]\n\"01023d00\"=hex:" + hex(list) + "\n\n";
   for (const StoreEntry& store : stores) {
-    text += "[" + base + "\\\\Outlook\\\\" + store.uid + "]\n\"001e3001\"=hex:" +
-            hex(platform::ToAnsi("個人用フォルダ") + '\0') + "\n";
-    text += store.unicodePath ? "\"001f6700\"=hex:" + hex(utf16(store.path))
-                              : "\"001e6700\"=hex:" + hex(platform::ToAnsi(store.path) + '\0');
+    text += "[" + base + "\\\\Outlook\\\\" + store.uid + "]\n\"001e3001\"=hex:" + hex(Ansiz("個人用フォルダ")) + "\n";
+    text += store.unicodePath ? "\"001f6700\"=hex:" + hex(Utf16z(store.path))
+                              : "\"001e6700\"=hex:" + hex(Ansiz(store.path));
     text += "\n\n";
   }
   return text;

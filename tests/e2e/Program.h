@@ -33,9 +33,7 @@ class Installation {
   // Starts the program without display; waits at most `limit`.
   ProgramResult Run(const std::vector<std::string>& args = {},
                     std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
-  // Starts the program and returns its process id at once (-1 on failure). With
-  // `asNobody`, a process running as root drops to the user nobody first, so that
-  // file permissions apply to it.
+  // Starts the program and returns its process id at once, as Spawn does.
   int Start(const std::vector<std::string>& args = {}, bool asNobody = false) const;
 
  private:
@@ -43,8 +41,18 @@ class Installation {
   std::string name_;
 };
 
+// Starts `program` with `args` and only the environment `env` ("NAME=value");
+// returns its process id at once (-1 on failure). With `asNobody`, a process
+// running as root drops to the user nobody first, so that file permissions apply
+// to it.
+int Spawn(const std::string& program, std::vector<std::string> args, std::vector<std::string> env,
+          bool asNobody = false);
+
 // Waits for a started process at most `limit`, killing it after that.
 ProgramResult Wait(int pid, std::chrono::milliseconds limit);
+
+// The installation's log holds a whole run: it starts and ends as every run does.
+void ExpectCompleteRun(const Installation& orvane);
 
 struct StoreEntry {
   std::string uid;   // 32 hexadecimal digits

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 
+#include "platform/System.h"
+#include "platform/TextFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -88,10 +91,24 @@ TEST(LogFile, DateAndTimeAreTheSystemsJapaneseFormats) {
   EXPECT_EQ(line.size(), 28u + 1 + 2);
 }
 
-TEST(LogFile, UnwritableLogIsSkippedQuietly) {
+TEST(LogFile, UnwritableLogIsSkippedQuietlyAndCreatesNothing) {
   TempDir dir;
-  WriteLog(dir.File("missing-folder/Orvane.log"), "lost", 1);
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing-folder"));
+  // In a folder that is missing, and where a folder stands in the log's place.
+  const std::string inMissingFolder = dir.File("missing-folder/Orvane.log");
+  const std::string folder = dir.File("Orvane.log");
+  std::filesystem::create_directory(testing_support::PathFromUtf8(folder));
+  for (const std::string& log : {inMissingFolder, folder}) {
+    EXPECT_FALSE(platform::WriteToFile(log, "x", platform::WriteMode::Create)) << log;
+    EXPECT_FALSE(platform::WriteToFile(log, "x", platform::WriteMode::Append)) << log;
+    WriteLog(log, "lost", 1);
+    WriteLog(log, "lost", 0);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "Orvane.log"));
+  EXPECT_EQ(dir.EntryCount(), 1u);
+  if (!platform::kWindows) {
+    // A disk that fills up while the line is written.
+    EXPECT_FALSE(platform::WriteToFile("/dev/full", "x", platform::WriteMode::Append));
+  }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "check/mdlOrvane.h"
 #include "profile/Profile.h"
@@ -193,8 +192,7 @@ class ProfileRun : public ::testing::Test {
                          std::uintmax_t length) {
     const std::string key = profiles + "\\" + name;
     const std::string file = mail_.File(uid.substr(0, 4) + ".pst");
-    { std::ofstream create(testing_support::PathFromUtf8(file), std::ios::binary); }
-    std::filesystem::resize_file(testing_support::PathFromUtf8(file), length);
+    testing_support::MakeSparseFile(testing_support::PathFromUtf8(file), length);
     registry_.SetBytes(key + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", Unhex(uid));
     registry_.SetBytes(key + "\\" + uid, "001e3001", Ansiz("個人用フォルダ"));
     registry_.SetBytes(key + "\\" + uid, "001e6700", Ansiz(file));

@@ -5,8 +5,8 @@
 #include <array>
 
 #include "platform/CodePage.h"
-#include "platform/Executable.h"
 #include "platform/Registry.h"
+#include "platform/System.h"
 #include "profile/mdlRegistry.h"
 #include "support/RegistryFixture.h"
 
@@ -146,7 +146,7 @@ TEST(RegistryKeys, KeysThatOnlyHoldOtherKeysOpen) {
 }
 
 TEST(RegistryKeys, KeyPathLongerThan260CharactersOpens) {
-  if (platform::kPathSeparator == '\\') GTEST_SKIP() << "Wine's narrow-character call cuts such a path";
+  if (platform::kWindows) GTEST_SKIP() << "Wine's narrow-character call cuts such a path";
   // Windows limits each key name to 255 characters, not the path.
   RegistryFixture registry;
   const std::string key = kKey + "\\" + std::string(255, 'E') + "\\" + std::string(40, 'F');

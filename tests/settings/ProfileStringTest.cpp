@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/Executable.h"
 #include "platform/ProfileString.h"
+#include "platform/System.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -18,8 +18,6 @@ namespace {
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
-
-bool WindowsService() { return platform::kPathSeparator == '\\'; }
 
 // The text the service leaves in a zeroed buffer of `size` bytes.
 std::string Read(const std::string& file, std::string_view section, std::string_view key,
@@ -36,11 +34,6 @@ std::string Utf16(std::u16string_view text) { return platform::ToUtf16Le(text); 
 
 bool Write(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
   return platform::WriteProfileValue(section, key, value, file);
-}
-
-std::size_t FileCount(const TempDir& dir) {
-  return static_cast<std::size_t>(
-      std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
 }
 
 class ProfileRead : public testing::Test {
@@ -157,7 +150,7 @@ TEST_F(ProfileRead, ManyLookupsInALargeFile) {
 TEST_F(ProfileRead, MissingFileSectionOrKeyGivesTheDefaultAndCreatesNothing) {
   EXPECT_EQ(Read(file_, "Orvane", "LimitSize"), "#default");
   EXPECT_EQ(Read(dir_.File("no-folder/Orvane.ini"), "Orvane", "LimitSize"), "#default");
-  EXPECT_EQ(FileCount(dir_), 0u);
+  EXPECT_EQ(dir_.EntryCount(), 0u);
   const std::string f = With("[Orvane]\r\nLimitSize=1\r\n");
   EXPECT_EQ(Read(f, "Other", "LimitSize"), "#default");
   EXPECT_EQ(Read(f, "Orvane", "Other"), "#default");
@@ -186,7 +179,7 @@ TEST_F(ProfileRead, CutNeverSplitsADoubleByteCharacter) {
 }
 
 TEST_F(ProfileRead, CutEndsWithItsOwnNulWhateverTheBufferHeld) {
-  if (WindowsService()) GTEST_SKIP() << "Wine leaves the byte before the NUL as the caller had it";
+  if (platform::kWindows) GTEST_SKIP() << "Wine leaves the byte before the NUL as the caller had it";
   std::string a600;
   for (int i = 0; i < 600; ++i) a600 += "\x82\xa0";
   const std::string f = With("[J]\r\nkana=" + a600 + "\r\n");
@@ -196,7 +189,7 @@ TEST_F(ProfileRead, CutEndsWithItsOwnNulWhateverTheBufferHeld) {
 }
 
 TEST_F(ProfileRead, WhereWineDiffersFromWindowsTheLinuxServiceFollowsWindows) {
-  if (WindowsService()) GTEST_SKIP() << "these are the cases Wine's profile service gets wrong";
+  if (platform::kWindows) GTEST_SKIP() << "these are the cases Wine's profile service gets wrong";
   // A UTF-8 byte-order mark is no mark to Windows: its bytes belong to the first
   // line, which is then no header, and the file stays in the ANSI code page.
   EXPECT_EQ(Read(With("\xef\xbb\xbf[S]\r\nk=v\r\n"), "S", "k"), "#default");
@@ -279,7 +272,7 @@ TEST_F(ProfileWrite, SameValueLeavesTheFileByteForByte) {
 }
 
 TEST_F(ProfileWrite, EveryOtherByteOfAHandEditedFileSurvives) {
-  if (WindowsService())
+  if (platform::kWindows)
     GTEST_SKIP() << "Wine rewrites the whole file: blank lines go, lines are re-spaced, LF becomes CR LF";
   const std::string f = With("; top comment\n\n[S]\n  a = 1 \n; about b\nb=2\nnoeq line\n\n\n[T]\n\tx = 1\n\n");
   EXPECT_TRUE(Write(f, "S", "a", "22"));
@@ -290,7 +283,7 @@ TEST_F(ProfileWrite, EveryOtherByteOfAHandEditedFileSurvives) {
 }
 
 TEST_F(ProfileWrite, NewLinesEndLikeTheFilesLines) {
-  if (WindowsService()) GTEST_SKIP() << "Wine writes every line with CR LF";
+  if (platform::kWindows) GTEST_SKIP() << "Wine writes every line with CR LF";
   EXPECT_TRUE(Write(With("[S]\ra=1\r"), "S", "b", "2"));
   EXPECT_EQ(ReadBytes(file_), "[S]\ra=1\rb=2\r");
   EXPECT_TRUE(Write(With("[S]\na=1"), "T", "b", "2"));
@@ -334,7 +327,7 @@ TEST_F(ProfileWrite, FailsInAMissingFolderAndLeavesNothingBehind) {
   EXPECT_TRUE(Write(file_, "S", "k", "v"));
   EXPECT_TRUE(Write(file_, "S", "k", "w"));
   EXPECT_TRUE(Write(file_, "S", "k", "w"));
-  EXPECT_EQ(FileCount(dir_), 1u);  // no temporary or lock file stays
+  EXPECT_EQ(dir_.EntryCount(), 1u);  // no temporary or lock file stays
 }
 
 TEST_F(ProfileWrite, ConcurrentWritersLoseNothing) {
@@ -360,7 +353,7 @@ TEST_F(ProfileWrite, ConcurrentWritersLoseNothing) {
     }
   }
   EXPECT_EQ(Read(file_, "No Check", "Visible"), "1");
-  EXPECT_EQ(FileCount(dir_), 1u);
+  EXPECT_EQ(dir_.EntryCount(), 1u);
 }
 
 }  // namespace

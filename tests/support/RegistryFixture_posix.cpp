@@ -168,9 +168,7 @@ RegistryFixture::~RegistryFixture() {
 
 void RegistryFixture::SetText(const std::string& key, const std::string& name, const std::string& utf8,
                               std::uint32_t type) {
-  std::string bytes = platform::Utf8ToUtf16Le(utf8);
-  bytes.append(2, '\0');
-  state_->Set(key, name, type, bytes);
+  state_->Set(key, name, type, Utf16z(utf8));
 }
 
 void RegistryFixture::SetBytes(const std::string& key, const std::string& name, const std::string& bytes,

@@ -69,9 +69,7 @@ RegistryFixture::~RegistryFixture() { DeleteTestKeys(); }
 
 void RegistryFixture::SetText(const std::string& key, const std::string& name, const std::string& utf8,
                               std::uint32_t type) {
-  std::string bytes = platform::Utf8ToUtf16Le(utf8);
-  bytes.append(2, '\0');
-  Set(key, name, type, bytes);
+  Set(key, name, type, Utf16z(utf8));
 }
 
 void RegistryFixture::SetBytes(const std::string& key, const std::string& name, const std::string& bytes,

@@ -38,6 +38,10 @@ TempDir::~TempDir() {
 
 std::string TempDir::File(const std::string& name) const { return Utf8(path_ / PathFromUtf8(name)); }
 
+std::size_t TempDir::EntryCount() const {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+}
+
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -46,6 +50,13 @@ std::string ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+std::string MakeSparseFile(const fs::path& path, std::uintmax_t length) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).close();
+  fs::resize_file(path, length);
+  return Utf8(path);
 }
 
 std::vector<std::string> ReadLogMessages(const std::string& path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +19,8 @@ class TempDir {
   const std::filesystem::path& path() const { return path_; }
   // The UTF-8 path of `name` inside the folder, in the system's own spelling.
   std::string File(const std::string& name) const;
+  // How many files and folders the folder holds (not counting their contents).
+  std::size_t EntryCount() const;
 
  private:
   std::filesystem::path path_;
@@ -28,6 +32,10 @@ std::filesystem::path PathFromUtf8(const std::string& utf8);
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
+
+// A sparse file of `length` bytes at `path`, with any missing folders before it;
+// returns its UTF-8 path.
+std::string MakeSparseFile(const std::filesystem::path& path, std::uintmax_t length);
 
 // The messages of a run log (UTF-8), without their date and time columns.
 std::vector<std::string> ReadLogMessages(const std::string& path);

@@ -49,7 +49,7 @@ TEST(ProfileReplace, FullDiskLeavesTheOldFileWhole) {
     EXPECT_FALSE(platform::WriteProfileValue("Orvane", "WarningMsg", std::string(10000, 'x'), file));
   }
   EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(dir.EntryCount(), 1u);
 }
 
 TEST(ProfileReplace, KeepsTheFilesPermissionsAndItsLink) {

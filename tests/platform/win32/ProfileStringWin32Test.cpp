@@ -9,7 +9,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -28,7 +27,7 @@ TEST(ProfileReplace, FailedReplaceLeavesTheOldFileWholeAndNoCopy) {
     CloseHandle(holder);
   }
   EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(dir.EntryCount(), 1u);
 }
 
 TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
