@@ -9,11 +9,11 @@ namespace profile {
 // One message store. The profile walk fills uid, name, path and format; the store
 // check adds the size.
 struct StoreInfo {
-  std::string StoreUid;          // 32 upper-case hexadecimal digits
+  std::string StoreUid;  // 32 upper-case hexadecimal digits
   std::string StoreDisplayName;
-  std::string StorePath;         // a Windows path, as the mail profile holds it
-  std::string StoreFormat;       // "97-2002" or "2003"
-  std::string StoreSizeKb;       // decimal digits
+  std::string StorePath;    // a Windows path, as the mail profile holds it
+  std::string StoreFormat;  // "97-2002" or "2003"
+  std::string StoreSizeKb;  // decimal digits
 };
 
 // The registry path (under HKEY_CURRENT_USER) of the default mail profile, or the
