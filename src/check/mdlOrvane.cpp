@@ -31,14 +31,14 @@ void Run(const std::string& directory, const std::string& baseName) {
   PersonalFolderFound = false;
 
   mdlLogFile::WriteLog(LogFilePath, "Orvane 起動", 1);
-  settings::LoadSettings();
+  settings::LoadSettings(IniFilePath, LogFilePath);
 
-  const std::string profileKey = profile::FindDefaultProfile();
+  const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
   if (profileKey.empty()) {
     mdlLogFile::WriteLog(LogFilePath, "プロファイルが見つかりません", 0);
   } else {
-    for (const std::string& section : profile::ReadStoreSections(profileKey)) {
-      profile::ReadStoreEntry(profileKey, section);
+    for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
+      profile::ReadStoreEntry(profileKey, section, CurrentStore);
       CheckStore();
     }
     if (!PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, "個人用フォルダ無し", 0);

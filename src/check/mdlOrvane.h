@@ -3,19 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "profile/Profile.h"
+
 // The check run: start-up, the order of the phases, and the per-store decision
 // whether to warn. Its state lives from process start to process end.
 namespace mdlOrvane {
 
-// The store under examination. Filled by the profile walk (uid, name, path,
-// format) and by the store check (size).
-struct StoreInfo {
-  std::string StoreUid;          // 32 upper-case hexadecimal digits
-  std::string StoreDisplayName;
-  std::string StorePath;         // a Windows path, as the mail profile holds it
-  std::string StoreFormat;       // "97-2002" or "2003"
-  std::string StoreSizeKb;       // decimal digits
-};
+using StoreInfo = profile::StoreInfo;
 
 // The warning dialog as the store check sees it. ShowModal shows the warning for
 // CurrentStore and returns once the dialog is gone, having set SkipNextTime when
@@ -28,6 +22,7 @@ class WarningDialog {
 
 inline std::string IniFilePath;
 inline std::string LogFilePath;
+// The store under examination, filled by the profile walk and sized by CheckStore.
 inline StoreInfo CurrentStore;
 inline bool SkipNextTime = false;
 inline bool PersonalFolderFound = false;

@@ -1,6 +1,5 @@
 #include "profile/Profile.h"
 
-#include "check/mdlOrvane.h"
 #include "log/mdlLogFile.h"
 #include "profile/mdlRegistry.h"
 
@@ -51,7 +50,7 @@ std::string ReadUnicodeText(const std::string& key, const char* name) {
 
 }  // namespace
 
-std::string FindDefaultProfile() {
+std::string FindDefaultProfile(const std::string& logPath) {
   // The first location that names a default profile is used even when no key of
   // that name is below it (the run then finds no stores): a profile at a later
   // location is not the one the client goes by.
@@ -59,13 +58,13 @@ std::string FindDefaultProfile() {
     const std::string name = ReadText(location.defaultProfileKey, "DefaultProfile");
     if (name.empty()) continue;
     std::string profileKey = std::string(location.profiles) + "\\" + name;
-    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイル名取得：" + profileKey, 0);
+    mdlLogFile::WriteLog(logPath, "プロファイル名取得：" + profileKey, 0);
     return profileKey;
   }
   return {};
 }
 
-std::vector<std::string> ReadStoreSections(const std::string& profileKey) {
+std::vector<std::string> ReadStoreSections(const std::string& profileKey, const std::string& logPath) {
   // The list is taken at its stored length: cutting its trailing zero bytes would
   // drop a last store whose identifier happens to end in zeros.
   const mdlRegistry::Bytes list =
@@ -81,13 +80,12 @@ std::vector<std::string> ReadStoreSections(const std::string& profileKey) {
     }
     sections.push_back(name);
   }
-  mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "プロファイルのサブキー取得", 0);
+  mdlLogFile::WriteLog(logPath, "プロファイルのサブキー取得", 0);
   return sections;
 }
 
-void ReadStoreEntry(const std::string& profileKey, const std::string& section) {
+void ReadStoreEntry(const std::string& profileKey, const std::string& section, StoreInfo& store) {
   const std::string sectionKey = profileKey + "\\" + section;
-  mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
   store.StoreUid = section;
 
   store.StoreDisplayName = ReadText(sectionKey, kDisplayNameAnsi);

@@ -6,16 +6,26 @@
 // The walk from the user's default mail profile to its message stores.
 namespace profile {
 
+// One message store. The profile walk fills uid, name, path and format; the store
+// check adds the size.
+struct StoreInfo {
+  std::string StoreUid;  // 32 upper-case hexadecimal digits
+  std::string StoreDisplayName;
+  std::string StorePath;    // a Windows path, as the mail profile holds it
+  std::string StoreFormat;  // "97-2002" or "2003"
+  std::string StoreSizeKb;  // decimal digits
+};
+
 // The registry path (under HKEY_CURRENT_USER) of the default mail profile, or the
-// empty text when there is none. Logs the path when found.
-std::string FindDefaultProfile();
+// empty text when there is none. Logs the path to the log at `logPath` when found.
+std::string FindDefaultProfile(const std::string& logPath);
 
 // The profile's store sections as 32-digit upper-case names, in store-list order;
-// empty when the list is missing. Logs that the list was read.
-std::vector<std::string> ReadStoreSections(const std::string& profileKey);
+// empty when the list is missing. Logs to the log at `logPath` that the list was read.
+std::vector<std::string> ReadStoreSections(const std::string& profileKey, const std::string& logPath);
 
-// Reads one store section into mdlOrvane::CurrentStore (uid, display name, path,
-// format). Missing values read as the empty text.
-void ReadStoreEntry(const std::string& profileKey, const std::string& section);
+// Reads one store section into `store` (uid, display name, path, format); its size
+// is left as it was. Missing values read as the empty text.
+void ReadStoreEntry(const std::string& profileKey, const std::string& section, StoreInfo& store);
 
 }  // namespace profile

@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "check/mdlOrvane.h"
 #include "log/mdlLogFile.h"
 #include "settings/mdlIniFle.h"
 
@@ -12,25 +11,33 @@ namespace {
 constexpr const char* kMainSection = "Orvane";
 constexpr const char* kNoCheckSection = "No Check";
 
-std::int32_t LoadNumber(const char* section, const char* key, std::int32_t fallback, const std::string& label) {
-  const std::string text = mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, section, key);
+// The settings file and the log of one LoadSettings call.
+struct Files {
+  const std::string& ini;
+  const std::string& log;
+};
+
+std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,
+                        const std::string& label) {
+  const std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
   std::int32_t value = fallback;
   if (text.empty()) {
-    mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, section, key, std::to_string(fallback));
+    mdlIniFle::SetIniValue(files.ini, section, key, std::to_string(fallback));
   } else if (const std::optional<std::int32_t> parsed = ParseSetting(text)) {
     value = *parsed;
   }
-  mdlLogFile::WriteLog(mdlOrvane::LogFilePath, label + std::to_string(value), 0);
+  mdlLogFile::WriteLog(files.log, label + std::to_string(value), 0);
   return value;
 }
 
-std::string LoadText(const char* section, const char* key, std::string_view fallback, const std::string& label) {
-  std::string value = mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, section, key);
+std::string LoadText(const Files& files, const char* section, const char* key, std::string_view fallback,
+                     const std::string& label) {
+  std::string value = mdlIniFle::GetIniValue(files.ini, section, key);
   if (value.empty()) {
     value = fallback;
-    mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, section, key, value);
+    mdlIniFle::SetIniValue(files.ini, section, key, value);
   }
-  mdlLogFile::WriteLog(mdlOrvane::LogFilePath, label + value, 0);
+  mdlLogFile::WriteLog(files.log, label + value, 0);
   return value;
 }
 
@@ -51,13 +58,16 @@ std::optional<std::int32_t> ParseSetting(std::string_view text) {
   return value;
 }
 
-void LoadSettings() {
-  RunSettings.LimitSize = LoadNumber(kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
-  RunSettings.WarningSize = LoadNumber(kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
-  RunSettings.WarningTitle = LoadText(kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
-  RunSettings.WarningMsg = LoadText(kMainSection, "WarningMsg", kDefaultWarningMsg, "警告メッセージ取得：");
+void LoadSettings(const std::string& iniPath, const std::string& logPath) {
+  const Files files{iniPath, logPath};
+  RunSettings.LimitSize = LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
+  RunSettings.WarningSize =
+      LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
+  RunSettings.WarningTitle =
+      LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
+  RunSettings.WarningMsg = LoadText(files, kMainSection, "WarningMsg", kDefaultWarningMsg, "警告メッセージ取得：");
   RunSettings.Visible =
-      LoadNumber(kNoCheckSection, "Visible", kDefaultVisible, "chkNoCheckチェックボックスの表示取得：");
+      LoadNumber(files, kNoCheckSection, "Visible", kDefaultVisible, "chkNoCheckチェックボックスの表示取得：");
 }
 
 }  // namespace settings

@@ -26,11 +26,11 @@ struct Settings {
 
 inline Settings RunSettings;
 
-// Fills RunSettings from the settings file (mdlOrvane::IniFilePath) and logs each
-// value. A missing or empty setting takes its default, which is written back into
-// the file. A number that cannot be read takes its default for this run only: the
-// user's text stays in the file.
-void LoadSettings();
+// Fills RunSettings from the settings file at `iniPath` and logs each value to the
+// log at `logPath`. A missing or empty setting takes its default, which is written
+// back into the file. A number that cannot be read takes its default for this run
+// only: the user's text stays in the file.
+void LoadSettings(const std::string& iniPath, const std::string& logPath);
 
 // A hand-written number: an optional sign and decimal digits, blanks (space, tab)
 // round them allowed. Nothing when the text is anything else or does not fit 32 bits.

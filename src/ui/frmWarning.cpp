@@ -20,11 +20,11 @@ void frmWarning::Form_Load() {
   lblWarningMsg.Caption = s.WarningMsg;
   lblFolderName.Caption = store.StoreDisplayName;
   lblFileName.Caption = store.StorePath;
-  lblFileSize.Caption = FormatSizeLine(store.StoreSizeKb, s.LimitSize);
+  lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, s.LimitSize);
   if (s.Visible == 0) chkNoCheck.Visible = false;
 }
 
-void frmWarning::cmdFolderOpen_Click() { start_("explorer " + FolderOfPath(lblFileName.Caption)); }
+void frmWarning::cmdFolderOpen_Click() { start_("explorer " + warning::FolderOfPath(lblFileName.Caption)); }
 
 void frmWarning::cmdClose_Click() {
   // A hidden box cannot have been ticked by the user, whatever its value says.
@@ -40,6 +40,8 @@ void frmWarning::cmdClose_Click() {
 }
 
 void frmWarning::Form_Close() { Unloaded = true; }
+
+namespace warning {
 
 std::string FolderOfPath(const std::string& path) {
   const std::size_t slash = path.rfind('\\');
@@ -87,3 +89,5 @@ int TwipsToPixels(int twips, int dpi) {
   const long long scaled = static_cast<long long>(twips) * dpi;
   return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
 }
+
+}  // namespace warning

@@ -56,6 +56,9 @@ class frmWarning {
   ProgramStarter start_;
 };
 
+// The helpers and the layout that the form and both toolkits share.
+namespace warning {
+
 // The folder part of a Windows path: up to and including its last backslash;
 // empty when there is none.
 std::string FolderOfPath(const std::string& path);
@@ -96,3 +99,5 @@ extern const std::array<ControlLayout, 11> kWarningLayout;
 
 // Twips to pixels at `dpi`, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);
+
+}  // namespace warning

@@ -29,33 +29,31 @@ const std::string kSubkeyLine = "プロファイルのサブキー取得";
 
 class ProfileWalk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    mdlOrvane::LogFilePath = dir_.File("Orvane.log");
-    mdlOrvane::CurrentStore = {};
-  }
-  std::vector<std::string> Log() const { return ReadLogMessages(mdlOrvane::LogFilePath); }
+  std::vector<std::string> Log() const { return ReadLogMessages(logPath_); }
 
   RegistryFixture registry_;
   TempDir dir_;
+  const std::string logPath_ = dir_.File("Orvane.log");
+  profile::StoreInfo store_;
 };
 
 TEST_F(ProfileWalk, NtFamilyProfileWinsOverTheOlderOne) {
   registry_.SetText(kNtBase, "DefaultProfile", "Outlook");
   registry_.SetText(kOldBase, "DefaultProfile", "Old");
-  EXPECT_EQ(profile::FindDefaultProfile(), kProfileKey);
+  EXPECT_EQ(profile::FindDefaultProfile(logPath_), kProfileKey);
   EXPECT_EQ(Log(), std::vector<std::string>{"プロファイル名取得：" + kProfileKey});
 }
 
 TEST_F(ProfileWalk, OlderLocationIsUsedWhenTheNtFamilyOneHasNoDefault) {
   registry_.SetText(kNtBase, "DefaultProfile", "");
   registry_.SetText(kOldBase, "DefaultProfile", "Old");
-  EXPECT_EQ(profile::FindDefaultProfile(), kOldBase + "\\Old");
+  EXPECT_EQ(profile::FindDefaultProfile(logPath_), kOldBase + "\\Old");
   EXPECT_EQ(Log(), std::vector<std::string>{"プロファイル名取得：" + kOldBase + "\\Old"});
 }
 
 TEST_F(ProfileWalk, NoDefaultProfileGivesNoKeyAndNoLine) {
   registry_.CreateKey(kNtBase);
-  EXPECT_EQ(profile::FindDefaultProfile(), "");
+  EXPECT_EQ(profile::FindDefaultProfile(logPath_), "");
   EXPECT_TRUE(Log().empty());
 }
 
@@ -63,9 +61,9 @@ TEST_F(ProfileWalk, JapaneseProfileNameIsKeptInTheKeyAndTheLogLine) {
   registry_.SetText(kNtBase, "DefaultProfile", "メール 日本");
   registry_.SetBytes(kNtBase + "\\メール 日本\\9207f3e0a3b11019908b08002b2a56c2", "01023d00",
                      Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"));
-  const std::string key = profile::FindDefaultProfile();
+  const std::string key = profile::FindDefaultProfile(logPath_);
   EXPECT_EQ(key, kNtBase + "\\メール 日本");
-  EXPECT_EQ(profile::ReadStoreSections(key), std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9"});
+  EXPECT_EQ(profile::ReadStoreSections(key, logPath_), std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9"});
   EXPECT_EQ(Log(), (std::vector<std::string>{"プロファイル名取得：" + key, kSubkeyLine}));
 }
 
@@ -74,7 +72,7 @@ TEST_F(ProfileWalk, StoreListIsSplitIntoUpperCaseNamesOf32Digits) {
                      Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
                            "11223344556677889900aabbccddeeff"
                            "f0e1d2c3b4a5968778695a4b3c2d1e0f"));
-  EXPECT_EQ(profile::ReadStoreSections(kProfileKey),
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey, logPath_),
             (std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "11223344556677889900AABBCCDDEEFF",
                                       "F0E1D2C3B4A5968778695A4B3C2D1E0F"}));
   EXPECT_EQ(Log(), std::vector<std::string>{kSubkeyLine});
@@ -85,9 +83,9 @@ TEST_F(ProfileWalk, BytesAfterTheLastWholeIdentifierAreDropped) {
                      Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
                            "11223344556677889900aabbccddeeff"
                            "0102030405060708"));
-  EXPECT_EQ(profile::ReadStoreSections(kProfileKey).size(), 2u);
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey, logPath_).size(), 2u);
   registry_.SetBytes(kStoreListKey, "01023d00", Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8"));
-  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());
+  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey, logPath_).empty());
   EXPECT_EQ(Log(), (std::vector<std::string>{kSubkeyLine, kSubkeyLine}));
 }
 
@@ -95,13 +93,13 @@ TEST_F(ProfileWalk, StoreListLongerThanTheByteShapeIsReadWhole) {
   std::string list;
   for (int i = 0; i < 300; ++i) list += std::string(15, '\x11') + static_cast<char>(i);  // 4800 bytes
   registry_.SetBytes(kStoreListKey, "01023d00", list);
-  const std::vector<std::string> sections = profile::ReadStoreSections(kProfileKey);
+  const std::vector<std::string> sections = profile::ReadStoreSections(kProfileKey, logPath_);
   ASSERT_EQ(sections.size(), 300u);
   EXPECT_EQ(sections.back(), std::string(30, '1') + "2B");
 }
 
 TEST_F(ProfileWalk, MissingStoreListGivesNoSectionsButStillTheLine) {
-  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey).empty());
+  EXPECT_TRUE(profile::ReadStoreSections(kProfileKey, logPath_).empty());
   EXPECT_EQ(Log(), std::vector<std::string>{kSubkeyLine});
 }
 
@@ -109,7 +107,7 @@ TEST_F(ProfileWalk, StoreWhoseIdentifierEndsInZeroBytesIsKept) {
   registry_.SetBytes(kStoreListKey, "01023d00",
                      Unhex("0a1b2c3d4e5f60718293a4b5c6d7e8f9"
                            "11223344556677889900aabbcc000000"));
-  EXPECT_EQ(profile::ReadStoreSections(kProfileKey),
+  EXPECT_EQ(profile::ReadStoreSections(kProfileKey, logPath_),
             (std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "11223344556677889900AABBCC000000"}));
 }
 
@@ -120,12 +118,11 @@ TEST_F(ProfileWalk, EightBitDisplayNameWinsAndMeansTheOldFormat) {
   registry_.SetBytes(key, "001f3001", Utf16z("Unicode name"));
   registry_.SetBytes(key, "001e6700", Ansiz("C:\\Mail\\個人用フォルダ.pst"));
   registry_.SetBytes(key, "001f6700", Utf16z("C:\\Mail\\unicode.pst"));
-  profile::ReadStoreEntry(kProfileKey, section);
-  const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
-  EXPECT_EQ(store.StoreUid, section);
-  EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
-  EXPECT_EQ(store.StoreFormat, "97-2002");
-  EXPECT_EQ(store.StorePath, "C:\\Mail\\個人用フォルダ.pst");
+  profile::ReadStoreEntry(kProfileKey, section, store_);
+  EXPECT_EQ(store_.StoreUid, section);
+  EXPECT_EQ(store_.StoreDisplayName, "個人用フォルダ");
+  EXPECT_EQ(store_.StoreFormat, "97-2002");
+  EXPECT_EQ(store_.StorePath, "C:\\Mail\\個人用フォルダ.pst");
   EXPECT_TRUE(Log().empty());
 }
 
@@ -135,10 +132,10 @@ TEST_F(ProfileWalk, UnicodeOnlyStoreMeansTheNewFormat) {
   const std::string key = kProfileKey + "\\5e6f708192a3b4c5d6e7f8091a2b3c4d";
   registry_.SetBytes(key, "001f3001", Utf16z("新しい個人用フォルダ"));
   registry_.SetBytes(key, "001f6700", Utf16z("C:\\Mail\\new.pst"));
-  profile::ReadStoreEntry(kProfileKey, section);
-  EXPECT_EQ(mdlOrvane::CurrentStore.StoreDisplayName, "新しい個人用フォルダ");
-  EXPECT_EQ(mdlOrvane::CurrentStore.StoreFormat, "2003");
-  EXPECT_EQ(mdlOrvane::CurrentStore.StorePath, "C:\\Mail\\new.pst");
+  profile::ReadStoreEntry(kProfileKey, section, store_);
+  EXPECT_EQ(store_.StoreDisplayName, "新しい個人用フォルダ");
+  EXPECT_EQ(store_.StoreFormat, "2003");
+  EXPECT_EQ(store_.StorePath, "C:\\Mail\\new.pst");
 }
 
 TEST_F(ProfileWalk, StoreWithoutPathOrWithAnOverlongEightBitNameIsStillRead) {
@@ -146,11 +143,11 @@ TEST_F(ProfileWalk, StoreWithoutPathOrWithAnOverlongEightBitNameIsStillRead) {
   const std::string key = kProfileKey + "\\" + section;
   registry_.SetBytes(key, "001e3001", std::string(300, 'n') + '\0');  // too long for the text shape
   registry_.SetBytes(key, "001f3001", Utf16z("Mailbox"));
-  mdlOrvane::CurrentStore.StorePath = "left from the last store";
-  profile::ReadStoreEntry(kProfileKey, section);
-  EXPECT_EQ(mdlOrvane::CurrentStore.StoreDisplayName, "Mailbox");
-  EXPECT_EQ(mdlOrvane::CurrentStore.StoreFormat, "2003");
-  EXPECT_EQ(mdlOrvane::CurrentStore.StorePath, "");
+  store_.StorePath = "left from the last store";
+  profile::ReadStoreEntry(kProfileKey, section, store_);
+  EXPECT_EQ(store_.StoreDisplayName, "Mailbox");
+  EXPECT_EQ(store_.StoreFormat, "2003");
+  EXPECT_EQ(store_.StorePath, "");
 }
 
 // The 2013 and later clients name the default profile in the key above their
@@ -174,11 +171,11 @@ TEST(DefaultProfile, FirstLocationThatNamesOneWins) {
     SCOPED_TRACE(c.what);
     RegistryFixture registry;
     TempDir dir;
-    mdlOrvane::LogFilePath = dir.File("Orvane.log");
+    const std::string logPath = dir.File("Orvane.log");
     for (const auto& [key, name] : c.defaults) registry.SetText(key, "DefaultProfile", name);
-    EXPECT_EQ(profile::FindDefaultProfile(), c.found);
+    EXPECT_EQ(profile::FindDefaultProfile(logPath), c.found);
     const std::vector<std::string> line = {"プロファイル名取得：" + c.found};
-    EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath), c.found.empty() ? std::vector<std::string>{} : line);
+    EXPECT_EQ(ReadLogMessages(logPath), c.found.empty() ? std::vector<std::string>{} : line);
   }
 }
 

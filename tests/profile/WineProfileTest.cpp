@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "check/mdlOrvane.h"
 #include "platform/posix/UserReg.h"
 #include "profile/Profile.h"
 #include "support/TempDir.h"
@@ -22,7 +21,6 @@ class WineWrittenProfile : public ::testing::Test {
     previous_ = std::getenv("WINEPREFIX");
     setenv("WINEPREFIX", testing_support::Utf8(prefix_.path()).c_str(), 1);
     platform::posix::ForgetUserReg();
-    mdlOrvane::LogFilePath = logDir_.File("Orvane.log");
   }
   void TearDown() override {
     setenv("WINEPREFIX", previous_.c_str(), 1);
@@ -31,25 +29,26 @@ class WineWrittenProfile : public ::testing::Test {
 
   TempDir prefix_;
   TempDir logDir_;
+  const std::string logPath_ = logDir_.File("Orvane.log");
   std::string previous_;
 };
 
 TEST_F(WineWrittenProfile, WalkFindsTheProfileAndEveryStore) {
-  const std::string key = profile::FindDefaultProfile();
+  const std::string key = profile::FindDefaultProfile(logPath_);
   EXPECT_EQ(key, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\メール 日本");
-  const std::vector<std::string> sections = profile::ReadStoreSections(key);
+  const std::vector<std::string> sections = profile::ReadStoreSections(key, logPath_);
   ASSERT_EQ(sections, (std::vector<std::string>{"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "5E6F708192A3B4C5D6E7F8091A2B3C4D",
                                                 "11223344556677889900AABBCC000000"}));
-  const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
-  profile::ReadStoreEntry(key, sections[0]);
+  profile::StoreInfo store;
+  profile::ReadStoreEntry(key, sections[0], store);
   EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
   EXPECT_EQ(store.StoreFormat, "97-2002");
   EXPECT_EQ(store.StorePath, "C:\\users\\demo\\個人用フォルダ.pst");
-  profile::ReadStoreEntry(key, sections[1]);
+  profile::ReadStoreEntry(key, sections[1], store);
   EXPECT_EQ(store.StoreDisplayName, "新しい個人用フォルダ");
   EXPECT_EQ(store.StoreFormat, "2003");
   EXPECT_EQ(store.StorePath, "C:\\users\\demo\\new.pst");
-  profile::ReadStoreEntry(key, sections[2]);
+  profile::ReadStoreEntry(key, sections[2], store);
   EXPECT_EQ(store.StoreDisplayName, "Archive");
   EXPECT_EQ(store.StorePath, "");
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "check/mdlOrvane.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -17,14 +16,12 @@ class LoadSettings : public testing::Test {
  protected:
   // Runs the settings phase on a settings file holding `ini` (none when null).
   void Load(const std::string* ini) {
-    mdlOrvane::IniFilePath = dir_.File("Orvane.ini");
-    mdlOrvane::LogFilePath = dir_.File("Orvane.log");
-    if (ini) WriteBytes(mdlOrvane::IniFilePath, *ini);
+    if (ini) WriteBytes(iniPath_, *ini);
     settings::RunSettings = {0, 0, "", "", 0};
-    settings::LoadSettings();
+    settings::LoadSettings(iniPath_, logPath_);
   }
-  std::string Ini() const { return ReadBytes(mdlOrvane::IniFilePath); }
-  std::string Log() const { return MaskedLog(ReadBytes(mdlOrvane::LogFilePath)); }
+  std::string Ini() const { return ReadBytes(iniPath_); }
+  std::string Log() const { return MaskedLog(ReadBytes(logPath_)); }
 
   // The file after the run and the run's log lines must equal the golden files.
   void ExpectGolden(const char* input, const char* expectedIni, const char* expectedLog) {
@@ -36,6 +33,8 @@ class LoadSettings : public testing::Test {
   }
 
   TempDir dir_;
+  const std::string iniPath_ = dir_.File("Orvane.ini");
+  const std::string logPath_ = dir_.File("Orvane.log");
 };
 
 TEST_F(LoadSettings, FirstRunWritesEveryDefaultInOrderAndLogsIt) {
@@ -90,7 +89,7 @@ TEST_F(LoadSettings, TextWithInvalidDoubleByteSequencesIsSetNotMissing) {
 TEST_F(LoadSettings, SecondRunChangesNothing) {
   Load(nullptr);
   const std::string first = Ini();
-  settings::LoadSettings();
+  settings::LoadSettings(iniPath_, logPath_);
   EXPECT_EQ(Ini(), first);
 }
 

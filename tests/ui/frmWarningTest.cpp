@@ -13,6 +13,13 @@
 namespace {
 
 using testing_support::TempDir;
+using warning::ControlLayout;
+using warning::FolderOfPath;
+using warning::FormatSizeLine;
+using warning::kFormHeightTwips;
+using warning::kFormWidthTwips;
+using warning::kWarningLayout;
+using warning::TwipsToPixels;
 
 constexpr const char* kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
 constexpr const char* kPath = "C:\\Users\\demo\\Documents\\Outlook ファイル\\個人用フォルダ.pst";

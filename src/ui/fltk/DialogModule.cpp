@@ -31,6 +31,9 @@ extern "C" const unsigned char orvane_dialog_module_end[];
 namespace ui {
 namespace {
 
+using warning::kWarningLayout;
+using warning::TwipsToPixels;
+
 // The module's entry point, or nullptr when it cannot be loaded (no memory files,
 // no /proc, or FLTK and X11 missing from the system).
 ShowWarningFunction LoadDialogModule() {

@@ -14,7 +14,7 @@ struct DialogHost {
   void (*folderOpen)(frmWarning& form);   // the open-folder button
   void (*close)(frmWarning& form);        // the Close button
   void (*windowClose)(frmWarning& form);  // the window's own close command
-  const ControlLayout* layout;            // the controls in tab order
+  const warning::ControlLayout* layout;   // the controls in tab order
   std::size_t controls;
   int (*twipsToPixels)(int twips, int dpi);
 };

@@ -32,6 +32,14 @@ extern const std::size_t kOrvaneIconSize;
 namespace ui {
 namespace {
 
+using warning::ControlKind;
+using warning::ControlLayout;
+using warning::FontStyle;
+using warning::kFormCaption;
+using warning::kFormHeightTwips;
+using warning::kFormWidthTwips;
+using warning::TextAlign;
+
 // The program's functions and the layout, for the dialog being shown.
 const DialogHost* host = nullptr;
 // The screen's dots per inch, once the display is open.

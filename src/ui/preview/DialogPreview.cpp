@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   mdlOrvane::LogFilePath = folder + platform::kPathSeparator + "Orvane.log";
   mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "Orvane 起動", 1);
 
-  settings::LoadSettings();
+  settings::LoadSettings(mdlOrvane::IniFilePath, mdlOrvane::LogFilePath);
   settings::Settings& s = settings::RunSettings;
   if (s.WarningTitle.empty()) s.WarningTitle = "WARNING!";
   if (s.WarningMsg.empty())

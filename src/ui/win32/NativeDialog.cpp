@@ -20,6 +20,15 @@ namespace ui {
 namespace {
 
 using platform::win32::Widen;
+using warning::ControlKind;
+using warning::ControlLayout;
+using warning::FontStyle;
+using warning::kFormCaption;
+using warning::kFormHeightTwips;
+using warning::kFormWidthTwips;
+using warning::kWarningLayout;
+using warning::TextAlign;
+using warning::TwipsToPixels;
 
 constexpr wchar_t kClassName[] = L"OrvaneWarning";
 constexpr int kFirstId = 100;  // clear of IDOK and IDCANCEL, which the window ignores
