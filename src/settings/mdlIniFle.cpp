@@ -41,7 +41,7 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
   std::string_view ansi(buffer.data(),
                         static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
   // A value the service cut at the end of the buffer ends on a whole character: a
-  // first byte left there without its second would decode as a stray '?'. Shorter
+  // first byte left there without its second would decode as a stray '・'. Shorter
   // values are as the file holds them, even when the file's bytes are invalid.
   std::size_t whole = ansi.size();
   if (ansi.size() + 2 >= kBufferSize) {

@@ -13,8 +13,6 @@
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
-extern char** environ;
-
 namespace testing_support {
 
 namespace fs = std::filesystem;
