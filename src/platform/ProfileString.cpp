@@ -59,10 +59,13 @@ std::optional<unsigned long long> TemporaryCopyWriter(std::string_view name, std
   // PID-A-B followed by the '.' of ".tmp".
   std::string_view rest = name.substr(0, name.size() - kCopyEnd.size() + 1);
   const std::string_view pid = rest;
-  if (!TakeNumber(rest, '-') || !TakeNumber(rest, '-') || !TakeNumber(rest, '.') || !rest.empty()) return std::nullopt;
+  for (const char separator : {'-', '-', '.'}) {
+    if (!TakeNumber(rest, separator)) return std::nullopt;
+  }
+  if (!rest.empty()) return std::nullopt;
   unsigned long long value = 0;
-  const auto [end, error] = std::from_chars(pid.data(), pid.data() + pid.size(), value);
-  if (error != std::errc() || *end != '-') return std::nullopt;
+  // The digits are checked: only a number too large for the type can fail.
+  if (std::from_chars(pid.data(), pid.data() + pid.size(), value).ec != std::errc()) return std::nullopt;
   return value;
 }
 
