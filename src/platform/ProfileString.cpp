@@ -1,5 +1,8 @@
-// The checks that keep a written entry on its own line: the same on every system.
+// The checks that keep a written entry on its own line, and the names of a
+// writer's temporary copies: the same on every system.
 #include "platform/ProfileString.h"
+
+#include <charconv>
 
 #include "platform/CodePage.h"
 
@@ -21,7 +24,50 @@ bool HasCharacter(std::string_view text, char wanted) {
   return false;
 }
 
+constexpr std::string_view kCopyMark = ".~";
+constexpr std::string_view kCopyEnd = ".tmp";
+
+// Takes a run of digits followed by `end` off the front of `text`; false when
+// there is none.
+bool TakeNumber(std::string_view& text, char end) {
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits == text.size() || text[digits] != end) return false;
+  text.remove_prefix(digits + 1);
+  return true;
+}
+
 }  // namespace
+
+std::string TemporaryCopyName(std::string_view file, unsigned long long pid, unsigned long long a,
+                              unsigned long long b) {
+  return std::string(file)
+      .append(kCopyMark)
+      .append(std::to_string(pid))
+      .append("-")
+      .append(std::to_string(a))
+      .append("-")
+      .append(std::to_string(b))
+      .append(kCopyEnd);
+}
+
+std::optional<unsigned long long> TemporaryCopyWriter(std::string_view name, std::string_view fileName) {
+  if (fileName.empty() || !name.starts_with(fileName)) return std::nullopt;
+  name.remove_prefix(fileName.size());
+  if (!name.starts_with(kCopyMark) || !name.ends_with(kCopyEnd)) return std::nullopt;
+  name.remove_prefix(kCopyMark.size());
+  // PID-A-B followed by the '.' of ".tmp".
+  std::string_view rest = name.substr(0, name.size() - kCopyEnd.size() + 1);
+  const std::string_view pid = rest;
+  for (const char separator : {'-', '-', '.'}) {
+    if (!TakeNumber(rest, separator)) return std::nullopt;
+  }
+  if (!rest.empty()) return std::nullopt;
+  unsigned long long value = 0;
+  // The digits are checked: only a number too large for the type can fail.
+  if (std::from_chars(pid.data(), pid.data() + pid.size(), value).ec != std::errc()) return std::nullopt;
+  return value;
+}
 
 bool IsProfileBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
 

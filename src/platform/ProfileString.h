@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +40,17 @@ bool IsWritableProfileEntry(std::string_view section, std::string_view key, std:
 // The blanks the service ignores round names and values: the C locale's white
 // space and Ctrl-Z.
 bool IsProfileBlank(char c);
+
+// A writer edits a copy beside the settings file and renames it over the file:
+// `file` + ".~PID-A-B.tmp", PID being the writer's process id and A and B numbers
+// that make the name unique. A writer that is killed leaves its copy behind; the
+// next writer removes the copies whose writers are gone.
+std::string TemporaryCopyName(std::string_view file, unsigned long long pid, unsigned long long a,
+                              unsigned long long b);
+
+// The process id of the writer that made the copy called `name`, when `name` is
+// exactly a copy of the settings file called `fileName` (names only, no folder):
+// `fileName`.~PID-A-B.tmp with digits only. Nothing for any other name.
+std::optional<unsigned long long> TemporaryCopyWriter(std::string_view name, std::string_view fileName);
 
 }  // namespace platform

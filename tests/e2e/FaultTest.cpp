@@ -58,6 +58,17 @@ bool KeepsEveryLine(const std::string& before, const std::string& after) {
   return true;
 }
 
+// The temporary copies of the settings file `ini` in its folder.
+std::size_t CopiesBeside(const fs::path& ini) {
+  const std::string prefix = ini.filename().string() + ".~";
+  std::size_t copies = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(ini.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix) && name.ends_with(".tmp")) ++copies;
+  }
+  return copies;
+}
+
 class Faults : public ::testing::Test {
  protected:
   TempDir dir_;
@@ -236,10 +247,15 @@ TEST_F(Faults, KilledWhileWritingSettingsLeavesAWholeFile) {
     ASSERT_TRUE(KeepsEveryLine(before, after)) << "kill " << i << ":\n" << after;
     ASSERT_TRUE(KeepsEveryLine(after, complete)) << "kill " << i << ":\n" << after;
     ASSERT_EQ(after.size() >= 2 ? after.substr(after.size() - 2) : "", "\r\n");
+    // A killed writer leaves its copy; the next writer removes it.
+    ASSERT_LE(CopiesBeside(orvane_.ini()), 1u) << "kill " << i;
     states.insert(after.size());
   }
   // The kills fell before, between and after the writes.
   EXPECT_GE(states.size(), 3u);
+  WriteBytes(orvane_.ini().string(), before);
+  ASSERT_TRUE(orvane_.Run().finished);
+  EXPECT_EQ(CopiesBeside(orvane_.ini()), 0u);
 }
 
 }  // namespace

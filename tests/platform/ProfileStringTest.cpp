@@ -1,6 +1,7 @@
 // The INI rules of the profile-string service. The same cases run against the
 // Windows service (under Wine) and against our Linux implementation.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -328,6 +329,30 @@ TEST_F(ProfileWrite, FailsInAMissingFolderAndLeavesNothingBehind) {
   EXPECT_TRUE(Write(file_, "S", "k", "w"));
   EXPECT_TRUE(Write(file_, "S", "k", "w"));
   EXPECT_EQ(dir_.EntryCount(), 1u);  // no temporary or lock file stays
+}
+
+TEST_F(ProfileWrite, CopiesLeftByWritersThatAreGoneAreRemovedAndNoOtherFile) {
+  // No process can have the id 2147483644: above every Linux process id, and no
+  // Windows process gets one that high.
+  const std::vector<std::string> left = {"Orvane.ini.~2147483644-1-2.tmp", "Orvane.ini.~2147483640-4000000000-0.tmp"};
+  const std::vector<std::string> others = {
+      "Orvane.ini.~" + std::to_string(getpid()) + "-1-2.tmp",  // its writer still runs
+      "Orvane.ini.~abc.tmp",
+      "Other.ini.~1-2-3.tmp",
+      "Orvane.ini.~2147483644-1.tmp",
+      "Orvane.ini.~2147483644-1-2.tmpx",
+      "Orvane.ini.~2147483644-1-2-3.tmp",
+      "Orvane.ini.~+2147483644-1-2.tmp",
+      "Orvane.ini.~99999999999999999999-1-2.tmp",
+      "xOrvane.ini.~2147483644-1-2.tmp",
+  };
+  for (const std::string& name : left) WriteBytes(dir_.File(name), "[Orvane]\r\n");
+  for (const std::string& name : others) WriteBytes(dir_.File(name), "[Orvane]\r\n");
+  EXPECT_TRUE(Write(file_, "Orvane", "WarningSize", "1"));
+  EXPECT_EQ(Read(file_, "Orvane", "WarningSize"), "1");
+  for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
+  for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(dir_.path() / name)) << name;
+  EXPECT_EQ(FileCount(dir_), others.size() + 1);
 }
 
 TEST_F(ProfileWrite, ConcurrentWritersLoseNothing) {

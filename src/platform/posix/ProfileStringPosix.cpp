@@ -2,7 +2,9 @@
 // shell reads the file and replaces it.
 #include "platform/ProfileString.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/posix/IniText.h"
@@ -122,6 +125,34 @@ class FolderLock {
   bool locked_ = false;
 };
 
+// Whether no process has the id `pid`. A number that is no process id at all
+// counts as a live one: this writer never names a copy with it.
+bool IsGone(unsigned long long pid) {
+  const auto id = static_cast<pid_t>(pid);
+  return id > 0 && static_cast<unsigned long long>(id) == pid && ::kill(id, 0) == -1 && errno == ESRCH;
+}
+
+// Removes the copies of `path` that killed writers left in its folder. Under the
+// writers' lock no other writer is making a copy, so every other copy is a
+// leftover; one whose writer still runs is spared all the same.
+void RemoveLeftCopies(const std::string& path, int folderFd) {
+  const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listFd < 0) return;
+  DIR* folder = ::fdopendir(listFd);
+  if (!folder) {
+    ::close(listFd);
+    return;
+  }
+  const std::string name = path.substr(path.rfind('/') + 1);
+  std::vector<std::string> left;
+  while (const dirent* entry = ::readdir(folder)) {
+    const auto writer = TemporaryCopyWriter(entry->d_name, name);
+    if (writer && IsGone(*writer)) left.emplace_back(entry->d_name);
+  }
+  ::closedir(folder);
+  for (const std::string& copy : left) ::unlinkat(folderFd, copy.c_str(), 0);
+}
+
 // Writes `bytes` to a new file beside `path` and renames it over `path`: a reader,
 // a crash or a full disk sees the old file or the new one, never a mix.
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<mode_t> mode, int folderFd) {
@@ -130,8 +161,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<
   std::string temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(random()) + "-" + std::to_string(counter++) +
-           ".tmp";
+    temp = TemporaryCopyName(path, static_cast<unsigned long long>(::getpid()), random(), counter++);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
@@ -264,6 +294,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   const std::string target = ResolveTarget(file);
   FolderLock lock(DirectoryOf(target));
   if (!lock.locked()) return false;
+  RemoveLeftCopies(target, lock.fd());
 
   std::string text;
   std::optional<mode_t> mode;

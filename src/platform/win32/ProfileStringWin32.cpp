@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cwctype>
+#include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/win32/Wide.h"
@@ -96,12 +97,44 @@ class FileLock {
   bool locked_ = false;
 };
 
-std::wstring TempPathBeside(const std::wstring& path) {
+std::wstring TempPathBeside(const std::string& file) {
   static std::atomic<unsigned> counter{0};
   // Unique for ever: the service caches files by name and write time, so a reused
   // name could bring back a stale copy.
-  return path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
-         std::to_wstring(counter++) + L".tmp";
+  return win32::Widen(TemporaryCopyName(file, GetCurrentProcessId(), GetTickCount64(), counter++));
+}
+
+// Whether no process has the id `pid`, or the one that has it has ended. A
+// process this one may not open (another user's) counts as live, and so does a
+// number that is no process id at all: this writer never names a copy with it.
+bool IsGone(unsigned long long pid) {
+  if (pid == 0 || pid > MAXDWORD) return false;
+  const Handle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  if (!process.valid()) return GetLastError() == ERROR_INVALID_PARAMETER;
+  return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+}
+
+// Removes the copies of `path` that killed writers left in its folder. Under the
+// writers' lock no other writer is making a copy, so every other copy is a
+// leftover; one whose writer still runs is spared all the same.
+void RemoveLeftCopies(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/:");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+  const std::string name = win32::Narrow(path.substr(folder.size()));
+  // The pattern also matches short names and longer endings: each name found is
+  // checked in full.
+  WIN32_FIND_DATAW found;
+  const HANDLE search =
+      FindFirstFileExW((path + L".~*.tmp").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> left;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    const auto writer = TemporaryCopyWriter(win32::Narrow(found.cFileName), name);
+    if (writer && IsGone(*writer)) left.push_back(folder + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  for (const std::wstring& copy : left) DeleteFileW(copy.c_str());
 }
 
 }  // namespace
@@ -121,6 +154,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   const std::wstring path = win32::Widen(file);
   const FileLock lock(path);
   if (!lock.locked()) return false;
+  RemoveLeftCopies(path);
 
   std::string original;
   const ReadResult read = ReadFileBytes(path, original);
@@ -130,7 +164,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   if (read == ReadResult::Read && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) return false;
 
   // The service edits a copy; the copy then replaces the file in one step.
-  const std::wstring temp = TempPathBeside(path);
+  const std::wstring temp = TempPathBeside(file);
   if (!WriteNewFile(temp, original)) {
     DeleteFileW(temp.c_str());
     return false;
