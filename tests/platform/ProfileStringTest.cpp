@@ -352,7 +352,7 @@ TEST_F(ProfileWrite, CopiesLeftByWritersThatAreGoneAreRemovedAndNoOtherFile) {
   EXPECT_EQ(Read(file_, "Orvane", "WarningSize"), "1");
   for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
   for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(dir_.path() / name)) << name;
-  EXPECT_EQ(FileCount(dir_), others.size() + 1);
+  EXPECT_EQ(dir_.EntryCount(), others.size() + 1);
 }
 
 TEST_F(ProfileWrite, ConcurrentWritersLoseNothing) {
