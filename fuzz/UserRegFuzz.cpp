@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string name = platform::Utf8ToUtf16(input.Take());
   const std::string_view body = input.Rest();
   // Most inputs get the header, so that the fuzzer spends its time past it.
-  const std::string text = (size % 8 == 0 ? std::string() : std::string("WINE REGISTRY Version 2\n")) + std::string(body);
+  const std::string text =
+      (size % 8 == 0 ? std::string() : std::string("WINE REGISTRY Version 2\n")) + std::string(body);
 
   platform::posix::UserReg hive(text);
   for (const std::u16string_view path : {std::u16string_view(key), std::u16string_view(u"Software\\Orvane")}) {

@@ -61,10 +61,8 @@ std::optional<std::int32_t> ParseSetting(std::string_view text) {
 void LoadSettings(const std::string& iniPath, const std::string& logPath) {
   const Files files{iniPath, logPath};
   RunSettings.LimitSize = LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
-  RunSettings.WarningSize =
-      LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
-  RunSettings.WarningTitle =
-      LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
+  RunSettings.WarningSize = LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
+  RunSettings.WarningTitle = LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
   RunSettings.WarningMsg = LoadText(files, kMainSection, "WarningMsg", kDefaultWarningMsg, "警告メッセージ取得：");
   RunSettings.Visible =
       LoadNumber(files, kNoCheckSection, "Visible", kDefaultVisible, "chkNoCheckチェックボックスの表示取得：");

@@ -68,9 +68,9 @@ TEST_F(StoreCheck, SizesAroundTheWarningSize) {
     std::int64_t bytes;
     std::string outcome;
   };
-  for (const Case& c : {Case{0, "0, 警告サイズ以下"}, Case{1025, "2, 警告サイズ以下"},
-                        Case{1610611712, "1572863, 警告サイズ以下"}, Case{1610611713, "1572864, 警告画面表示"},
-                        Case{1610612736, "1572864, 警告画面表示"}}) {
+  for (const Case& c :
+       {Case{0, "0, 警告サイズ以下"}, Case{1025, "2, 警告サイズ以下"}, Case{1610611712, "1572863, 警告サイズ以下"},
+        Case{1610611713, "1572864, 警告画面表示"}, Case{1610612736, "1572864, 警告画面表示"}}) {
     const std::string path = MakeFile("size.pst", c.bytes);
     EXPECT_EQ(Check(path), (std::vector<std::string>{StoreLine(path), "サイズ：" + c.outcome})) << c.bytes;
   }
@@ -78,8 +78,8 @@ TEST_F(StoreCheck, SizesAroundTheWarningSize) {
 }
 
 TEST_F(StoreCheck, FilesOfTwoGibibytesAndMoreGetTheirTrueSize) {
-  for (const auto& [bytes, kb] : {std::pair{2 * kGiB, "2097152"}, std::pair{2 * kGiB + 1, "2097153"},
-                                  std::pair{5 * kGiB, "5242880"}}) {
+  for (const auto& [bytes, kb] :
+       {std::pair{2 * kGiB, "2097152"}, std::pair{2 * kGiB + 1, "2097153"}, std::pair{5 * kGiB, "5242880"}}) {
     const std::string path = MakeFile("big.pst", bytes);
     EXPECT_EQ(Check(path).back(), std::string("サイズ：") + kb + ", 警告画面表示");
     EXPECT_EQ(mdlOrvane::CurrentStore.StoreSizeKb, kb);
@@ -155,7 +155,8 @@ TEST_F(StoreCheck, ExclusionComparesThePathWithCase) {
 TEST_F(StoreCheck, UserExclusionIsLoggedAndHonouredNextTime) {
   const std::string path = MakeFile("a.pst", 1610612736);
   user_.excludes = true;
-  EXPECT_EQ(Check(path), (std::vector<std::string>{StoreLine(path), "サイズ：1572864, 警告画面表示", "次回よりチェックを省略"}));
+  EXPECT_EQ(Check(path),
+            (std::vector<std::string>{StoreLine(path), "サイズ：1572864, 警告画面表示", "次回よりチェックを省略"}));
   EXPECT_EQ(mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", kUid), path);
   user_.excludes = false;
   EXPECT_EQ(Check(path).back(), "サイズ：1572864, チェック省略対象");

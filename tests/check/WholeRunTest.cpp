@@ -47,7 +47,8 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
     list += Unhex(uid);
     const bool ansi = key == "001e";
     registry.SetBytes(profile + "\\" + uid, key + "3001", ansi ? Ansiz(name) : Utf16z(name));
-    if (!file.empty()) registry.SetBytes(profile + "\\" + uid, key + "6700", ansi ? Ansiz(path(file)) : Utf16z(path(file)));
+    if (!file.empty())
+      registry.SetBytes(profile + "\\" + uid, key + "6700", ansi ? Ansiz(path(file)) : Utf16z(path(file)));
   };
   store("01010101010101010101010101010101", "001e", "小さいフォルダ", "small.pst");
   store("02020202020202020202020202020202", "001e", "除外済み", "excluded.pst");
@@ -66,9 +67,10 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   MakeSparseFile(mail.path() / "new.pst", 3'000'000'000);
   fs::create_directory(mail.path() / "folder.pst");
   // One exclusion for the file where it is, one for where the other file used to be.
-  testing_support::WriteBytes(program.File("Orvane.ini"),
-                              platform::ToAnsi("[No Check]\r\n02020202020202020202020202020202=" + path("excluded.pst") +
-                                               "\r\n03030303030303030303030303030303=" + path("old.pst") + "\r\n"));
+  testing_support::WriteBytes(
+      program.File("Orvane.ini"),
+      platform::ToAnsi("[No Check]\r\n02020202020202020202020202020202=" + path("excluded.pst") +
+                       "\r\n03030303030303030303030303030303=" + path("old.pst") + "\r\n"));
 
   testing_support::ScriptedUser user;
   user.excludedUids = {"03030303030303030303030303030303"};
@@ -80,7 +82,8 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   EXPECT_EQ(MaskFolder(log, platform::ToAnsi(Utf8(mail.path()))),
             ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/every-branch.log"));
   ASSERT_EQ(user.shown.size(), 2u);
-  EXPECT_NE(ReadBytes(program.File("Orvane.ini")).find("03030303030303030303030303030303=" + platform::ToAnsi(path("moved.pst"))),
+  EXPECT_NE(ReadBytes(program.File("Orvane.ini"))
+                .find("03030303030303030303030303030303=" + platform::ToAnsi(path("moved.pst"))),
             std::string::npos);
 }
 

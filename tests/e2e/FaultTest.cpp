@@ -125,14 +125,15 @@ TEST_F(Faults, DamagedSettingsFilesKeepEveryLine) {
   std::string utf16 = "\xff\xfe" + platform::Utf8ToUtf16Le("[Orvane]\r\nWarningSize=100\r\n");
   std::string badDbcs = "[Orvane]\r\nWarningTitle=\x82\r\nWarningMsg=\x81\x7f\xfd\xfe\r\n";
   std::string manySections;
-  for (int i = 0; i < 5000; ++i) manySections += "[Section" + std::to_string(i) + "]\r\nKey=" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 5000; ++i)
+    manySections += "[Section" + std::to_string(i) + "]\r\nKey=" + std::to_string(i) + "\r\n";
 
-  for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-           {"a 10 MB line", tenMegabytes},
-           {"NUL bytes", withNul},
-           {"a UTF-16 file", utf16},
-           {"invalid double-byte sequences", badDbcs},
-           {"thousands of sections", manySections}}) {
+  for (const auto& [name, text] :
+       std::vector<std::pair<std::string, std::string>>{{"a 10 MB line", tenMegabytes},
+                                                        {"NUL bytes", withNul},
+                                                        {"a UTF-16 file", utf16},
+                                                        {"invalid double-byte sequences", badDbcs},
+                                                        {"thousands of sections", manySections}}) {
     SCOPED_TRACE(name);
     WriteBytes(orvane_.ini().string(), text);
     const auto result = orvane_.Run({}, std::chrono::seconds(30));
@@ -171,17 +172,18 @@ TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {
   ExpectCompleteRun(orvane_);
   std::vector<std::string> outcomes;
   for (const std::string& line : ReadLogMessages(orvane_.log().string())) {
-    if (line.starts_with("ファイル") || line.starts_with("サイズ") || line.starts_with("警告画面")) outcomes.push_back(line);
+    if (line.starts_with("ファイル") || line.starts_with("サイズ") || line.starts_with("警告画面"))
+      outcomes.push_back(line);
   }
   EXPECT_EQ(outcomes, (std::vector<std::string>{
-                          "ファイルが存在しません",          // a pipe is never opened
-                          "ファイルが存在しません",          // nor a device
-                          "ファイルが存在しません",          // a broken link
-                          "ファイルが存在しません",          // a looping link
-                          "サイズ：1660157, 警告画面表示",   // a name outside code page 932
+                          "ファイルが存在しません",         // a pipe is never opened
+                          "ファイルが存在しません",         // nor a device
+                          "ファイルが存在しません",         // a broken link
+                          "ファイルが存在しません",         // a looping link
+                          "サイズ：1660157, 警告画面表示",  // a name outside code page 932
                           "警告画面を表示できません: ディスプレイに接続できません",
-                          "ファイルが存在しません",          // a 2000-character path
-                          "サイズ：5242881, 警告画面表示",   // more than 4 GiB
+                          "ファイルが存在しません",         // a 2000-character path
+                          "サイズ：5242881, 警告画面表示",  // more than 4 GiB
                           "警告画面を表示できません: ディスプレイに接続できません",
                       }));
 }
@@ -224,8 +226,8 @@ TEST_F(Faults, ReadOnlyProgramFolderRunsWithDefaults) {
 // Killed at any moment while it writes its settings, the program leaves the
 // settings file either as it was or with whole lines added: never half a file.
 TEST_F(Faults, KilledWhileWritingSettingsLeavesAWholeFile) {
-  const std::string before = "; my settings\r\n[Orvane]\r\nWarningTitle=Mine\r\n\r\n[No Check]\r\n" + kUid +
-                             "=C:\\Mail\\a.pst\r\n";
+  const std::string before =
+      "; my settings\r\n[Orvane]\r\nWarningTitle=Mine\r\n\r\n[No Check]\r\n" + kUid + "=C:\\Mail\\a.pst\r\n";
   WriteBytes(orvane_.ini().string(), before);
   const auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(orvane_.Run().finished);
@@ -286,8 +288,7 @@ TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
     const std::string uid = std::string(30, '0') + (i < 10 ? "0" : "") + std::to_string(i);
     const std::string path = "C:\\store" + std::to_string(i) + ".pst";
     MakeSparseFile(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
-    WriteBytes((prefix / "user.reg").string(),
-               "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
+    WriteBytes((prefix / "user.reg").string(), "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
     expected.push_back(uid + "=" + path);
 
     const int pid =
@@ -307,7 +308,8 @@ TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), exclusion), 1) << exclusion;
   }
   // Each setting exactly once, however the first runs raced to write them.
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Visible="); }), 1);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Visible="); }),
+            1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "[No Check]"), 1);
 }
 

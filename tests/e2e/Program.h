@@ -55,8 +55,8 @@ ProgramResult Wait(int pid, std::chrono::milliseconds limit);
 void ExpectCompleteRun(const Installation& orvane);
 
 struct StoreEntry {
-  std::string uid;   // 32 hexadecimal digits
-  std::string path;  // a Windows path (UTF-8)
+  std::string uid;           // 32 hexadecimal digits
+  std::string path;          // a Windows path (UTF-8)
   bool unicodePath = false;  // the path as a UTF-16 value, else in code page 932
 };
 

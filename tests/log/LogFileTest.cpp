@@ -73,8 +73,9 @@ TEST(LogFile, LineIsShiftJisEndedByCrLfAndNeverBroken) {
   const std::size_t firstEnd = bytes.find("\r\n");
   ASSERT_NE(firstEnd, std::string::npos);
   EXPECT_EQ(bytes.substr(28, firstEnd - 28), "Orvane \x8b\x4e\x93\xae");
-  EXPECT_EQ(bytes.substr(firstEnd + 2 + 28), "\x83\x76\x83\x8d\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x8e\xe6\x93\xbe\x81\x46" +
-                                                 std::string(5000, 'k') + "\r\n");
+  EXPECT_EQ(bytes.substr(firstEnd + 2 + 28),
+            "\x83\x76\x83\x8d\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x8e\xe6\x93\xbe\x81\x46" +
+                std::string(5000, 'k') + "\r\n");
 }
 
 TEST(LogFile, DateAndTimeAreTheSystemsJapaneseFormats) {

@@ -62,8 +62,8 @@ TEST(CodePage, Utf16LittleEndianToUtf8) {
   EXPECT_EQ(platform::Utf16LeToUtf8("O\0u\0t\0"s), "Out");
   EXPECT_EQ(platform::Utf16LeToUtf8("\xe5\x65\x2c\x67"s), "日本");
   EXPECT_EQ(platform::Utf16LeToUtf8("\x3d\xd8\x00\xde"s), "\xf0\x9f\x98\x80");  // a surrogate pair
-  EXPECT_EQ(platform::Utf16LeToUtf8("\x3d\xd8"s), "\xef\xbf\xbd");             // a lone surrogate
-  EXPECT_EQ(platform::Utf16LeToUtf8("A\0B"s), "A");                           // an odd last byte
+  EXPECT_EQ(platform::Utf16LeToUtf8("\x3d\xd8"s), "\xef\xbf\xbd");              // a lone surrogate
+  EXPECT_EQ(platform::Utf16LeToUtf8("A\0B"s), "A");                             // an odd last byte
 }
 
 TEST(CodePage, Utf8ToUtf16AndCharacterCount) {

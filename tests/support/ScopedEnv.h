@@ -22,8 +22,10 @@ class ScopedEnv {
 #ifdef _WIN32
     _putenv_s(name_.c_str(), value ? value->c_str() : "");
 #else
-    if (value) setenv(name_.c_str(), value->c_str(), 1);
-    else unsetenv(name_.c_str());
+    if (value)
+      setenv(name_.c_str(), value->c_str(), 1);
+    else
+      unsetenv(name_.c_str());
 #endif
   }
   std::string name_;

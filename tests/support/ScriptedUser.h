@@ -23,7 +23,7 @@ class ScriptedUser : public mdlOrvane::WarningDialog {
   }
   std::vector<mdlOrvane::StoreInfo> shown;
   std::vector<std::string> sizeLines;
-  bool excludes = false;              // ticks the box for every store
+  bool excludes = false;               // ticks the box for every store
   std::set<std::string> excludedUids;  // or only for these
 };
 

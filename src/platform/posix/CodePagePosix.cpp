@@ -48,7 +48,9 @@ std::string EncodeText(std::string_view utf8, EncodeUnit encode) {
 
 }  // namespace
 
-std::string ToAnsi(std::string_view utf8) { return EncodeText(utf8, [](char16_t unit) { return Encode(unit); }); }
+std::string ToAnsi(std::string_view utf8) {
+  return EncodeText(utf8, [](char16_t unit) { return Encode(unit); });
+}
 
 std::string ToAnsiBestFit(std::string_view utf8) { return EncodeText(utf8, EncodeBestFit); }
 

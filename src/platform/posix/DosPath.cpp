@@ -69,7 +69,8 @@ FullPath CurrentFolder(const std::string& prefix) {
   std::vector<std::pair<char, struct stat>> drives;
   for (char letter = 'a'; letter <= 'z'; ++letter) {
     struct stat info {};
-    if (::stat(DriveLink(prefix, letter).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) drives.emplace_back(letter, info);
+    if (::stat(DriveLink(prefix, letter).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+      drives.emplace_back(letter, info);
   }
   const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
   if (!cwd || cwd.get()[0] != '/') return {};

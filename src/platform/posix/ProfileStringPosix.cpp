@@ -10,11 +10,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <memory>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <random>
 #include <thread>

@@ -9,8 +9,8 @@ namespace platform {
 bool WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
   const bool create = mode == WriteMode::Create;
   const HANDLE file = CreateFileW(win32::Widen(path).c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  create ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, create ? CREATE_ALWAYS : OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   while (ok && !bytes.empty()) {
