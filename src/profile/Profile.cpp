@@ -1,5 +1,8 @@
 #include "profile/Profile.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "log/mdlLogFile.h"
 #include "profile/mdlRegistry.h"
 
@@ -31,12 +34,23 @@ constexpr ProfileLocation kProfileLocations[] = {
 constexpr const char* kStoreListSection = "9207f3e0a3b11019908b08002b2a56c2";
 
 // Value names are property tags: the property type (001e 8-bit text, 001f UTF-16
-// text, 0102 binary) after the property id.
+// text, 0102 binary, 0003 a 32-bit number) after the property id.
 constexpr const char* kStoreList = "01023d00";
 constexpr const char* kDisplayNameAnsi = "001e3001";
 constexpr const char* kDisplayNameUnicode = "001f3001";
 constexpr const char* kPathAnsi = "001e6700";
 constexpr const char* kPathUnicode = "001f6700";
+// The name of the message service that opened the store, in the store's section
+// and in the service's own, which the store's section names.
+constexpr const char* kServiceNameAnsi = "001e3d09";
+constexpr const char* kServiceNameUnicode = "001f3d09";
+constexpr const char* kServiceSection = "01023d0c";
+// The personal-folder file's flags; the bit 0x80000000 is set for a Unicode file.
+constexpr const char* kPstFlags = "00036770";
+constexpr std::uint8_t kPstFlagUnicodeTopByte = 0x80;
+
+constexpr const char* kAnsiFormat = "97-2002";
+constexpr const char* kUnicodeFormat = "2003";
 
 constexpr std::size_t kSectionIdSize = 16;
 
@@ -44,8 +58,56 @@ std::string ReadText(const std::string& key, const char* name) {
   return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "").AsText();
 }
 
-std::string ReadUnicodeText(const std::string& key, const char* name) {
-  return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadBytes, "").AsText();
+// The store's own values are read whole, however long: a deep folder's path runs
+// past the 256 bytes of the text buffer. UTF-16 text ends at its first NUL, as
+// Windows takes it.
+std::string ReadWholeText(const std::string& key, const char* name) {
+  return mdlRegistry::GetRegValueWhole(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "").AsText();
+}
+
+std::string ReadWholeUnicodeText(const std::string& key, const char* name) {
+  std::string text =
+      mdlRegistry::GetRegValueWhole(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadBytes, "").AsText();
+  text.resize(std::min(text.find('\0'), text.size()));
+  return text;
+}
+
+std::string SectionName(const std::uint8_t* id) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string name;
+  for (std::size_t i = 0; i < kSectionIdSize; ++i) {
+    name += kDigits[id[i] >> 4];
+    name += kDigits[id[i] & 0x0F];
+  }
+  return name;
+}
+
+// The format that the service named in the profile section `key` opens: its
+// personal-folder services open one format each; any other service, or none,
+// tells nothing.
+const char* FormatOfService(const std::string& key) {
+  std::string service = ReadWholeText(key, kServiceNameAnsi);
+  if (service.empty()) service = ReadWholeUnicodeText(key, kServiceNameUnicode);
+  if (service == "MSPST MS") return kAnsiFormat;
+  if (service == "MSUPST MS") return kUnicodeFormat;
+  return nullptr;
+}
+
+// The personal-folder format as the profile records it, first answer wins: the
+// service named in the store's section, the one named in the service's section,
+// the file's flags, and only then which kind of display name the store has.
+// Current clients write every name in UTF-16, whatever the file's format.
+const char* StoreFormatOf(const std::string& profileKey, const std::string& sectionKey, bool hasAnsiName) {
+  if (const char* format = FormatOfService(sectionKey)) return format;
+  const mdlRegistry::Bytes service =
+      mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, sectionKey, kServiceSection);
+  if (service.size() == kSectionIdSize) {
+    if (const char* format = FormatOfService(profileKey + "\\" + SectionName(service.data()))) return format;
+  }
+  const mdlRegistry::Bytes flags = mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, sectionKey, kPstFlags);
+  // Four bytes, low byte first: the Unicode bit is the top bit of the last one.
+  if (flags.size() == 4) return (flags[3] & kPstFlagUnicodeTopByte) != 0 ? kUnicodeFormat : kAnsiFormat;
+  return hasAnsiName ? kAnsiFormat : kUnicodeFormat;
 }
 
 }  // namespace
@@ -69,16 +131,9 @@ std::vector<std::string> ReadStoreSections(const std::string& profileKey, const 
   // drop a last store whose identifier happens to end in zeros.
   const mdlRegistry::Bytes list =
       mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, profileKey + "\\" + kStoreListSection, kStoreList);
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::vector<std::string> sections;
-  std::string name;
   for (std::size_t i = 0; i + kSectionIdSize <= list.size(); i += kSectionIdSize) {
-    name.clear();
-    for (std::size_t j = i; j < i + kSectionIdSize; ++j) {
-      name += kDigits[list[j] >> 4];
-      name += kDigits[list[j] & 0x0F];
-    }
-    sections.push_back(name);
+    sections.push_back(SectionName(list.data() + i));
   }
   mdlLogFile::WriteLog(logPath, "プロファイルのサブキー取得", 0);
   return sections;
@@ -88,15 +143,11 @@ void ReadStoreEntry(const std::string& profileKey, const std::string& section, S
   const std::string sectionKey = profileKey + "\\" + section;
   store.StoreUid = section;
 
-  store.StoreDisplayName = ReadText(sectionKey, kDisplayNameAnsi);
-  store.StoreFormat = "97-2002";
-  if (store.StoreDisplayName.empty()) {
-    store.StoreDisplayName = ReadUnicodeText(sectionKey, kDisplayNameUnicode);
-    store.StoreFormat = "2003";
-  }
-
-  store.StorePath = ReadText(sectionKey, kPathAnsi);
-  if (store.StorePath.empty()) store.StorePath = ReadUnicodeText(sectionKey, kPathUnicode);
+  const std::string ansiName = ReadWholeText(sectionKey, kDisplayNameAnsi);
+  store.StoreDisplayName = ansiName.empty() ? ReadWholeUnicodeText(sectionKey, kDisplayNameUnicode) : ansiName;
+  store.StorePath = ReadWholeText(sectionKey, kPathAnsi);
+  if (store.StorePath.empty()) store.StorePath = ReadWholeUnicodeText(sectionKey, kPathUnicode);
+  store.StoreFormat = StoreFormatOf(profileKey, sectionKey, !ansiName.empty());
 }
 
 }  // namespace profile

@@ -25,7 +25,13 @@ std::string FindDefaultProfile(const std::string& logPath);
 std::vector<std::string> ReadStoreSections(const std::string& profileKey, const std::string& logPath);
 
 // Reads one store section into `store` (uid, display name, path, format); its size
-// is left as it was. Missing values read as the empty text.
+// is left as it was. The name and the path are the 8-bit values when present, else
+// the UTF-16 ones (which end at their first NUL), each read whole however long;
+// missing values read as the empty text. The format is the one the profile
+// records: the personal-folder service named in the store's section ("MSPST MS"
+// for "97-2002", "MSUPST MS" for "2003"), else in the service's own section, else
+// the Unicode bit of the file's flags, else "97-2002" exactly when the 8-bit
+// display name is present.
 void ReadStoreEntry(const std::string& profileKey, const std::string& section, StoreInfo& store);
 
 }  // namespace profile

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "platform/CodePage.h"
 
@@ -10,6 +11,8 @@ namespace {
 
 constexpr std::uint32_t kTextBufferSize = 256;
 constexpr std::uint32_t kByteBufferSize = 4096;
+// The most a whole read takes; no display name or path comes near it.
+constexpr std::uint32_t kMaxWholeSize = 1u << 20;
 
 // Opens the key for one read and closes it again whatever the read does.
 class ScopedKey {
@@ -31,6 +34,69 @@ class ScopedKey {
   platform::RegistryKey key_ = 0;
   long status_;
 };
+
+// The data of `name` as long as the query reports it, read into a buffer of
+// `firstSize` bytes that grows to the size the value needs, up to `maxSize`;
+// nothing when the value is missing or longer than `maxSize`.
+std::optional<Bytes> QueryData(const ScopedKey& key, const std::string& name, std::uint32_t firstSize,
+                               std::uint32_t maxSize) {
+  Bytes buffer(firstSize);
+  // A value that grows between two queries is asked for again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    const long status = key.Query(name, buffer.data(), &size);
+    if (status == platform::kRegistryOk) {
+      buffer.resize(std::min<std::size_t>(size, buffer.size()));
+      return buffer;
+    }
+    if (status != platform::kRegistryMoreData || size > maxSize || size <= buffer.size()) return std::nullopt;
+    buffer.assign(size, 0);
+  }
+  return std::nullopt;
+}
+
+// Text in the ANSI code page up to its first NUL (all of it when it has none).
+std::string AnsiText(const Bytes& data) {
+  const auto end = std::find(data.begin(), data.end(), 0);
+  return platform::FromAnsi(
+      std::string_view(reinterpret_cast<const char*>(data.data()), static_cast<std::size_t>(end - data.begin())));
+}
+
+// The bytes up to the last one that is not zero, lengthened by a zero byte when
+// that makes the count even: a UTF-16 unit keeps its zero high byte.
+Bytes WithoutTrailingZeros(Bytes data) {
+  std::size_t length = data.size();
+  while (length > 0 && data[length - 1] == 0) --length;
+  if (length % 2 == 1) ++length;
+  data.resize(length, 0);
+  return data;
+}
+
+RegValue Read(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+              std::int32_t readType, const RegValue& defaultValue, bool whole) {
+  const ScopedKey key(root, subKey);
+  if (!key.IsOpen()) return defaultValue;
+  switch (readType) {
+    case kReadText: {
+      const auto data = QueryData(key, valueName, kTextBufferSize, whole ? kMaxWholeSize : kTextBufferSize);
+      return data ? RegValue(AnsiText(*data)) : defaultValue;
+    }
+    case kReadBytes: {
+      const auto data = QueryData(key, valueName, kByteBufferSize, whole ? kMaxWholeSize : kByteBufferSize);
+      return data ? RegValue(WithoutTrailingZeros(*data)) : defaultValue;
+    }
+    case kReadNumber: {
+      std::array<std::uint8_t, 4> buffer{};
+      std::uint32_t size = 4;
+      if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
+      std::uint32_t number = 0;
+      for (int i = 3; i >= 0; --i) number = (number << 8) | buffer[static_cast<std::size_t>(i)];
+      return static_cast<std::int32_t>(number);
+    }
+    default:
+      return defaultValue;
+  }
+}
 
 }  // namespace
 
@@ -61,61 +127,18 @@ std::int32_t RegValue::AsNumber() const {
 
 RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                      std::int32_t readType, const RegValue& defaultValue) {
-  const ScopedKey key(root, subKey);
-  if (!key.IsOpen()) return defaultValue;
+  return Read(root, subKey, valueName, readType, defaultValue, false);
+}
 
-  switch (readType) {
-    case kReadText: {
-      std::array<unsigned char, kTextBufferSize> buffer{};
-      std::uint32_t size = kTextBufferSize;
-      if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
-      // Text that fills all 256 bytes without a NUL is taken whole.
-      const auto end = std::find(buffer.begin(), buffer.end(), 0);
-      return platform::FromAnsi(std::string_view(reinterpret_cast<const char*>(buffer.data()),
-                                                 static_cast<std::size_t>(end - buffer.begin())));
-    }
-    case kReadBytes: {
-      // One byte more than offered: it stays zero, so the step to an even count
-      // never reads past the buffer.
-      std::array<std::uint8_t, kByteBufferSize + 1> buffer{};
-      std::uint32_t size = kByteBufferSize;
-      if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
-      // Trailing zero bytes go, but a UTF-16 unit keeps its zero high byte.
-      std::ptrdiff_t last = static_cast<std::ptrdiff_t>(kByteBufferSize);
-      while (last >= 0 && buffer[static_cast<std::size_t>(last)] == 0) --last;
-      if (last >= 0 && last % 2 == 0) ++last;
-      return Bytes(buffer.begin(), buffer.begin() + (last + 1));
-    }
-    case kReadNumber: {
-      std::array<std::uint8_t, 4> buffer{};
-      std::uint32_t size = 4;
-      if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
-      std::uint32_t number = 0;
-      for (int i = 3; i >= 0; --i) number = (number << 8) | buffer[static_cast<std::size_t>(i)];
-      return static_cast<std::int32_t>(number);
-    }
-    default:
-      return defaultValue;
-  }
+RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                          std::int32_t readType, const RegValue& defaultValue) {
+  return Read(root, subKey, valueName, readType, defaultValue, true);
 }
 
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName) {
   const ScopedKey key(root, subKey);
   if (!key.IsOpen()) return {};
-  constexpr std::uint32_t kMaxSize = 1u << 20;
-  Bytes buffer(kByteBufferSize);
-  // A value that grows between the two queries is asked for again.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-    const long status = key.Query(valueName, buffer.data(), &size);
-    if (status == platform::kRegistryOk) {
-      buffer.resize(std::min<std::size_t>(size, buffer.size()));
-      return buffer;
-    }
-    if (status != platform::kRegistryMoreData || size > kMaxSize) return {};
-    buffer.assign(size, 0);
-  }
-  return {};
+  return QueryData(key, valueName, kByteBufferSize, kMaxWholeSize).value_or(Bytes{});
 }
 
 }  // namespace mdlRegistry

@@ -60,6 +60,12 @@ inline constexpr std::int32_t kReadNumber = 4;
 RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                      std::int32_t readType, const RegValue& defaultValue);
 
+// GetRegValue without the buffers' limits: text (1) or bytes (3) longer than 256
+// or 4096 bytes is read whole (its size asked for, then read again), up to 1 MiB;
+// a longer value gives `defaultValue`. A number (4) reads as in GetRegValue.
+RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                          std::int32_t readType, const RegValue& defaultValue);
+
 // The bytes of `valueName` exactly as long as they are stored, up to 1 MiB; no
 // bytes when the key or value is missing or longer. For lists of fixed-size
 // records, whose last record may end in zero bytes and which may outgrow the

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "check/mdlOrvane.h"
+#include "platform/CodePage.h"
 #include "profile/Profile.h"
 #include "support/RegistryFixture.h"
 #include "support/ScriptedUser.h"
@@ -138,16 +139,65 @@ TEST_F(ProfileWalk, UnicodeOnlyStoreMeansTheNewFormat) {
   EXPECT_EQ(store_.StorePath, "C:\\Mail\\new.pst");
 }
 
-TEST_F(ProfileWalk, StoreWithoutPathOrWithAnOverlongEightBitNameIsStillRead) {
+TEST_F(ProfileWalk, StoreWithoutPathIsStillReadAndLongEightBitTextIsReadWhole) {
   const std::string section = "11223344556677889900AABBCCDDEEFF";
   const std::string key = kProfileKey + "\\" + section;
-  registry_.SetBytes(key, "001e3001", std::string(300, 'n') + '\0');  // too long for the text shape
+  registry_.SetBytes(key, "001e3001", std::string(300, 'n') + '\0');  // past the 256-byte text buffer
   registry_.SetBytes(key, "001f3001", Utf16z("Mailbox"));
   store_.StorePath = "left from the last store";
   profile::ReadStoreEntry(kProfileKey, section, store_);
-  EXPECT_EQ(store_.StoreDisplayName, "Mailbox");
-  EXPECT_EQ(store_.StoreFormat, "2003");
+  EXPECT_EQ(store_.StoreDisplayName, std::string(300, 'n'));
+  EXPECT_EQ(store_.StoreFormat, "97-2002");
   EXPECT_EQ(store_.StorePath, "");
+}
+
+// The format is the one the profile records, whatever kind of text the names are
+// written in: current clients write UTF-16 names for files of either format.
+TEST(StoreFormat, TheServiceThenItsSectionThenTheFlagsThenTheKindOfName) {
+  const std::string section = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+  const std::string serviceSection = "3C4D5E6F708192A3B4C5D6E7F8091A2B";
+  const std::string serviceId = Unhex("3c4d5e6f708192a3b4c5d6e7f8091a2b");
+  using Values = std::vector<std::pair<std::string, std::string>>;
+  const std::pair<std::string, std::string> ansiName{"001e3001", Ansiz("個人用フォルダ")};
+  const std::pair<std::string, std::string> unicodeName{"001f3001", Utf16z("個人用フォルダ")};
+  struct Case {
+    const char* what;
+    Values store;
+    Values service;  // the values of the section that 01023d0c names
+    const char* format;
+  };
+  const Case cases[] = {
+      {"UTF-16 service name of an ANSI file", {unicodeName, {"001f3d09", Utf16z("MSPST MS")}}, {}, "97-2002"},
+      {"UTF-16 service name of a Unicode file", {unicodeName, {"001f3d09", Utf16z("MSUPST MS")}}, {}, "2003"},
+      {"the service wins over an 8-bit name", {ansiName, {"001f3d09", Utf16z("MSUPST MS")}}, {}, "2003"},
+      {"8-bit service name, before the UTF-16 one",
+       {unicodeName, {"001e3d09", Ansiz("MSPST MS")}, {"001f3d09", Utf16z("MSUPST MS")}},
+       {},
+       "97-2002"},
+      {"the service's own section",
+       {unicodeName, {"01023d0c", serviceId}, {"00036770", Unhex("00000080")}},
+       {{"001f3d09", Utf16z("MSPST MS")}},
+       "97-2002"},
+      {"flags with the Unicode bit", {ansiName, {"00036770", Unhex("00000080")}}, {}, "2003"},
+      {"flags without it", {unicodeName, {"00036770", Unhex("00000000")}}, {}, "97-2002"},
+      {"another service tells nothing, the flags do",
+       {unicodeName, {"001f3d09", Utf16z("MSEMS")}, {"01023d0c", serviceId}, {"00036770", Unhex("01000000")}},
+       {{"001f3d09", Utf16z("MSEMS")}},
+       "97-2002"},
+      {"another service and nothing else: the 8-bit name", {ansiName, {"001f3d09", Utf16z("EMABLT")}}, {}, "97-2002"},
+      {"a service section that is not there", {unicodeName, {"01023d0c", serviceId}}, {}, "2003"},
+      {"flags of another length", {ansiName, {"00036770", Unhex("000080")}}, {}, "97-2002"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryFixture registry;
+    for (const auto& [name, bytes] : c.store) registry.SetBytes(kProfileKey + "\\" + section, name, bytes);
+    for (const auto& [name, bytes] : c.service) registry.SetBytes(kProfileKey + "\\" + serviceSection, name, bytes);
+    profile::StoreInfo store;
+    profile::ReadStoreEntry(kProfileKey, section, store);
+    EXPECT_EQ(store.StoreFormat, c.format);
+    EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
+  }
 }
 
 // The 2013 and later clients name the default profile in the key above their
@@ -236,6 +286,74 @@ TEST_F(ProfileRun, DefaultNamingAMissingProfileFindsNoStores) {
   EXPECT_EQ(Run(), (std::vector<std::string>{"プロファイル名取得：" + kClient16 + "\\Profiles\\Gone", kSubkeyLine,
                                              "個人用フォルダ無し", "Orvane 終了"}));
   EXPECT_TRUE(user_.shown.empty());
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+// Text past the registry reads' buffers: a path of over 300 bytes in code page 932
+// under deep Japanese folders and a display name of 200 Japanese characters, in
+// 8-bit binary values as older clients write them and as REG_SZ, which the
+// registry hands over in the code page.
+TEST_F(ProfileRun, LongEightBitNamesAndPathsAreReadWholeWarnedAboutAndExcluded) {
+  const std::string folder = Repeat("個人用フォルダ", 10);  // 140 bytes in code page 932
+  const auto deep = mail_.path() / testing_support::PathFromUtf8(folder) / testing_support::PathFromUtf8(folder);
+  const std::string binaryPath = testing_support::MakeSparseFile(deep / "binary.pst", 1'700'000'000);
+  const std::string textPath = testing_support::MakeSparseFile(deep / "text.pst", 1'700'000'000);
+  ASSERT_GT(platform::ToAnsi(binaryPath).size(), 300u);
+  const std::string longName = Repeat("受信した古いメールの保管場所", 15).substr(0, 200 * 3);  // 200 characters
+  const std::string binaryUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+  const std::string textUid = "11223344556677889900AABBCCDDEEFF";
+  registry_.SetText(kNtBase, "DefaultProfile", "Outlook");
+  registry_.SetBytes(kStoreListKey, "01023d00", Unhex(binaryUid) + Unhex(textUid));
+  registry_.SetBytes(kProfileKey + "\\" + binaryUid, "001e3001", Ansiz(longName));
+  registry_.SetBytes(kProfileKey + "\\" + binaryUid, "001e6700", Ansiz(binaryPath));
+  registry_.SetText(kProfileKey + "\\" + textUid, "001e3001", longName);
+  registry_.SetText(kProfileKey + "\\" + textUid, "001e6700", textPath);
+
+  user_.excludes = true;
+  const auto warned = [&](const std::string& uid, const std::string& path) {
+    return std::vector<std::string>{"個人用フォルダ情報取得：" + uid + ", " + longName + ", (97-2002形式), " + path,
+                                    "サイズ：1660157, 警告画面表示", "次回よりチェックを省略"};
+  };
+  std::vector<std::string> expected{"プロファイル名取得：" + kProfileKey, kSubkeyLine};
+  for (const auto& [uid, path] : {std::pair{binaryUid, binaryPath}, std::pair{textUid, textPath}}) {
+    const std::vector<std::string> lines = warned(uid, path);
+    expected.insert(expected.end(), lines.begin(), lines.end());
+  }
+  expected.push_back("Orvane 終了");
+  EXPECT_EQ(Run(), expected);
+  ASSERT_EQ(user_.shown.size(), 2u);
+  EXPECT_EQ(user_.shown[1].StoreDisplayName, longName);
+
+  const std::vector<std::string> again = Run();
+  EXPECT_EQ(std::count(again.begin(), again.end(), "サイズ：1660157, チェック省略対象"), 2);
+}
+
+// Windows takes a UTF-16 path up to its first NUL; so does the log, and the
+// exclusion made for the store is recorded and found again.
+TEST_F(ProfileRun, UnicodePathEndsAtItsFirstNulAndItsExclusionIsKept) {
+  const std::string uid = "5E6F708192A3B4C5D6E7F8091A2B3C4D";
+  const std::string file = testing_support::MakeSparseFile(mail_.path() / "a.pst", 1'700'000'000);
+  registry_.SetText(kNtBase, "DefaultProfile", "Outlook");
+  registry_.SetBytes(kStoreListKey, "01023d00", Unhex(uid));
+  registry_.SetBytes(kProfileKey + "\\" + uid, "001f3001", Utf16z("個人用フォルダ"));
+  registry_.SetBytes(kProfileKey + "\\" + uid, "001f6700", Utf16z(file) + Utf16z("junk"));
+  registry_.SetBytes(kProfileKey + "\\" + uid, "001f3d09", Utf16z("MSPST MS"));
+
+  user_.excludes = true;
+  EXPECT_EQ(Run(),
+            (std::vector<std::string>{"プロファイル名取得：" + kProfileKey, kSubkeyLine,
+                                      "個人用フォルダ情報取得：" + uid + ", 個人用フォルダ, (97-2002形式), " + file,
+                                      "サイズ：1660157, 警告画面表示", "次回よりチェックを省略", "Orvane 終了"}));
+  const std::string ini = testing_support::ReadBytes(mdlOrvane::IniFilePath);
+  EXPECT_NE(ini.find(uid + "=" + platform::ToAnsi(file) + "\r\n"), std::string::npos);
+  EXPECT_EQ(ini.find('\0'), std::string::npos);
+  EXPECT_EQ(testing_support::ReadBytes(mdlOrvane::LogFilePath).find('\0'), std::string::npos);
+  EXPECT_EQ(Run()[3], "サイズ：1660157, チェック省略対象");
 }
 
 }  // namespace
