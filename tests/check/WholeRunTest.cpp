@@ -33,6 +33,16 @@ std::string MaskFolder(std::string log, const std::string& folder) {
   return log;
 }
 
+// Runs the program in `program` with `user` behind the dialog; returns its log
+// with the date, the time and the folder `mail` masked.
+std::string RunMasked(testing_support::ScriptedUser& user, const TempDir& program, const TempDir& mail) {
+  mdlOrvane::Dialog = &user;
+  mdlOrvane::Run(Utf8(program.path()), "Orvane");
+  mdlOrvane::Dialog = nullptr;
+  const std::string log = testing_support::MaskedLog(ReadBytes(program.File("Orvane.log")));
+  return MaskFolder(log, platform::ToAnsi(Utf8(mail.path())));
+}
+
 TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   RegistryFixture registry;
   TempDir program;
@@ -74,17 +84,64 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
 
   testing_support::ScriptedUser user;
   user.excludedUids = {"03030303030303030303030303030303"};
-  mdlOrvane::Dialog = &user;
-  mdlOrvane::Run(Utf8(program.path()), "Orvane");
-  mdlOrvane::Dialog = nullptr;
-
-  const std::string log = testing_support::MaskedLog(ReadBytes(program.File("Orvane.log")));
-  EXPECT_EQ(MaskFolder(log, platform::ToAnsi(Utf8(mail.path()))),
-            ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/every-branch.log"));
+  EXPECT_EQ(RunMasked(user, program, mail), ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/every-branch.log"));
   ASSERT_EQ(user.shown.size(), 2u);
   EXPECT_NE(ReadBytes(program.File("Orvane.ini"))
                 .find("03030303030303030303030303030303=" + platform::ToAnsi(path("moved.pst"))),
             std::string::npos);
+}
+
+// A profile as the current mail client writes it: names and paths in UTF-16 only,
+// the service that opened each store named in the store's section and in the
+// service's own, and each personal-folder file's flags.
+TEST(WholeRun, ProfileAsTheCurrentClientWritesItLogsAsTheKeptRun) {
+  RegistryFixture registry;
+  TempDir program;
+  TempDir mail;
+  const auto path = [&](const std::string& name) { return Utf8(mail.path() / name); };
+
+  const std::string profile = std::string(RegistryFixture::kNtProfiles) + "\\Outlook";
+  registry.SetText(RegistryFixture::kNtProfiles, "DefaultProfile", "Outlook");
+  std::string list;
+  // A store, the section of its service (the store's uid with its first byte
+  // changed) and, unless `inStore` is false, the service's name in the store's
+  // section too.
+  const auto store = [&](const std::string& uid, const std::string& name, const std::string& pathValue,
+                         const std::string& service, const std::string& flags, bool inStore = true) {
+    list += Unhex(uid);
+    const std::string key = profile + "\\" + uid;
+    std::string serviceUid = uid;
+    serviceUid[0] = '5';
+    registry.SetBytes(key, "001f3001", Utf16z(name));
+    if (!pathValue.empty()) registry.SetBytes(key, "001f6700", pathValue);
+    if (inStore) registry.SetBytes(key, "001f3d09", Utf16z(service));
+    if (!flags.empty()) registry.SetBytes(key, "00036770", Unhex(flags));
+    registry.SetBytes(key, "01023d0c", Unhex(serviceUid));
+    registry.SetBytes(profile + "\\" + serviceUid, "001f3d09", Utf16z(service));
+  };
+  store("01010101010101010101010101010101", "個人用フォルダ", Utf16z(path("big.pst")), "MSPST MS", "00000000");
+  store("02020202020202020202020202020202", "新しい個人用フォルダ", Utf16z(path("new.pst")), "MSUPST MS", "00000080");
+  store("03030303030303030303030303030303", "アーカイブ 2019", Utf16z(path("small.pst")), "MSPST MS", "00000000");
+  store("04040404040404040404040404040404", "サービスだけが知るフォルダ", Utf16z(path("service.pst")), "MSPST MS", "",
+        false);
+  store("06060606060606060606060606060606", "Microsoft Exchange", "", "MSEMS", "");
+  store("07070707070707070707070707070707", "除外済み", Utf16z(path("excluded.pst")) + Utf16z("junk"), "MSPST MS",
+        "00000000");
+  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+
+  MakeSparseFile(mail.path() / "big.pst", 1'700'000'000);
+  MakeSparseFile(mail.path() / "new.pst", 3'000'000'000);
+  MakeSparseFile(mail.path() / "small.pst", 300'000'000);
+  MakeSparseFile(mail.path() / "service.pst", 1'800'000'000);
+  MakeSparseFile(mail.path() / "excluded.pst", 1'650'000'000);
+  testing_support::WriteBytes(
+      program.File("Orvane.ini"),
+      platform::ToAnsi("[No Check]\r\n07070707070707070707070707070707=" + path("excluded.pst") + "\r\n"));
+
+  testing_support::ScriptedUser user;
+  user.excludedUids = {"04040404040404040404040404040404"};
+  EXPECT_EQ(RunMasked(user, program, mail), ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/current-client.log"));
+  ASSERT_EQ(user.shown.size(), 2u);
 }
 
 }  // namespace
