@@ -13,7 +13,8 @@ Usage: run.py LINUX_PROBE WINDOWS_PROBE_EXE [--seed N ...] [--cases N]
 Families:
   ini       settings-file rules (spacing, case, quotes, comments, duplicates,
             key lines without "=", line ends, the 1,023-byte cut, byte-order marks)
-  registry  value types and sizes round the 256- and 4,096-byte limits, names in
+  registry  value types and sizes round the 256- and 4,096-byte limits (read in the
+            buffers and read whole), names in
             any ASCII case, Japanese text that code page 932 holds
   path      store paths in every Windows form, Japanese names, long paths
   text      code page 932 both ways: characters it lacks or holds twice, invalid
@@ -209,13 +210,15 @@ def gen_ini_quirks(batch, seed):
 # ---------------------------------------------------------------- registry
 
 def reg_text_value(rng):
-    """A text of about 256 bytes in code page 932, or a short one."""
+    """A text of about 256 bytes in code page 932, a longer one, or a short one."""
     kind = rng.random()
-    if kind < 0.4:
+    if kind < 0.35:
         return "a" * rng.randint(252, 258)
-    if kind < 0.7:
+    if kind < 0.6:
         kanji = rng.randint(120, 129)
         return rng.choice("日表ソ能") * kanji + "c" * rng.randint(0, 3)
+    if kind < 0.75:
+        return "C:\\Users\\demo\\" + "深いフォルダ\\" * rng.randint(20, 400) + "a.pst"
     return rng.choice(["", "Old", "メール 日本", "C:\\Mail\\個人用フォルダ.pst", "表ソ能\\予"])
 
 
@@ -272,7 +275,9 @@ def gen_registry(rng, batch, seed, n):
             s = rng.choice([1, 1, 3, 3, 4, 2])
             # Bytes read as text that code page 932 does not hold decode by its table.
             family = "registry" if s != 1 or rtype in (1, 2, 7) or clean_ansi(data) else "text"
-            batch.case(family, desc + f", shape {s}", ["reg", hx(qkey), hx(qname), str(s)])
+            read = rng.choice(["reg", "regwhole"])
+            batch.case(family, desc + f", shape {s}" + (", whole" if read == "regwhole" else ""),
+                       [read, hx(qkey), hx(qname), str(s)])
         elif shape < 0.7:
             batch.case("registry", desc + ", as stored", ["regstored", hx(qkey), hx(qname)])
         else:
