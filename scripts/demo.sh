@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs Orvane once on a bundled demo mail profile: a Wine prefix whose registry
-# holds a default profile with an oversized ANSI personal-folder file, a small
-# one, a newer-format one and a server mailbox. The folder files are sparse, so
+# holds a default profile, laid out as the current mail client writes it, with an
+# oversized ANSI personal-folder file, a small one, a newer-format (Unicode) one
+# and a server mailbox. The folder files are sparse, so
 # the 1.6 GB one costs nothing. With a display the warning dialog opens for you;
 # without one the run shows it on a virtual display, saves a screenshot of it
 # (build/demo/dialog-1.png) and presses Close. The log is printed at the end.
