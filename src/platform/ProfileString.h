@@ -23,13 +23,26 @@ namespace platform {
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file);
 
+// Why a write of the settings file failed.
+enum class ProfileWriteError {
+  None,
+  NotOneLine,    // the entry cannot be written as one line (see IsWritableProfileEntry)
+  AccessDenied,  // the file or its folder may not be written (read-only, no rights)
+  DiskFull,      // no room for the new file
+  NotAFile,      // a folder or a device stands where the file should be
+  Busy,          // another writer kept the file for too long
+  Other,
+};
+
 // Sets `key` in `section` of `file` to `value`: an existing key keeps its line and
 // only its value changes, a new key goes at the end of its section, a new section
 // at the end of the file; every other byte of the file stays as it was. The file
 // is replaced as a whole, never left half-written, and concurrent writers are
-// serialised. Returns false, leaving the file untouched, when the entry cannot be
-// written as one line (see IsWritableProfileEntry) or the file cannot be written.
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file);
+// serialised. Returns false, leaving the file untouched and setting `*error` when
+// given, when the entry cannot be written as one line or the file cannot be
+// written.
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
+                       ProfileWriteError* error = nullptr);
 
 // Whether `section`, `key` and `value` fit one header and one key=value line and
 // read back as themselves: no CR, LF or NUL anywhere, no '=' in the key and no key

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -46,23 +47,42 @@ class Fd {
   int fd_;
 };
 
-enum class ReadResult { Read, Missing, Failed };
-
-ReadResult ReadFile(const std::string& path, std::string& bytes, struct stat* read = nullptr) {
+// Reads the whole file at `path` into `bytes` (and its status into `*read`).
+// Returns 0, or the error: ENOENT for a missing file, EISDIR for anything that is
+// not a regular file (a folder, a pipe, a device).
+int ReadFile(const std::string& path, std::string& bytes, struct stat* read = nullptr) {
   // Non-blocking: a settings file that is a pipe must not hang the run.
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+  if (fd.get() < 0) return errno;
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadResult::Failed;
+  if (::fstat(fd.get(), &info) != 0) return errno;
+  if (!S_ISREG(info.st_mode)) return EISDIR;
   if (read) *read = info;
   bytes.clear();
   char chunk[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ReadResult::Failed;
-    if (n == 0) return ReadResult::Read;
+    if (n < 0) return errno;
+    if (n == 0) return 0;
     bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+ProfileWriteError ErrorOf(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ProfileWriteError::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return ProfileWriteError::DiskFull;
+    case EISDIR:
+      return ProfileWriteError::NotAFile;
+    default:
+      return ProfileWriteError::Other;
   }
 }
 
@@ -99,7 +119,10 @@ std::string ResolveTarget(const std::string& path) {
 class FolderLock {
  public:
   explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_.get() < 0) return;
+    if (fd_.get() < 0) {
+      error_ = ErrorOf(errno);
+      return;
+    }
     // A writer holds the lock for one small read and write; one that has not let
     // go after seconds has hung, and waiting for it would hang this run too.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -108,7 +131,14 @@ class FolderLock {
         locked_ = true;
         return;
       }
-      if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline) return;
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        error_ = ErrorOf(errno);
+        return;
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        error_ = ProfileWriteError::Busy;
+        return;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   }
@@ -118,11 +148,14 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
   bool locked() const { return locked_; }
+  // Why the lock could not be taken.
+  ProfileWriteError error() const { return error_; }
   int fd() const { return fd_.get(); }
 
  private:
   Fd fd_;
   bool locked_ = false;
+  ProfileWriteError error_ = ProfileWriteError::None;
 };
 
 // Whether no process has the id `pid`. A number that is no process id at all
@@ -153,9 +186,14 @@ void RemoveLeftCopies(const std::string& path, int folderFd) {
   for (const std::string& copy : left) ::unlinkat(folderFd, copy.c_str(), 0);
 }
 
-// Writes `bytes` to a new file beside `path` and renames it over `path`: a reader,
-// a crash or a full disk sees the old file or the new one, never a mix.
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<mode_t> mode, int folderFd) {
+struct Copy {
+  std::string name;
+  struct stat identity;
+};
+
+// Writes `bytes` to a new file beside `path` (with the permissions `mode` when
+// given); sets `*error` and returns nothing when it cannot.
+std::optional<Copy> WriteCopy(const std::string& path, std::string_view bytes, std::optional<mode_t> mode, int* error) {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
   std::string temp;
@@ -163,18 +201,115 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::optional<
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     temp = TemporaryCopyName(path, static_cast<unsigned long long>(::getpid()), random(), counter++);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return false;
+  if (fd < 0) {
+    *error = errno;
+    return std::nullopt;
+  }
   Fd file(fd);
-  const bool written = WriteAll(fd, bytes) && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0;
-  if (!file.Close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
+  Copy copy{temp, {}};
+  bool written = WriteAll(fd, bytes) && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0 &&
+                 ::fstat(fd, &copy.identity) == 0;
+  if (!written) *error = errno;
+  if (!file.Close() && written) {
+    written = false;
+    *error = errno;
   }
-  // The rename itself is only durable once the folder is.
-  ::fsync(folderFd);
-  return true;
+  if (!written) {
+    ::unlink(temp.c_str());
+    return std::nullopt;
+  }
+  return copy;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether `now` is still the file that was read as `read`: the same file, not
+// replaced and not written since.
+bool Unchanged(const struct stat& now, const struct stat& read) {
+  return SameInode(now, read) && now.st_size == read.st_size && now.st_mtim.tv_sec == read.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == read.st_mtim.tv_nsec;
+}
+
+bool Exchange(const std::string& a, const std::string& b) {
+  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Our copy stands at `path` and at `temp` the file that someone else put at
+// `path` after we read it: puts theirs back, and the copy goes. Whoever replaced
+// the file again meanwhile wins, as they would have without us.
+void PutTheirsBack(const std::string& path, const std::string& temp, const struct stat& ours) {
+  struct stat atTemp {};
+  if (::lstat(temp.c_str(), &atTemp) != 0) return;
+  struct stat putAtPath = ours;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (!Exchange(temp, path)) return;
+    struct stat taken {};
+    if (::lstat(temp.c_str(), &taken) != 0) return;
+    if (SameInode(taken, putAtPath)) {
+      // Nobody came between: what went back to `temp` is our copy, or a file of
+      // theirs that a later one of theirs replaced.
+      ::unlink(temp.c_str());
+      return;
+    }
+    putAtPath = atTemp;
+    atTemp = taken;
+  }
+}
+
+enum class Install { Done, Changed, Failed };
+
+// Puts the copy `temp` in the place of `path`, which was read as `*read` (null:
+// it was missing). An editor may save the file by renaming its own copy over it
+// at any moment, with no lock of ours to wait for: when the file is no longer the
+// one that was read, nothing is replaced and Changed says that the edit must be
+// made again. Sets `*error` when it fails.
+Install InstallCopy(const Copy& copy, const std::string& path, const struct stat* read, int folderFd, int* error) {
+  const std::string& temp = copy.name;
+  auto failed = [&] {
+    *error = errno;
+    ::unlink(temp.c_str());
+    return Install::Failed;
+  };
+  auto changed = [&] {
+    ::unlink(temp.c_str());
+    return Install::Changed;
+  };
+  if (read == nullptr) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+      ::fsync(folderFd);
+      return Install::Done;
+    }
+    if (errno == EEXIST) return changed();
+    if (errno != EINVAL && errno != ENOSYS) return failed();
+    // A file system that cannot refuse to replace: look, then rename.
+    struct stat now {};
+    if (::lstat(path.c_str(), &now) == 0) return changed();
+    if (::rename(temp.c_str(), path.c_str()) != 0) return failed();
+    ::fsync(folderFd);
+    return Install::Done;
+  }
+
+  struct stat now {};
+  if (::stat(path.c_str(), &now) != 0 || !Unchanged(now, *read)) return changed();
+  // Swapped in one step, so that the file taken out can be checked: if someone
+  // replaced it between the look above and the swap, theirs goes back.
+  if (!Exchange(temp, path)) {
+    if (errno != EINVAL && errno != ENOSYS) return failed();
+    // A file system that cannot swap: the look above has to do.
+    if (::rename(temp.c_str(), path.c_str()) != 0) return failed();
+    ::fsync(folderFd);
+    return Install::Done;
+  }
+  struct stat taken {};
+  if (::lstat(temp.c_str(), &taken) == 0 && Unchanged(taken, *read)) {
+    ::unlink(temp.c_str());
+    ::fsync(folderFd);
+    return Install::Done;
+  }
+  PutTheirsBack(path, temp, copy.identity);
+  return Install::Changed;
 }
 
 // A file that starts with the UTF-16LE byte order mark is a Unicode file, as the
@@ -260,7 +395,7 @@ const CachedFile* ReadIndexed(const std::string& path) {
   }
   cachedFile.reset();
   auto file = std::make_unique<CachedFile>();
-  if (ReadFile(path, file->text, &file->identity) != ReadResult::Read) return nullptr;
+  if (ReadFile(path, file->text, &file->identity) != 0) return nullptr;
   file->path = path;
   if (IsUtf16File(file->text)) {
     file->unicode = true;
@@ -287,42 +422,56 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
   return ini::CopyCut(ini::CleanDefault(defaultValue), buffer, size);
 }
 
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
-                       const std::string& file) {
-  if (!IsWritableProfileEntry(section, key, value)) return false;
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
+                       ProfileWriteError* error) {
+  auto fail = [error](ProfileWriteError why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (!IsWritableProfileEntry(section, key, value)) return fail(ProfileWriteError::NotOneLine);
   cachedFile.reset();
   const std::string target = ResolveTarget(file);
   FolderLock lock(DirectoryOf(target));
-  if (!lock.locked()) return false;
+  if (!lock.locked()) return fail(lock.error());
   RemoveLeftCopies(target, lock.fd());
 
-  std::string text;
-  std::optional<mode_t> mode;
-  switch (ReadFile(target, text)) {
-    case ReadResult::Failed:
-      // A file that exists but cannot be read must not be replaced by one key.
-      return false;
-    case ReadResult::Missing:
-      break;
-    case ReadResult::Read: {
-      // The service refuses a file the user made read-only; renaming over it
-      // would not.
-      struct stat info {};
-      if (::access(target.c_str(), W_OK) != 0 || ::stat(target.c_str(), &info) != 0) return false;
-      mode = info.st_mode & 07777;
-      break;
+  // Each round edits the file as it is; a round ends early when someone else
+  // replaced the file meanwhile, and the next one edits theirs.
+  for (int round = 0; round < 100; ++round) {
+    std::string text;
+    struct stat read {};
+    const int readError = ReadFile(target, text, &read);
+    // A file that exists but cannot be read must not be replaced by one key.
+    if (readError != 0 && readError != ENOENT) return fail(ErrorOf(readError));
+    const bool exists = readError == 0;
+    // The service refuses a file the user made read-only; renaming over it
+    // would not.
+    if (exists && ::access(target.c_str(), W_OK) != 0) return fail(ErrorOf(errno));
+
+    std::string updated;
+    if (IsUtf16File(text)) {
+      const std::string utf8 = Utf16FileText(text);
+      updated = EditedUtf16File(
+          text, utf8, ini::SetValue(utf8, FromAnsi(section), FromAnsi(key), FromAnsi(value), ini::Encoding::Utf8));
+    } else {
+      updated = ini::SetValue(text, section, key, value);
+    }
+    if (exists && updated == text) return true;
+
+    int writeError = 0;
+    const std::optional<Copy> copy =
+        WriteCopy(target, updated, exists ? std::optional<mode_t>(read.st_mode & 07777) : std::nullopt, &writeError);
+    if (!copy) return fail(ErrorOf(writeError));
+    switch (InstallCopy(*copy, target, exists ? &read : nullptr, lock.fd(), &writeError)) {
+      case Install::Done:
+        return true;
+      case Install::Failed:
+        return fail(ErrorOf(writeError));
+      case Install::Changed:
+        break;
     }
   }
-  std::string updated;
-  if (IsUtf16File(text)) {
-    const std::string utf8 = Utf16FileText(text);
-    updated = EditedUtf16File(
-        text, utf8, ini::SetValue(utf8, FromAnsi(section), FromAnsi(key), FromAnsi(value), ini::Encoding::Utf8));
-  } else {
-    updated = ini::SetValue(text, section, key, value);
-  }
-  if (mode && updated == text) return true;
-  return ReplaceFile(target, updated, mode, lock.fd());
+  return fail(ProfileWriteError::Busy);
 }
 
 }  // namespace platform

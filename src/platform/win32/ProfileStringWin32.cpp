@@ -28,18 +28,36 @@ class Handle {
   HANDLE handle_;
 };
 
-enum class ReadResult { Read, Missing, Failed };
+ProfileWriteError ErrorOf(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return ProfileWriteError::AccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE:
+      return ProfileWriteError::DiskFull;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return ProfileWriteError::Busy;
+    default:
+      return ProfileWriteError::Other;
+  }
+}
 
-ReadResult ReadFileBytes(const std::wstring& path, std::string& bytes) {
+// Reads the whole file at `path` into `bytes`. Returns ERROR_SUCCESS, or the
+// error: ERROR_FILE_NOT_FOUND for a missing file.
+DWORD ReadFileBytes(const std::wstring& path, std::string& bytes) {
   const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
+  if (!file.valid()) return GetLastError();
   bytes.clear();
   char chunk[65536];
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return ReadResult::Failed;
-    if (read == 0) return ReadResult::Read;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return GetLastError();
+    if (read == 0) return ERROR_SUCCESS;
     bytes.append(chunk, read);
   }
 }
@@ -148,41 +166,50 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
   return n;
 }
 
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
-                       const std::string& file) {
-  if (!IsWritableProfileEntry(section, key, value)) return false;
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
+                       ProfileWriteError* error) {
+  auto fail = [error](ProfileWriteError why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (!IsWritableProfileEntry(section, key, value)) return fail(ProfileWriteError::NotOneLine);
   const std::wstring path = win32::Widen(file);
   const FileLock lock(path);
-  if (!lock.locked()) return false;
+  if (!lock.locked()) return fail(ProfileWriteError::Busy);
   RemoveLeftCopies(path);
 
-  std::string original;
-  const ReadResult read = ReadFileBytes(path, original);
-  // A file that exists but cannot be read must not be replaced by one key.
-  if (read == ReadResult::Failed) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return fail(ProfileWriteError::NotAFile);
   // The service refuses a read-only file; a rename over it need not.
-  if (read == ReadResult::Read && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) return false;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    return fail(ProfileWriteError::AccessDenied);
+  std::string original;
+  const DWORD read = ReadFileBytes(path, original);
+  // A file that exists but cannot be read must not be replaced by one key.
+  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return fail(ErrorOf(read));
 
   // The service edits a copy; the copy then replaces the file in one step.
   const std::wstring temp = TempPathBeside(file);
-  if (!WriteNewFile(temp, original)) {
+  // The copy goes, and the error of the call that failed is the reason.
+  auto discard = [&] {
+    const DWORD cause = GetLastError();
     DeleteFileW(temp.c_str());
-    return false;
-  }
+    return fail(ErrorOf(cause));
+  };
+  if (!WriteNewFile(temp, original)) return discard();
   std::string updated;
-  const bool ok = WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
-                                             std::string(value).c_str(), ToAnsi(win32::Narrow(temp)).c_str()) &&
-                  ReadFileBytes(temp, updated) == ReadResult::Read;
-  if (ok && read == ReadResult::Read && updated == original) {
+  if (!WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), std::string(value).c_str(),
+                                  ToAnsi(win32::Narrow(temp)).c_str()) ||
+      ReadFileBytes(temp, updated) != ERROR_SUCCESS)
+    return discard();
+  if (read == ERROR_SUCCESS && updated == original) {
     // Nothing changed: the user's file keeps its bytes and its time.
     DeleteFileW(temp.c_str());
     return true;
   }
-  if (!ok || !FlushFile(temp) ||
-      !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temp.c_str());
-    return false;
-  }
+  if (!FlushFile(temp) || !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return discard();
   return true;
 }
 

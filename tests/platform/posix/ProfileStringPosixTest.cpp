@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <random>
+#include <thread>
 
 #include "platform/ProfileString.h"
 #include "support/TempDir.h"
@@ -46,7 +50,9 @@ TEST(ProfileReplace, FullDiskLeavesTheOldFileWhole) {
   WriteBytes(file, original);
   {
     FileSizeLimit limit(4096);
-    EXPECT_FALSE(platform::WriteProfileValue("Orvane", "WarningMsg", std::string(10000, 'x'), file));
+    platform::ProfileWriteError error{};
+    EXPECT_FALSE(platform::WriteProfileValue("Orvane", "WarningMsg", std::string(10000, 'x'), file, &error));
+    EXPECT_EQ(error, platform::ProfileWriteError::DiskFull);
   }
   EXPECT_EQ(ReadBytes(file), original);
   EXPECT_EQ(dir.EntryCount(), 1u);
@@ -74,6 +80,40 @@ TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
   fs::permissions(file, fs::perms::owner_read);
   EXPECT_FALSE(platform::WriteProfileValue("S", "a", "2", file));
   EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// An editor that saves by writing a copy and renaming it over the file, as many
+// editors do, while a run writes the settings: every save of the editor's stays.
+TEST(ProfileReplace, EditorSavingMeanwhileLosesNothing) {
+  TempDir dir;
+  const std::string file = dir.File("Orvane.ini");
+  WriteBytes(file, "[Orvane]\r\nWarningSize=0\r\n[Editor]\r\n");
+  constexpr int kSaves = 300;
+  std::atomic<bool> done{false};
+  std::thread editor([&] {
+    std::mt19937 random(5);
+    for (int i = 0; i < kSaves; ++i) {
+      const std::string text = ReadBytes(file) + "Save" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+      WriteBytes(file + ".editing", text);
+      fs::rename(file + ".editing", file);
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+    }
+    done = true;
+  });
+  int writes = 0;
+  while (!done) platform::WriteProfileValue("Orvane", "WarningSize", std::to_string(++writes), file);
+  editor.join();
+  const std::string saved = ReadBytes(file);
+  int lost = 0;
+  for (int i = 0; i < kSaves; ++i) {
+    if (saved.find("\r\nSave" + std::to_string(i) + "=") == std::string::npos) ++lost;
+  }
+  EXPECT_EQ(lost, 0) << "of " << kSaves << " saves, with " << writes << " writes";
+  EXPECT_GE(writes, 10) << "the writes did not overlap the saves";
 }
 
 }  // namespace

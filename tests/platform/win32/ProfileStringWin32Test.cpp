@@ -23,7 +23,9 @@ TEST(ProfileReplace, FailedReplaceLeavesTheOldFileWholeAndNoCopy) {
     const HANDLE holder = CreateFileW((dir.path() / "Orvane.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(platform::WriteProfileValue("Orvane", "LimitSize", "2097152", file));
+    platform::ProfileWriteError error{};
+    EXPECT_FALSE(platform::WriteProfileValue("Orvane", "LimitSize", "2097152", file, &error));
+    EXPECT_EQ(error, platform::ProfileWriteError::AccessDenied);  // as Windows answers a rename over a file in use
     CloseHandle(holder);
   }
   EXPECT_EQ(ReadBytes(file), original);
@@ -36,7 +38,9 @@ TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
   WriteBytes(file, "[S]\r\na=1\r\n");
   const std::wstring wide = (dir.path() / "Orvane.ini").wstring();
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(platform::WriteProfileValue("S", "a", "2", file));
+  platform::ProfileWriteError error{};
+  EXPECT_FALSE(platform::WriteProfileValue("S", "a", "2", file, &error));
+  EXPECT_EQ(error, platform::ProfileWriteError::AccessDenied);
   EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\n");
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
