@@ -22,7 +22,7 @@ std::int32_t LoadNumber(const Files& files, const char* section, const char* key
   const std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
   std::int32_t value = fallback;
   if (text.empty()) {
-    mdlIniFle::SetIniValue(files.ini, section, key, std::to_string(fallback));
+    mdlIniFle::SaveIniValue(files.ini, section, key, std::to_string(fallback), files.log);
   } else if (const std::optional<std::int32_t> parsed = ParseSetting(text)) {
     value = *parsed;
   }
@@ -35,7 +35,7 @@ std::string LoadText(const Files& files, const char* section, const char* key, s
   std::string value = mdlIniFle::GetIniValue(files.ini, section, key);
   if (value.empty()) {
     value = fallback;
-    mdlIniFle::SetIniValue(files.ini, section, key, value);
+    mdlIniFle::SaveIniValue(files.ini, section, key, value, files.log);
   }
   mdlLogFile::WriteLog(files.log, label + value, 0);
   return value;

@@ -28,8 +28,8 @@ inline Settings RunSettings;
 
 // Fills RunSettings from the settings file at `iniPath` and logs each value to the
 // log at `logPath`. A missing or empty setting takes its default, which is written
-// back into the file. A number that cannot be read takes its default for this run
-// only: the user's text stays in the file.
+// back into the file (a default that cannot be is logged as such). A number that cannot be read takes its default for
+// this run only: the user's text stays in the file.
 void LoadSettings(const std::string& iniPath, const std::string& logPath);
 
 // A hand-written number: an optional sign and decimal digits, blanks (space, tab)

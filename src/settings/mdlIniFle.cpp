@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "log/mdlLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/ProfileString.h"
 
@@ -31,6 +32,33 @@ bool NeedsQuotes(std::string_view v) {
   return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
+bool Write(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
+           platform::ProfileWriteError* error) {
+  const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
+  return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path,
+                                     error);
+}
+
+// Why a value could not be saved, in a few words for the log.
+const char* ReasonOf(platform::ProfileWriteError error) {
+  switch (error) {
+    case platform::ProfileWriteError::NotOneLine:
+      return "1 行に書けない値です";
+    case platform::ProfileWriteError::AccessDenied:
+      return "書き込みが許可されていません";
+    case platform::ProfileWriteError::DiskFull:
+      return "ディスクに空きがありません";
+    case platform::ProfileWriteError::NotAFile:
+      return "ファイルではありません";
+    case platform::ProfileWriteError::Busy:
+      return "ほかのプログラムが使用中です";
+    case platform::ProfileWriteError::None:
+    case platform::ProfileWriteError::Other:
+      break;
+  }
+  return "書き込みに失敗しました";
+}
+
 }  // namespace
 
 std::string GetIniValue(const std::string& path, const std::string& section, const std::string& key) {
@@ -56,10 +84,22 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
 }
 
 int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
-  const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
-  return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path)
-             ? 1
-             : 0;
+  return Write(path, section, key, value, nullptr) ? 1 : 0;
+}
+
+bool SaveIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& logPath) {
+  platform::ProfileWriteError error = platform::ProfileWriteError::None;
+  const char* reason = nullptr;
+  if (!Write(path, section, key, value, &error)) {
+    reason = ReasonOf(error);
+  } else if (GetIniValue(path, section, key) != AsStored(value)) {
+    // Written, yet another line of the file wins over it.
+    reason = "書き込んだ値が読み出せません";
+  }
+  if (reason == nullptr) return true;
+  mdlLogFile::WriteLog(logPath, std::string(kCannotSave) + key + " (" + reason + ")", 0);
+  return false;
 }
 
 std::string AsStored(const std::string& value) { return platform::FromAnsi(platform::ToAnsi(value)); }

@@ -20,6 +20,17 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
 // ']' in the section).
 int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
+// SetIniValue, telling the user when the value cannot be saved: one line in the
+// log at `logPath` that names the key and says why in a few words (a read-only
+// file, a full disk, a folder where the file should be), and the run goes on.
+// The value counts as saved once it reads back as written. Returns whether it was.
+bool SaveIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& logPath);
+
+// The log line of a value that could not be saved: this, then the key and the
+// reason: "設定ファイルに保存できません: WarningSize (書き込みが許可されていません)".
+inline constexpr const char* kCannotSave = "設定ファイルに保存できません: ";
+
 // `value` as the settings file holds it once written: each character the ANSI
 // code page cannot hold becomes '?'. Equal to `value` for every text the code page
 // can hold.

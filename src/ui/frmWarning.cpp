@@ -30,11 +30,10 @@ void frmWarning::cmdClose_Click() {
   // A hidden box cannot have been ticked by the user, whatever its value says.
   if (chkNoCheck.Visible && chkNoCheck.Value == 1) {
     const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
-    mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid, store.StorePath);
-    // Only an exclusion that the next run will find is reported as made: a
-    // settings file that cannot be written records nothing.
-    mdlOrvane::SkipNextTime = mdlIniFle::GetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid) ==
-                              mdlIniFle::AsStored(store.StorePath);
+    // Only an exclusion that the next run will find is reported as made; one that
+    // cannot be saved is logged with the reason.
+    mdlOrvane::SkipNextTime = mdlIniFle::SaveIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid,
+                                                      store.StorePath, mdlOrvane::LogFilePath);
   }
   Unloaded = true;
 }

@@ -196,13 +196,16 @@ TEST_F(Faults, UnwritableFilesDoNotStopTheRun) {
   EXPECT_EQ(result.status, 0);
   fs::remove(orvane_.log());
 
-  // The settings file is a folder: defaults are used and logged.
+  // The settings file is a folder: defaults are used and logged, and that they
+  // could not be saved.
   fs::remove(orvane_.ini());
   fs::create_directory(orvane_.ini());
   result = orvane_.Run();
   ASSERT_TRUE(result.finished);
   ExpectCompleteRun(orvane_);
-  EXPECT_EQ(ReadLogMessages(orvane_.log().string())[2], "警告サイズ取得：1572864");
+  const std::vector<std::string> log = ReadLogMessages(orvane_.log().string());
+  EXPECT_EQ(log[3], "設定ファイルに保存できません: WarningSize (ファイルではありません)");
+  EXPECT_EQ(log[4], "警告サイズ取得：1572864");
   fs::remove(orvane_.ini());
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -91,6 +93,20 @@ TEST_F(LoadSettings, SecondRunChangesNothing) {
   const std::string first = Ini();
   settings::LoadSettings(iniPath_, logPath_);
   EXPECT_EQ(Ini(), first);
+}
+
+TEST_F(LoadSettings, DefaultThatCannotBeWrittenBackIsLoggedAndStillUsed) {
+  std::filesystem::create_directory(iniPath_);
+  Load(nullptr);
+  const std::string cannot = "設定ファイルに保存できません: ";
+  const std::string why = " (ファイルではありません)";
+  EXPECT_EQ(testing_support::ReadLogMessages(logPath_),
+            (std::vector<std::string>{
+                cannot + "LimitSize" + why, "制限サイズ取得：2097152", cannot + "WarningSize" + why,
+                "警告サイズ取得：1572864", cannot + "WarningTitle" + why, "警告タイトル取得：WARNING!",
+                cannot + "WarningMsg" + why, "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
+                cannot + "Visible" + why, "chkNoCheckチェックボックスの表示取得：1"}));
+  EXPECT_EQ(settings::RunSettings.WarningSize, 1572864);
 }
 
 TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {

@@ -43,6 +43,8 @@ std::size_t TempDir::EntryCount() const {
 }
 
 std::string ReadBytes(const std::string& path) {
+  std::error_code ignored;
+  if (!fs::is_regular_file(PathFromUtf8(path), ignored)) return {};
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -57,6 +59,20 @@ std::string MakeSparseFile(const fs::path& path, std::uintmax_t length) {
   std::ofstream(path, std::ios::binary).close();
   fs::resize_file(path, length);
   return Utf8(path);
+}
+
+bool MakeReadOnly(const fs::path& path) {
+  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  if (!std::ofstream(path, std::ios::binary | std::ios::app).is_open()) return true;
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+  return false;
+}
+
+void RemoveAll(const fs::path& path) {
+  std::error_code ignored;
+  if (fs::is_regular_file(path, ignored)) fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ignored);
+  fs::remove_all(path, ignored);
 }
 
 std::vector<std::string> ReadLogMessages(const std::string& path) {

@@ -37,6 +37,14 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // returns its UTF-8 path.
 std::string MakeSparseFile(const std::filesystem::path& path, std::uintmax_t length);
 
+// Takes the write permission away from the file at `path` (on Windows: the
+// read-only attribute). False, leaving it writable, where that does not stop
+// this process writing it (root on Linux).
+bool MakeReadOnly(const std::filesystem::path& path);
+
+// Removes `path` with everything in it, read-only files too; nothing when missing.
+void RemoveAll(const std::filesystem::path& path);
+
 // The messages of a run log (UTF-8), without their date and time columns.
 std::vector<std::string> ReadLogMessages(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "check/mdlOrvane.h"
@@ -113,13 +114,42 @@ TEST_F(WarningForm, CloseWithTheBoxTickedRecordsTheStoreAndSetsSkipNextTime) {
   EXPECT_EQ(Recorded(), kPath);
 }
 
-TEST_F(WarningForm, ExclusionThatCannotBeWrittenIsNotReportedAsMade) {
-  std::filesystem::create_directory(dir.path() / "Orvane.ini");  // no settings file can be written
-  frmWarning form = Loaded();
-  form.chkNoCheck.Value = 1;
-  form.cmdClose_Click();
-  EXPECT_TRUE(form.Unloaded);
-  EXPECT_FALSE(mdlOrvane::SkipNextTime);
+// An exclusion that cannot be saved is not reported as made: the log says which
+// store and why, the settings file stays as it was and the run goes on.
+TEST_F(WarningForm, ExclusionThatCannotBeSavedIsLoggedWithTheReason) {
+  const std::string settings = "[Orvane]\r\nWarningSize=1000\r\n";
+  const std::filesystem::path file = dir.path() / "Orvane.ini";
+  struct Case {
+    const char* what;
+    std::function<bool()> spoil;  // false: not possible here
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a folder where the file should be", [&] { return std::filesystem::create_directory(file); },
+       "ファイルではありません"},
+      {"a read-only file",
+       [&] {
+         testing_support::WriteBytes(mdlOrvane::IniFilePath, settings);
+         return testing_support::MakeReadOnly(file);
+       },
+       "書き込みが許可されていません"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::RemoveAll(file);
+    if (!c.spoil()) continue;
+    const std::string before = testing_support::ReadBytes(mdlOrvane::IniFilePath);
+    mdlOrvane::LogFilePath = dir.File("Orvane.log");
+    testing_support::RemoveAll(dir.path() / "Orvane.log");
+    frmWarning form = Loaded();
+    form.chkNoCheck.Value = 1;
+    form.cmdClose_Click();
+    EXPECT_TRUE(form.Unloaded);
+    EXPECT_FALSE(mdlOrvane::SkipNextTime);
+    EXPECT_EQ(testing_support::ReadLogMessages(mdlOrvane::LogFilePath),
+              std::vector<std::string>{std::string("設定ファイルに保存できません: ") + kUid + " (" + c.reason + ")"});
+    EXPECT_EQ(testing_support::ReadBytes(mdlOrvane::IniFilePath), before);
+  }
 }
 
 TEST_F(WarningForm, CloseWithTheBoxClearRecordsNothing) {
