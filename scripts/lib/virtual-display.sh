@@ -40,6 +40,11 @@ screenshot_window() {
   rm -f "$root"
 }
 
+# window_pid WINDOW: the process that shows the window (its _NET_WM_PID).
+window_pid() {
+  xprop -id "$1" _NET_WM_PID 2>/dev/null | awk '{print $3}'
+}
+
 # answer_dialogs SHOTS TICK COMMAND...: runs COMMAND and answers each warning
 # dialog it shows as a user would: a screenshot of it (SHOTS-1.png, SHOTS-2.png,
 # ...), the exclusion box ticked when TICK is "tick", then Close. TICK may also
@@ -48,7 +53,7 @@ screenshot_window() {
 # their client areas ("446x259 446x259"). Returns COMMAND's status, or 124 when it
 # has not ended after two minutes.
 answer_dialogs() {
-  local shots=$1 tick=$2 app win deadline=$((SECONDS + 120))
+  local shots=$1 tick=$2 app win pid deadline=$((SECONDS + 120))
   shift 2
   DIALOGS=0
   SIZES=""
@@ -65,6 +70,7 @@ answer_dialogs() {
       sleep 0.2
       continue
     fi
+    pid=$(window_pid "$win")
     DIALOGS=$((DIALOGS + 1))
     sleep 1.5  # let it draw
     screenshot_window "$win" "$shots-$DIALOGS.png"
@@ -78,9 +84,11 @@ answer_dialogs() {
       fi
       xdotool mousemove --window "$win" 388 233 click 1  # Close
     fi
-    # The next dialog may open in a window of the same number; wait for this one to go.
+    # Wait for this one to go. The next dialog may open in a window of the same
+    # number, from a process of its own: a window of another process is the next.
     while kill -0 "$app" 2>/dev/null && xwininfo -id "$win" >/dev/null 2>&1 \
-      && [ "$(xwininfo -id "$win" | awk '/Map State:/ {print $3}')" = IsViewable ] && [ "$SECONDS" -lt "$deadline" ]; do
+      && [ "$(xwininfo -id "$win" | awk '/Map State:/ {print $3}')" = IsViewable ] \
+      && [ "$(window_pid "$win")" = "$pid" ] && [ "$SECONDS" -lt "$deadline" ]; do
       sleep 0.1
     done
   done

@@ -1,38 +1,63 @@
 #pragma once
 // What the program and its FLTK dialog module know of each other. The module is
-// built on its own, links FLTK and X11 and nothing of the program, and travels
-// inside the program as bytes (DialogModule.cpp). The few functions of the
-// program that it needs come with each call, in a DialogHost.
+// built on its own, links FLTK and X11 and nothing of the program, travels inside
+// the program as bytes (DialogModule.cpp) and is loaded, for each warning, in a
+// process of its own. Only C data and C functions cross between the two: each
+// side may carry a C++ runtime of its own, so no C++ object, exception or
+// allocation of one side ever reaches the other.
 
-#include <cstddef>
+#include <stddef.h>
 
-#include "ui/frmWarning.h"
+extern "C" {
+
+enum OrvaneControlKind { kOrvaneLabel, kOrvaneButton, kOrvaneCheckBox };
+
+// One control: its place and look from the layout, its state from the form.
+struct OrvaneControl {
+  int kind;                      // OrvaneControlKind
+  int left, top, width, height;  // twips
+  const char* face;              // nullptr: the dialog's default font
+  double points;                 // the size of `face`
+  int bold;
+  int red;              // RGB(255, 0, 0) text, else the system's text colour
+  int centred;          // centred text, else left-aligned
+  const char* caption;  // UTF-8
+  int visible;
+  int value;  // the check box: 1 ticked
+};
+
+struct OrvaneDialog {
+  const char* caption;            // the window's, UTF-8
+  int width, height;              // the client area, twips
+  const OrvaneControl* controls;  // in tab order
+  size_t count;
+  size_t closeButton, folderButton;  // indexes into `controls`
+  int (*twipsToPixels)(int twips, int dpi);
+  // The open-folder button; it returns normally and throws nothing.
+  void (*folderOpen)(void* context);
+  void* context;
+};
+
+// How the dialog ended.
+enum OrvaneDialogResult {
+  kOrvaneClosed,        // by the Close button; *checked holds the check box's value
+  kOrvaneWindowClosed,  // by the window's own close command
+  kOrvaneNoDisplay,     // there was no display to show it on
+  kOrvaneFailed,        // anything else (out of memory)
+};
+
+// Shows the dialog modally and returns once it is closed. When the display goes
+// away while it is up, Xlib cannot go on, and neither can the process: the module
+// ends it with the status kOrvaneDisplayLostStatus. The module's one exported name.
+[[gnu::visibility("default")]] int OrvaneShowWarning(const OrvaneDialog* dialog, int* checked);
+
+}  // extern "C"
 
 namespace ui {
 
-struct DialogHost {
-  void (*folderOpen)(frmWarning& form);   // the open-folder button
-  void (*close)(frmWarning& form);        // the Close button
-  void (*windowClose)(frmWarning& form);  // the window's own close command
-  const warning::ControlLayout* layout;   // the controls in tab order
-  std::size_t controls;
-  int (*twipsToPixels)(int twips, int dpi);
-};
-
-enum class DialogResult : int {
-  Shown,        // shown and closed again
-  NoDisplay,    // no display to show it on
-  DisplayLost,  // the display went away while the dialog was up
-  Failed,       // anything else (out of memory)
-};
-
 inline constexpr const char* kDialogEntryPoint = "OrvaneShowWarning";
+inline constexpr int kOrvaneDisplayLostStatus = 5;
 
-using ShowWarningFunction = DialogResult (*)(const DialogHost& host, frmWarning& form);
+using ShowWarningFunction = int (*)(const OrvaneDialog* dialog, int* checked);
 
 }  // namespace ui
-
-// Shows `form`, already loaded, modally and returns once it is closed. The
-// module's one exported name.
-extern "C" [[gnu::visibility("default")]] ui::DialogResult OrvaneShowWarning(const ui::DialogHost& host,
-                                                                             frmWarning& form);

@@ -1,7 +1,7 @@
 // The warning dialog in FLTK 1.3 on X11, laid out from the twips table at the
-// screen's DPI. Built as a module of its own that the program loads for its first
-// warning: the FLTK and X11 libraries then cost nothing in the usual run, which
-// shows none.
+// screen's DPI. Built as a module of its own that the program loads, in a process
+// of its own, for each warning: the FLTK and X11 libraries then cost nothing in
+// the usual run, which shows none.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -13,12 +13,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 #include "ui/IconImage.h"
@@ -32,16 +32,8 @@ extern const std::size_t kOrvaneIconSize;
 namespace ui {
 namespace {
 
-using warning::ControlKind;
-using warning::ControlLayout;
-using warning::FontStyle;
-using warning::kFormCaption;
-using warning::kFormHeightTwips;
-using warning::kFormWidthTwips;
-using warning::TextAlign;
-
-// The program's functions and the layout, for the dialog being shown.
-const DialogHost* host = nullptr;
+// The dialog being shown.
+const OrvaneDialog* shown = nullptr;
 // The screen's dots per inch, once the display is open.
 int dpi = 96;
 // IPAPGothic stands in for the Japanese proportional face; it is also the
@@ -51,22 +43,16 @@ constexpr Fl_Font kBoldFace = FL_FREE_FONT + 1;
 constexpr double kDefaultPoints = 9;
 const auto kWrappedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
 
-// The display is gone for good once FLTK reported a fatal error.
-bool displayLost = false;
-
-struct DisplayLost {};
-
 void Discard(const char*, ...) {}
 
-// FLTK must not return from a fatal error; it allows an exception as long as
-// FLTK is not called again. ShowModal catches it.
-[[noreturn]] void Fatal(const char*, ...) {
-  displayLost = true;
-  throw DisplayLost{};
-}
+// The display went away: neither Xlib nor FLTK can go on, and they may not
+// return; the process ends, and the program that waits for it logs why.
+[[noreturn]] void DisplayLost() { _exit(ui::kOrvaneDisplayLostStatus); }
+[[noreturn]] void Fatal(const char*, ...) { DisplayLost(); }
+int LostConnection(Display*) { DisplayLost(); }
 
 int PointsToPixels(double points) { return static_cast<int>(std::lround(points * dpi / 72)); }
-int Px(int twips) { return host->twipsToPixels(twips, dpi); }
+int Px(int twips) { return shown->twipsToPixels(twips, dpi); }
 
 int Measure(std::string_view text) {
   return static_cast<int>(std::ceil(fl_width(text.data(), static_cast<int>(text.size()))));
@@ -152,6 +138,8 @@ bool OpenDisplay() {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   fl_open_display(display);
+  // After FLTK's own: a connection that breaks ends the process with our status.
+  XSetIOErrorHandler(LostConnection);
   dpi = ScreenDpi(display);
   return true;
 }
@@ -174,28 +162,32 @@ const Fl_RGB_Image* Icon() {
   return decoded.width > 0 ? &image : nullptr;
 }
 
-void ApplyFont(Fl_Widget& widget, const FontStyle& font) {
-  widget.labelfont(font.bold ? kBoldFace : kPlainFace);
-  widget.labelsize(PointsToPixels(font.face ? font.points : kDefaultPoints));
+void ApplyFont(Fl_Widget& widget, const OrvaneControl& control) {
+  widget.labelfont(control.bold ? kBoldFace : kPlainFace);
+  widget.labelsize(PointsToPixels(control.face ? control.points : kDefaultPoints));
 }
 
-struct Dialog {
-  frmWarning& form;
+// How the dialog being shown has ended, once it has.
+struct Outcome {
+  bool ended = false;
+  int result = kOrvaneWindowClosed;
+  int checked = 0;
   Fl_Check_Button* check = nullptr;
 };
 
-void OnFolderOpen(Fl_Widget*, void* data) { host->folderOpen(static_cast<Dialog*>(data)->form); }
+void OnFolderOpen(Fl_Widget*, void*) { shown->folderOpen(shown->context); }
 
 void OnClose(Fl_Widget*, void* data) {
-  Dialog& dialog = *static_cast<Dialog*>(data);
-  dialog.form.chkNoCheck.Value = dialog.check != nullptr && dialog.check->value() ? 1 : 0;
-  host->close(dialog.form);
+  Outcome& outcome = *static_cast<Outcome*>(data);
+  outcome.checked = outcome.check != nullptr && outcome.check->value() ? 1 : 0;
+  outcome.result = kOrvaneClosed;
+  outcome.ended = true;
 }
 
 // The window's own close command. There is no cancel key: Escape does nothing.
 void OnWindowClose(Fl_Widget*, void* data) {
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  host->windowClose(static_cast<Dialog*>(data)->form);
+  static_cast<Outcome*>(data)->ended = true;
 }
 
 // A push button as a dialog of the platform has it: with the focus, Enter presses
@@ -215,48 +207,45 @@ class PushButton : public Fl_Button {
   }
 };
 
-// Builds the window, runs it until the form is unloaded and destroys it. When the
-// display is lost this throws DisplayLost and the window is left alone: FLTK must
-// not be called again.
-void Show(Dialog& dialog) {
-  auto* window = new Fl_Double_Window(Px(kFormWidthTwips), Px(kFormHeightTwips), kFormCaption);
+// Builds the window, runs it until it is closed and destroys it.
+void Show(Outcome& outcome) {
+  auto* window = new Fl_Double_Window(Px(shown->width), Px(shown->height), shown->caption);
   Fl_Widget* close = nullptr;
-  for (std::size_t i = 0; i < host->controls; ++i) {  // children in tab order
-    const ControlLayout& c = host->layout[i];
-    const WarningControl& state = dialog.form.*c.control;
+  for (std::size_t i = 0; i < shown->count; ++i) {  // children in tab order
+    const OrvaneControl& c = shown->controls[i];
     const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
     Fl_Widget* widget = nullptr;
     switch (c.kind) {
-      case ControlKind::Label:
-        widget = new Label(x, y, w, h);
-        widget->labeltype(kWrappedLabel);
-        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.align == TextAlign::Left ? FL_ALIGN_LEFT : 0));
-        break;
-      case ControlKind::Button:
+      case kOrvaneButton:
         widget = new PushButton(x, y, w, h);
-        if (c.control == &frmWarning::cmdClose) {
-          widget->callback(OnClose, &dialog);
+        if (i == shown->closeButton) {
+          widget->callback(OnClose, &outcome);
           close = widget;
-        } else {
-          widget->callback(OnFolderOpen, &dialog);
+        } else if (i == shown->folderButton) {
+          widget->callback(OnFolderOpen);
         }
         break;
-      case ControlKind::CheckBox:
-        dialog.check = new Fl_Check_Button(x, y, w, h);
-        dialog.check->labeltype(kWrappedLabel);
-        dialog.check->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-        dialog.check->value(state.Value == 1);
-        widget = dialog.check;
+      case kOrvaneCheckBox:
+        outcome.check = new Fl_Check_Button(x, y, w, h);
+        outcome.check->labeltype(kWrappedLabel);
+        outcome.check->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+        outcome.check->value(c.value == 1);
+        widget = outcome.check;
+        break;
+      default:
+        widget = new Label(x, y, w, h);
+        widget->labeltype(kWrappedLabel);
+        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.centred ? 0 : FL_ALIGN_LEFT));
         break;
     }
-    widget->copy_label(state.Caption.c_str());
-    ApplyFont(*widget, c.font);
+    widget->copy_label(c.caption);
+    ApplyFont(*widget, c);
     if (c.red) widget->labelcolor(fl_rgb_color(255, 0, 0));
-    if (!state.Visible) widget->hide();
+    if (!c.visible) widget->hide();
   }
   window->end();
-  window->callback(OnWindowClose, &dialog);
-  window->xclass(kFormCaption);  // the window class, for window managers and docks
+  window->callback(OnWindowClose, &outcome);
+  window->xclass(shown->caption);  // the window class, for window managers and docks
 
   window->size_range(window->w(), window->h(), window->w(), window->h());
   int sx, sy, sw, sh;
@@ -268,8 +257,7 @@ void Show(Dialog& dialog) {
   CloseOnlyTitleBar(*window);
   if (close != nullptr) close->take_focus();
 
-  while (!dialog.form.Unloaded && window->shown()) Fl::wait();
-  if (!dialog.form.Unloaded) host->windowClose(dialog.form);
+  while (!outcome.ended && window->shown()) Fl::wait();
   window->hide();
   delete window;
   Fl::flush();
@@ -279,22 +267,20 @@ void Show(Dialog& dialog) {
 
 }  // namespace ui
 
-extern "C" ui::DialogResult OrvaneShowWarning(const ui::DialogHost& host, frmWarning& form) {
+extern "C" int OrvaneShowWarning(const OrvaneDialog* dialog, int* checked) {
   using namespace ui;
-  ui::host = &host;
+  shown = dialog;
   Fl::warning = Discard;
   Fl::error = Discard;
   Fl::fatal = Fatal;
-  if (displayLost) return DialogResult::DisplayLost;
-  if (!OpenDisplay()) return DialogResult::NoDisplay;
-  Dialog dialog{form};
+  if (!OpenDisplay()) return kOrvaneNoDisplay;
+  Outcome outcome;
   try {
     Prepare();
-    Show(dialog);
-  } catch (const DisplayLost&) {
-    return DialogResult::DisplayLost;
+    Show(outcome);
   } catch (...) {  // out of memory: nothing throws back into the program
-    return DialogResult::Failed;
+    return kOrvaneFailed;
   }
-  return DialogResult::Shown;
+  *checked = outcome.checked;
+  return outcome.result;
 }

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The Linux build when its display goes away while a warning is up: a profile with
+# two oversized ANSI personal-folder files, the X server killed while the first
+# dialog is shown. The run must log why neither warning could be shown, check the
+# second store all the same, and end as every run ends.
+# Usage: display_lost.sh LINUX_ORVANE
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+orvane=$(realpath "$1")
+source "$here/../../scripts/lib/check.sh"
+
+work=$(mktemp -d)
+xvfb=""
+trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+
+prefix=$work/prefix
+mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Mail"
+ln -s ../drive_c "$prefix/dosdevices/c:"
+truncate -s 1700000000 "$prefix/drive_c/Mail/first.pst"
+truncate -s 1800000000 "$prefix/drive_c/Mail/second.pst"
+ansi() { printf '%s\0' "$1" | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
+# Key paths as user.reg writes them, with each "\" doubled.
+profile='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\Outlook'
+store() {  # store UID NAME PATH
+  printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$profile\\\\$1" "$(ansi "$2")" "$(ansi "$3")"
+}
+{
+  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n' "${profile%\\\\Outlook}"
+  printf '\n[%s]\n"01023d00"=hex:%s\n' "$profile\\\\9207f3e0a3b11019908b08002b2a56c2" \
+    "$(printf '01,%.0s' {1..16})$(printf '02,%.0s' {1..15})02"
+  store 01010101010101010101010101010101 First 'C:\Mail\first.pst'
+  store 02020202020202020202020202020202 Second 'C:\Mail\second.pst'
+} >"$prefix/user.reg"
+cp "$orvane" "$work/Orvane"
+
+display=:$((70 + $$ % 9))
+Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+WINEPREFIX=$prefix "$work/Orvane" &
+app=$!
+# The first dialog is up: its window is mapped.
+timeout 30 xdotool search --sync --onlyvisible --name '^Orvane$' >/dev/null
+kill "$xvfb"
+wait "$xvfb" 2>/dev/null || true
+xvfb=""
+
+status=0
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+  kill "$app"
+  status=124
+fi
+wait "$app" || status=$?
+
+messages=$(iconv -f CP932 -t UTF-8 "$work/Orvane.log" | tr -d '\r' | cut -c29- | tail -n 7)
+check "the run ends by itself" 0 "$status"
+check "the log from the first store on" "$(printf '%s\n' \
+  '個人用フォルダ情報取得：01010101010101010101010101010101, First, (97-2002形式), C:\Mail\first.pst' \
+  'サイズ：1660157, 警告画面表示' \
+  '警告画面を表示できません: ディスプレイとの接続が切れました' \
+  '個人用フォルダ情報取得：02020202020202020202020202020202, Second, (97-2002形式), C:\Mail\second.pst' \
+  'サイズ：1757813, 警告画面表示' \
+  '警告画面を表示できません: ディスプレイとの接続が切れました' \
+  'Orvane 終了')" "$messages"
+[ "$failures" -eq 0 ]
