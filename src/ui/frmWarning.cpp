@@ -89,4 +89,9 @@ int TwipsToPixels(int twips, int dpi) {
   return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
 }
 
+int FontPixels(double points, int dpi) {
+  // A hair over, so that a size that is whole at `dpi` stays whole.
+  return static_cast<int>(std::floor(points * dpi / 72 + 1e-9));
+}
+
 }  // namespace warning

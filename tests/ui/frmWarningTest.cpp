@@ -197,6 +197,22 @@ TEST(FolderOfPath, CutsAtTheLastBackslash) {
   EXPECT_EQ(FolderOfPath("C:\\ソフト\\表.pst"), "C:\\ソフト\\");
 }
 
+// The layout is drawn at 96 dpi: at any other, text takes no more of a label than
+// there, so no line breaks where it does not break at 96 dpi.
+TEST(WarningLayout, FontsAreRoundedDownSoTextNeverOutgrowsItsLabel) {
+  for (const double points : {9.0, 9.75, 18.0}) {
+    for (int dpi = 96; dpi <= 192; ++dpi) {
+      EXPECT_LE(warning::FontPixels(points, dpi) * 96, warning::FontPixels(points, 96) * dpi) << points << " " << dpi;
+    }
+  }
+  EXPECT_EQ(warning::FontPixels(9, 96), 12);
+  EXPECT_EQ(warning::FontPixels(9, 100), 12);
+  EXPECT_EQ(warning::FontPixels(9.75, 100), 13);
+  EXPECT_EQ(warning::FontPixels(9, 120), 15);
+  EXPECT_EQ(warning::FontPixels(9.75, 144), 19);
+  EXPECT_EQ(warning::FontPixels(18, 192), 48);
+}
+
 TEST(WarningLayout, FitsTheClientAreaWithTheRightMarginsAndTabOrder) {
   std::vector<std::string> names;
   for (const ControlLayout& c : kWarningLayout) {

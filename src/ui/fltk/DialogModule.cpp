@@ -118,6 +118,7 @@ int ShowWithModule(frmWarning& form) {
                             .closeButton = IndexOf(&frmWarning::cmdClose),
                             .folderButton = IndexOf(&frmWarning::cmdFolderOpen),
                             .twipsToPixels = warning::TwipsToPixels,
+                            .fontPixels = warning::FontPixels,
                             .folderOpen = FolderOpen,
                             .context = &form};
   int checked = 0;

@@ -33,6 +33,7 @@ struct OrvaneDialog {
   size_t count;
   size_t closeButton, folderButton;  // indexes into `controls`
   int (*twipsToPixels)(int twips, int dpi);
+  int (*fontPixels)(double points, int dpi);
   // The open-folder button; it returns normally and throws nothing.
   void (*folderOpen)(void* context);
   void* context;

@@ -51,7 +51,6 @@ void Discard(const char*, ...) {}
 [[noreturn]] void Fatal(const char*, ...) { DisplayLost(); }
 int LostConnection(Display*) { DisplayLost(); }
 
-int PointsToPixels(double points) { return static_cast<int>(std::lround(points * dpi / 72)); }
 int Px(int twips) { return shown->twipsToPixels(twips, dpi); }
 
 int Measure(std::string_view text) {
@@ -144,15 +143,20 @@ bool OpenDisplay() {
   return true;
 }
 
-// The title bar offers only the close command (and the window moves). FLTK has
-// already written hints of its own for a window of fixed size (no resizing, no
-// maximising) by the time the window exists; window managers that follow changes
-// of these hints take ours, the others keep FLTK's.
+// The title bar offers only the close command (and the window moves), as the
+// Windows dialog's does. FLTK maps the window with hints of its own for a window
+// of fixed size (no resizing, no maximising, but minimising), and not every window
+// manager reads the hints again when they change: the window is withdrawn, given
+// ours and mapped again, so that it is taken on with them. (Openbox ignores the
+// minimise and maximise bits of these hints by design, for every program.)
 void CloseOnlyTitleBar(Fl_Window& window) {
+  const Window xid = fl_xid(&window);
   const unsigned long hints[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};  // functions: move, close; border, title, menu
   const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
-  XChangeProperty(fl_display, fl_xid(&window), atom, atom, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(hints), 5);
+  XWithdrawWindow(fl_display, xid, fl_screen);
+  XChangeProperty(fl_display, xid, atom, atom, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+  XMapWindow(fl_display, xid);
+  XSync(fl_display, False);
 }
 
 const Fl_RGB_Image* Icon() {
@@ -164,7 +168,12 @@ const Fl_RGB_Image* Icon() {
 
 void ApplyFont(Fl_Widget& widget, const OrvaneControl& control) {
   widget.labelfont(control.bold ? kBoldFace : kPlainFace);
-  widget.labelsize(PointsToPixels(control.face ? control.points : kDefaultPoints));
+  int pixels = shown->fontPixels(control.face ? control.points : kDefaultPoints, dpi);
+  // At 13 pixels IPAPGothic draws a comma's tail as one faint pixel, and the size
+  // line's digit groups read as full stops: the default face takes 12 there, as
+  // it has at 96 dpi (from 104 to 111 dpi, a 27-inch QHD screen among them).
+  if (control.face == nullptr && pixels == 13) pixels = 12;
+  widget.labelsize(pixels);
 }
 
 // How the dialog being shown has ended, once it has.
