@@ -1,8 +1,11 @@
 #include "check/mdlOrvane.h"
 
+#include <vector>
+
 #include "log/mdlLogFile.h"
 #include "platform/Executable.h"
 #include "platform/FileQuery.h"
+#include "platform/UserFolders.h"
 #include "profile/Profile.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
@@ -24,14 +27,39 @@ void Main() {
 }
 
 void Run(const std::string& directory, const std::string& baseName) {
-  IniFilePath = JoinPath(directory, baseName + ".ini");
-  LogFilePath = JoinPath(directory, baseName + ".log");
+  const std::string iniName = baseName + ".ini";
+  const std::string logName = baseName + ".log";
+  IniFilePath = JoinPath(directory, iniName);
+  LogFilePath = JoinPath(directory, logName);
+  AdminIniFilePath.clear();
   CurrentStore = {};
   SkipNextTime = false;
   PersonalFolderFound = false;
 
+  // A program installed for every user sits in a folder its users cannot write:
+  // each user's files go to a folder of their own, and a settings file beside the
+  // program is the administrator's.
+  std::vector<std::string> notCreated;
+  if (!platform::CanReplaceFiles(directory, {iniName, logName})) {
+    const platform::UserFolders user = platform::UserDataFolders();
+    if (!user.settings.empty()) {
+      AdminIniFilePath = IniFilePath;
+      IniFilePath = JoinPath(user.settings, iniName);
+      LogFilePath = JoinPath(user.log, logName);
+      for (const std::string& folder : {user.log, user.settings}) {
+        if (!platform::CreateFolders(folder)) notCreated.push_back(folder);
+      }
+    }
+  }
+
   mdlLogFile::WriteLog(LogFilePath, "Orvane 起動", 1);
-  settings::LoadSettings(IniFilePath, LogFilePath);
+  if (!AdminIniFilePath.empty()) {
+    for (const std::string& folder : notCreated)
+      mdlLogFile::WriteLog(LogFilePath, "フォルダを作成できません: " + folder, 0);
+    mdlLogFile::WriteLog(LogFilePath,
+                         "設定ファイル：" + IniFilePath + " (管理者の設定ファイル：" + AdminIniFilePath + ")", 0);
+  }
+  settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePath);
 
   const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
   if (profileKey.empty()) {

@@ -22,6 +22,9 @@ class WarningDialog {
 
 inline std::string IniFilePath;
 inline std::string LogFilePath;
+// The administrator's settings file beside the program, when the run keeps its
+// own files in the user's folder; empty otherwise.
+inline std::string AdminIniFilePath;
 // The store under examination, filled by the profile walk and sized by CheckStore.
 inline StoreInfo CurrentStore;
 inline bool SkipNextTime = false;
@@ -34,8 +37,11 @@ inline WarningDialog* Dialog = nullptr;
 // The whole run: paths beside the executable, then Run.
 void Main();
 
-// The run for a program at `directory` named `baseName`: settings and log paths
-// are derived from them, every phase runs once, in order.
+// The run for a program at `directory` named `baseName`: every phase runs once,
+// in order. The settings file and the log are named after the program and sit
+// beside it when this user may write them there; else they sit in the user's own
+// folders (platform::UserDataFolders), and a settings file beside the program is
+// the administrator's, whose settings hold over the user's.
 void Run(const std::string& directory, const std::string& baseName);
 
 // Checks CurrentStore: logs it, measures it and warns when it is at or over the

@@ -11,32 +11,37 @@ namespace {
 constexpr const char* kMainSection = "Orvane";
 constexpr const char* kNoCheckSection = "No Check";
 
-// The settings file and the log of one LoadSettings call.
+// The settings files and the log of one LoadSettings call.
 struct Files {
   const std::string& ini;
   const std::string& log;
+  const std::string& admin;  // empty: none
 };
+
+// The text of a setting: the administrator's when their file sets it, else the
+// user's, where a missing one gets `fallback` written back.
+std::string LoadSetting(const Files& files, const char* section, const char* key, const std::string& fallback) {
+  if (!files.admin.empty()) {
+    std::string set = mdlIniFle::GetIniValue(files.admin, section, key);
+    if (!set.empty()) return set;
+  }
+  std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
+  if (text.empty()) mdlIniFle::SaveIniValue(files.ini, section, key, fallback, files.log);
+  return text;
+}
 
 std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,
                         const std::string& label) {
-  const std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
-  std::int32_t value = fallback;
-  if (text.empty()) {
-    mdlIniFle::SaveIniValue(files.ini, section, key, std::to_string(fallback), files.log);
-  } else if (const std::optional<std::int32_t> parsed = ParseSetting(text)) {
-    value = *parsed;
-  }
+  const std::string text = LoadSetting(files, section, key, std::to_string(fallback));
+  const std::int32_t value = text.empty() ? fallback : ParseSetting(text).value_or(fallback);
   mdlLogFile::WriteLog(files.log, label + std::to_string(value), 0);
   return value;
 }
 
 std::string LoadText(const Files& files, const char* section, const char* key, std::string_view fallback,
                      const std::string& label) {
-  std::string value = mdlIniFle::GetIniValue(files.ini, section, key);
-  if (value.empty()) {
-    value = fallback;
-    mdlIniFle::SaveIniValue(files.ini, section, key, value, files.log);
-  }
+  std::string value = LoadSetting(files, section, key, std::string(fallback));
+  if (value.empty()) value = fallback;
   mdlLogFile::WriteLog(files.log, label + value, 0);
   return value;
 }
@@ -58,8 +63,8 @@ std::optional<std::int32_t> ParseSetting(std::string_view text) {
   return value;
 }
 
-void LoadSettings(const std::string& iniPath, const std::string& logPath) {
-  const Files files{iniPath, logPath};
+void LoadSettings(const std::string& iniPath, const std::string& logPath, const std::string& adminIniPath) {
+  const Files files{iniPath, logPath, adminIniPath};
   RunSettings.LimitSize = LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
   RunSettings.WarningSize = LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
   RunSettings.WarningTitle = LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");

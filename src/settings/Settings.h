@@ -28,9 +28,12 @@ inline Settings RunSettings;
 
 // Fills RunSettings from the settings file at `iniPath` and logs each value to the
 // log at `logPath`. A missing or empty setting takes its default, which is written
-// back into the file (a default that cannot be is logged as such). A number that cannot be read takes its default for
-// this run only: the user's text stays in the file.
-void LoadSettings(const std::string& iniPath, const std::string& logPath);
+// back into the file (a default that cannot be is logged as such). A number that
+// cannot be read takes its default for this run only: the user's text stays in the
+// file. When `adminIniPath` names the administrator's settings file, each setting
+// it sets holds as it is there, and only the others are read from (and written
+// back to) the user's file; the administrator's file is only read.
+void LoadSettings(const std::string& iniPath, const std::string& logPath, const std::string& adminIniPath = {});
 
 // A hand-written number: an optional sign and decimal digits, blanks (space, tab)
 // round them allowed. Nothing when the text is anything else or does not fit 32 bits.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/System.h"
+#include "platform/UserFolders.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -19,12 +20,18 @@ TEST(Run, PathsAreDerivedFromTheExecutable) {
   EXPECT_EQ(mdlOrvane::LogFilePath, folder + (platform::kWindows ? "\\Orvane.log" : "/Orvane.log"));
 }
 
-TEST(Run, RootFolderIsNotGivenASecondSeparator) {
-  mdlOrvane::Run(platform::kWindows ? "Z:\\orvane-no-such-folder\\" : "/orvane-no-such-folder/", "Orvane");
-  EXPECT_EQ(mdlOrvane::IniFilePath,
-            platform::kWindows ? "Z:\\orvane-no-such-folder\\Orvane.ini" : "/orvane-no-such-folder/Orvane.ini");
-  EXPECT_EQ(mdlOrvane::LogFilePath,
-            platform::kWindows ? "Z:\\orvane-no-such-folder\\Orvane.log" : "/orvane-no-such-folder/Orvane.log");
+// A folder that cannot be written (here: one that is not there) is the
+// administrator's: the run's own files go to the user's folders.
+TEST(Run, UnwritableFolderHoldsTheAdministratorsFileAndTheRootGetsNoSecondSeparator) {
+  const std::string root = platform::kWindows ? "Z:\\orvane-no-such-folder\\" : "/orvane-no-such-folder/";
+  mdlOrvane::Run(root, "Orvane");
+  EXPECT_EQ(mdlOrvane::AdminIniFilePath, root + "Orvane.ini");
+  const platform::UserFolders user = platform::UserDataFolders();
+  const char separator = platform::kWindows ? '\\' : '/';
+  EXPECT_EQ(mdlOrvane::IniFilePath, user.settings + separator + "Orvane.ini");
+  EXPECT_EQ(mdlOrvane::LogFilePath, user.log + separator + "Orvane.log");
+  EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath)[1],
+            "設定ファイル：" + mdlOrvane::IniFilePath + " (管理者の設定ファイル：" + root + "Orvane.ini)");
 }
 
 TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {

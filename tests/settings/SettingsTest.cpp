@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/CodePage.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -107,6 +108,29 @@ TEST_F(LoadSettings, DefaultThatCannotBeWrittenBackIsLoggedAndStillUsed) {
                 cannot + "WarningMsg" + why, "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
                 cannot + "Visible" + why, "chkNoCheckチェックボックスの表示取得：1"}));
   EXPECT_EQ(settings::RunSettings.WarningSize, 1572864);
+}
+
+// An administrator's file beside a program installed for every user: what it
+// sets holds, what it does not set is the user's own, and it is only ever read.
+TEST_F(LoadSettings, AdministratorsFileWinsForTheKeysItSetsAndNeverGainsALine) {
+  const std::string adminPath = dir_.File("admin.ini");
+  const std::string admin =
+      "[Orvane]\r\nWarningSize=1000\r\nWarningTitle=\r\n[No Check]\r\nVisible=0\r\n"
+      "0A1B2C3D4E5F60718293A4B5C6D7E8F9=C:\\a.pst\r\n";
+  WriteBytes(adminPath, admin);
+  WriteBytes(iniPath_, "[Orvane]\r\nLimitSize=7\r\nWarningSize=5\r\n");
+  settings::RunSettings = {};
+  settings::LoadSettings(iniPath_, logPath_, adminPath);
+
+  const settings::Settings& s = settings::RunSettings;
+  EXPECT_EQ(s.LimitSize, 7);              // the user's: the administrator sets none
+  EXPECT_EQ(s.WarningSize, 1000);         // the administrator's, over the user's 5
+  EXPECT_EQ(s.WarningTitle, "WARNING!");  // set empty there is not set: the user's default
+  EXPECT_EQ(s.Visible, 0);
+  EXPECT_EQ(ReadBytes(adminPath), admin);
+  EXPECT_EQ(Ini(), "[Orvane]\r\nLimitSize=7\r\nWarningSize=5\r\nWarningTitle=WARNING!\r\nWarningMsg=" +
+                       platform::ToAnsi(std::string(settings::kDefaultWarningMsg)) + "\r\n");
+  EXPECT_EQ(testing_support::ReadLogMessages(logPath_)[1], "警告サイズ取得：1000");
 }
 
 TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {

@@ -14,6 +14,12 @@ std::string WinePrefix() {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
   }
+  const std::string home = HomeFolder();
+  if (home.empty()) return {};
+  return home == "/" ? "/.wine" : home + "/.wine";
+}
+
+std::string HomeFolder() {
   std::string home;
   if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
     home = env;
@@ -22,7 +28,7 @@ std::string WinePrefix() {
   }
   if (home.empty() || home.front() != '/') return {};
   while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return home == "/" ? "/.wine" : home + "/.wine";
+  return home;
 }
 
 }  // namespace platform::posix

@@ -11,4 +11,8 @@ namespace platform::posix {
 // relative WINEPREFIX is refused, as Wine refuses it).
 std::string WinePrefix();
 
+// The user's home folder: HOME when it is an absolute path, else the one of the
+// user's account; trailing slashes removed. Empty when neither is absolute.
+std::string HomeFolder();
+
 }  // namespace platform::posix

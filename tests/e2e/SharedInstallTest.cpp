@@ -1,0 +1,116 @@
+// Linux only: a program installed for every user, in a folder its users cannot
+// write, run by an ordinary user (a test running as root runs it as nobody; root
+// may write any folder).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "e2e/Program.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Installation;
+using testing_support::ReadBytes;
+using testing_support::ReadLogMessages;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+const std::string kUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
+
+// Makes `path` the property of the user the program runs as.
+void GiveToTheUser(const fs::path& path) {
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  }
+}
+
+class SharedInstall : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::MakeSparseFile(orvane_.driveC() / "big.pst", 1'700'000'000);
+    orvane_.WriteRegistry(testing_support::ProfileWithStores({{kUid, "C:\\big.pst"}}));
+    // The administrator's settings, then the folder closed to users.
+    WriteBytes(orvane_.ini().string(), kAdminSettings);
+    fs::create_directory(home_);
+    GiveToTheUser(home_);
+    fs::permissions(orvane_.folder(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  }
+  void TearDown() override { fs::permissions(orvane_.folder(), fs::perms::owner_write, fs::perm_options::add); }
+
+  // Runs `program` (the installed one unless a role of the test program is named)
+  // as an ordinary user whose home is home_, with `env` added.
+  testing_support::ProgramResult RunAsUser(std::vector<std::string> env = {}, const std::string& role = {}) const {
+    env.insert(env.end(), {"WINEPREFIX=" + orvane_.prefix().string(), "HOME=" + home_.string(), "PATH=/usr/bin:/bin"});
+    std::string program = orvane_.program().string();
+    if (!role.empty()) {
+      program = fs::read_symlink("/proc/self/exe").string();
+      env.insert(env.end(), {"ORVANE_TEST_CHILD=" + role, "ORVANE_CHILD_FOLDER=" + orvane_.folder().string()});
+    }
+    return testing_support::Wait(testing_support::Spawn(program, {}, env, true), std::chrono::seconds(20));
+  }
+
+  static constexpr const char* kAdminSettings = "[Orvane]\r\nWarningSize=100\r\n";
+  TempDir dir_;
+  Installation orvane_{dir_.path() / "program"};
+  fs::path home_ = dir_.path() / "home";
+  fs::path userIni_ = home_ / ".config/orvane/Orvane.ini";
+  fs::path userLog_ = home_ / ".local/state/orvane/Orvane.log";
+};
+
+TEST_F(SharedInstall, FilesGoToTheUsersFoldersAndTheAdministratorsSettingsHold) {
+  const auto result = RunAsUser();
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(result.status, 0);
+  const std::vector<std::string> log = ReadLogMessages(userLog_.string());
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[1], "設定ファイル：" + userIni_.string() + " (管理者の設定ファイル：" + orvane_.ini().string() + ")");
+  EXPECT_EQ(log[3], "警告サイズ取得：100");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+  // The user's file has what the administrator does not set; theirs is as it was.
+  const std::string user = ReadBytes(userIni_.string());
+  EXPECT_NE(user.find("LimitSize=2097152"), std::string::npos);
+  EXPECT_EQ(user.find("WarningSize"), std::string::npos);
+  EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
+  EXPECT_FALSE(fs::exists(orvane_.log()));
+  // Readable by the user alone, as the folders of the user's own settings are.
+  EXPECT_EQ(fs::status(userIni_.parent_path()).permissions(), fs::perms::owner_all);
+}
+
+TEST_F(SharedInstall, ExclusionIsRecordedInTheUsersFileAndHonouredNextTime) {
+  ASSERT_TRUE(RunAsUser({}, "excluding-run").finished);
+  std::vector<std::string> log = ReadLogMessages(userLog_.string());
+  EXPECT_EQ(std::count(log.begin(), log.end(), "次回よりチェックを省略"), 1);
+  EXPECT_NE(ReadBytes(userIni_.string()).find(kUid + "=C:\\big.pst"), std::string::npos);
+  EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
+
+  ASSERT_TRUE(RunAsUser().finished);
+  log = ReadLogMessages(userLog_.string());
+  EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：1660157, チェック省略対象"), 1);
+}
+
+TEST_F(SharedInstall, UserFolderThatCannotBeMadeIsLoggedWhereItCanBe) {
+  const fs::path file = home_ / "a-file";
+  WriteBytes(file.string(), "");
+  GiveToTheUser(file);
+  auto result = RunAsUser({"XDG_CONFIG_HOME=" + file.string()});
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(result.status, 0);
+  const std::vector<std::string> log = ReadLogMessages(userLog_.string());
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[1], "フォルダを作成できません: " + file.string() + "/orvane");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+
+  // No folder of the user's can be made at all: nothing to log to, the run still ends.
+  result = RunAsUser({"XDG_CONFIG_HOME=" + file.string(), "XDG_STATE_HOME=" + file.string()});
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
+}
+
+}  // namespace
