@@ -3,7 +3,7 @@
 # suite under Wine, both programs end to end (on one profile, and answering their
 # dialogs on a virtual display), the Linux build's text rules and services against
 # Windows' own, all of it for the 32-bit Windows release too, both installers under
-# Wine, the Linux dialog at 144 dpi, the Linux per-user install, the Linux suite
+# Wine (for one user and for every user of a machine), the Linux dialog at 144 dpi, the Linux per-user install, the Linux suite
 # under sanitizers, clang-tidy, and each fuzz target for a
 # minute (ORVANE_FUZZ_SECONDS changes that).
 #
@@ -49,6 +49,9 @@ tests/ui/fltk/dialog_dpi.sh build/linux/dialog_preview
 tests/install/per_user_install.sh build/linux
 installer/msi_test.sh build/win32
 installer/msi_test.sh build/win64
+# The per-machine installers, and a logon run from a Program Files the user cannot write.
+installer/msi_machine_test.sh build/win32
+installer/msi_machine_test.sh build/win64
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake --preset asan >/dev/null
