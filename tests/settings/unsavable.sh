@@ -3,8 +3,10 @@
 # Wine, each with its real dialog on a virtual display: a profile with one
 # oversized ANSI personal-folder file whose warning the user answers by ticking
 # "do not check again" and pressing Close, while the settings file
-#   - is read-only (the Linux program runs as an ordinary user, as root may write
-#     any file; Wine takes a file without write permission as read-only),
+#   - is read-only: the user's own file, in the user's folder, since a read-only
+#     file beside the program is the administrator's (the Linux program runs as
+#     an ordinary user, as root may write any file; Wine takes a file without
+#     write permission as read-only),
 #   - is a folder,
 #   - sits on a full disk (a small tmpfs, when this machine lets us mount one).
 # Each run must log which key could not be saved and why, never claim the
@@ -50,26 +52,30 @@ chmod -R a+rX "$WINEPREFIX/drive_c/Mail"
 chmod a+r "$WINEPREFIX/user.reg"
 
 settings=$(printf '[Orvane]\r\nLimitSize=2097152\r\nWarningSize=1572864\r\nWarningTitle=WARNING!\r\nWarningMsg=m\r\n[No Check]\r\nVisible=1\r\n')
-as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/nonexistent "$@"; }
+as_nobody() {
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME=/nonexistent XDG_CONFIG_HOME="$work/home/config" XDG_STATE_HOME="$work/home/state" "$@"
+}
 
 # state FILE: what a file or folder is, its permissions and its bytes.
 state() { { stat -c '%F %a' "$1"; [ -f "$1" ] && md5sum <"$1"; } 2>/dev/null || true; }
 
-# try BUILD CASE FOLDER REASON COMMAND...: runs COMMAND (the program in FOLDER),
-# ticks and closes its dialog, and checks the log and the settings file.
+# try BUILD CASE FOLDER REASON COMMAND...: runs COMMAND, ticks and closes its
+# dialog, and checks the log and the settings file, both in FOLDER (or in
+# $user_config and $user_state when these are set).
 try() {
-  local build=$1 case=$2 folder=$3 reason=$4 before status=0
+  local build=$1 case=$2 ini=${user_config:-$3}/Orvane.ini log=${user_state:-$3}/Orvane.log reason=$4 before status=0
   shift 4
-  before=$(state "$folder/Orvane.ini")
+  before=$(state "$ini")
   answer_dialogs "$work/shot" tick "$@" || status=$?
   echo "== $build, $case"
   check "the run ends" 0 "$status"
   check "one dialog" 1 "$DIALOGS"
   check "why the exclusion is not saved" "設定ファイルに保存できません: $uid ($reason)" \
-    "$(log_messages "$folder/Orvane.log" | grep "$uid (" || true)"
-  check "not claimed as made" 0 "$(log_messages "$folder/Orvane.log" | grep -c 次回よりチェックを省略 || true)"
-  check "last line" "Orvane 終了" "$(log_messages "$folder/Orvane.log" | tail -n 1)"
-  check "the settings file as it was" "$before" "$(state "$folder/Orvane.ini")"
+    "$(log_messages "$log" | grep "$uid (" || true)"
+  check "not claimed as made" 0 "$(log_messages "$log" | grep -c 次回よりチェックを省略 || true)"
+  check "last line" "Orvane 終了" "$(log_messages "$log" | tail -n 1)"
+  check "the settings file as it was" "$before" "$(state "$ini")"
 }
 
 # install BUILD FOLDER: the program alone in FOLDER; prints how to start it.
@@ -85,15 +91,26 @@ start() {  # start BUILD FOLDER [nobody]
   fi
 }
 
+appdata="$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')/AppData/Roaming/Orvane"
 for build in linux windows; do
-  # Read-only: the folder is the user's, the file is not writable.
+  # Read-only: the administrator's file beside the program, and the user's own
+  # file, in the user's folder, not writable either.
   folder=$work/$build-readonly
   install "$build" "$folder"
-  printf '%s' "$settings" >"$folder/Orvane.ini"
+  printf '[Orvane]\r\nVisible=1\r\n' >"$folder/Orvane.ini"
   chmod 444 "$folder/Orvane.ini"
-  if [ "$build" = linux ]; then chown nobody "$folder"; fi
+  if [ "$build" = linux ]; then
+    user_config=$work/home/config/orvane user_state=$work/home/state/orvane
+  else
+    user_config=$appdata user_state=$appdata
+  fi
+  mkdir -p "$user_config" "$user_state"
+  printf '%s' "$settings" >"$user_config/Orvane.ini"
+  chmod 444 "$user_config/Orvane.ini"
+  if [ "$build" = linux ]; then chown -R nobody "$folder" "$work/home"; fi
   try "$build" "a read-only settings file" "$folder" "書き込みが許可されていません" \
     $(start "$build" "$folder" nobody)
+  unset user_config user_state
 
   # A folder where the settings file should be: the defaults cannot be saved either.
   folder=$work/$build-folder
