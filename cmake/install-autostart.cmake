@@ -1,13 +1,23 @@
-# Part of the per-user install on Linux: the XDG autostart entry that starts the
-# installed program at every logon, in $XDG_CONFIG_HOME/autostart (~/.config when
-# that is not set). It goes into the install manifest with the program, so that
-# removing what the manifest lists uninstalls both.
-if(IS_ABSOLUTE "$ENV{XDG_CONFIG_HOME}")
+# Part of the install on Linux: the XDG autostart entry that starts the installed
+# program at every logon. Installed into the home folder (a per-user install), it
+# goes to $XDG_CONFIG_HOME/autostart (~/.config when that is not set); installed
+# anywhere else (/usr/local, /opt: an install for every user of the machine), to
+# /etc/xdg/autostart, where every desktop looks for everyone's. It goes into the
+# install manifest with the program (as the manifest lists every file: without
+# DESTDIR), so that removing what the manifest lists uninstalls both.
+set(home "$ENV{HOME}")
+cmake_path(IS_PREFIX home "${CMAKE_INSTALL_PREFIX}" NORMALIZE per_user)
+if(NOT IS_ABSOLUTE "${home}" OR home STREQUAL "/")
+  set(per_user FALSE)
+endif()
+if(NOT per_user)
+  set(config "/etc/xdg")
+elseif(IS_ABSOLUTE "$ENV{XDG_CONFIG_HOME}")
   set(config "$ENV{XDG_CONFIG_HOME}")
 else()
-  set(config "$ENV{HOME}/.config")
+  set(config "${home}/.config")
 endif()
-set(entry "$ENV{DESTDIR}${config}/autostart/orvane.desktop")
+set(entry "${config}/autostart/orvane.desktop")
 
 # The program's path in Exec: in double quotes, where ", `, $ and \ take a
 # backslash; then, as in every value of the file, each backslash is doubled, and a
@@ -20,8 +30,8 @@ string(REPLACE "\$" "\\\$" exec "${exec}")
 string(REPLACE "\\" "\\\\" exec "${exec}")
 string(REPLACE "%" "%%" exec "${exec}")
 
-message(STATUS "Installing: ${entry}")
-file(WRITE "${entry}" "[Desktop Entry]
+message(STATUS "Installing: $ENV{DESTDIR}${entry}")
+file(WRITE "$ENV{DESTDIR}${entry}" "[Desktop Entry]
 Type=Application
 Name=Orvane
 Comment=Warns before a personal-folder file grows too large to open

@@ -2,10 +2,10 @@
 # Builds every configuration and runs every test: the Linux suite, the Windows
 # suite under Wine, both programs end to end (on one profile, and answering their
 # dialogs on a virtual display), the Linux build's text rules and services against
-# Windows' own, all of it for the 32-bit Windows release too, both installers under
-# Wine (for one user and for every user of a machine), the Linux dialog at 144 dpi, the Linux per-user install, the Linux suite
-# under sanitizers, clang-tidy, and each fuzz target for a
-# minute (ORVANE_FUZZ_SECONDS changes that).
+# Windows' own, all of it for the 32-bit Windows release too, the installers for
+# one user and for every user of a machine (under Wine, and the Linux installs),
+# the Linux dialog at 144 dpi, the Linux suite under sanitizers, clang-tidy, and
+# each fuzz target for a minute (ORVANE_FUZZ_SECONDS changes that).
 #
 # With --quick: only the Linux build and its suite, for the edit-compile-test loop.
 set -euo pipefail
@@ -44,9 +44,10 @@ tests/settings/unsavable.sh build/linux/Orvane build/win64/Orvane.exe
 tests/settings/unsavable.sh build/linux/Orvane build/win32/Orvane.exe
 # The Linux build when its display goes away during a warning.
 tests/ui/display_lost.sh build/linux/Orvane
-# The Linux dialog at 144 dpi, and the per-user install with its autostart entry.
+# The Linux dialog at 144 dpi, and the installs for one user and for every user.
 tests/ui/fltk/dialog_dpi.sh build/linux/dialog_preview
 tests/install/per_user_install.sh build/linux
+tests/install/system_install.sh build/linux
 installer/msi_test.sh build/win32
 installer/msi_test.sh build/win64
 # The per-machine installers, and a logon run from a Program Files the user cannot write.
