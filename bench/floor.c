@@ -1,0 +1,54 @@
+/* The floor under a quiet run: what any program has to do to keep Orvane's run log,
+ * and nothing else. It starts, reads user.reg and the settings file whole, asks each
+ * store's file for its size, and opens, appends one line to and closes the log once
+ * for each line a quiet run writes (29 on the 10-store case), the first time
+ * recreating it. bench/run.sh times it beside the program.
+ *
+ * Usage: orvane_floor USER_REG SETTINGS LOG LINES STORE_FILE...
+ */
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+/* The file's bytes, read whole into memory the way the program reads them. */
+static long read_whole(const char* path) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  long total = -1;
+  if (fstat(fd, &info) == 0) {
+    char* bytes = malloc((size_t)info.st_size + 1);
+    if (bytes != NULL) {
+      ssize_t n;
+      total = 0;
+      while ((n = read(fd, bytes + total, (size_t)info.st_size + 1 - (size_t)total)) > 0) total += n;
+      free(bytes);
+    }
+  }
+  close(fd);
+  return total;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 5) {
+    fputs("usage: orvane_floor USER_REG SETTINGS LOG LINES STORE_FILE...\n", stderr);
+    return 2;
+  }
+  if (read_whole(argv[1]) < 0 || read_whole(argv[2]) < 0) return 1;
+  long long sizes = 0;
+  for (int i = 5; i < argc; ++i) {
+    struct stat info;
+    if (stat(argv[i], &info) == 0) sizes += info.st_size;
+  }
+  static const char line[] = "2026/12/08    09:00:00      a line of the run log\r\n";
+  const long lines = strtol(argv[4], NULL, 10);
+  for (long i = 0; i < lines; ++i) {
+    int fd = open(argv[3], O_WRONLY | O_CREAT | O_CLOEXEC | (i == 0 ? O_TRUNC : O_APPEND), 0644);
+    if (fd < 0 || write(fd, line, sizeof line - 1) != (ssize_t)(sizeof line - 1)) return 1;
+    close(fd);
+  }
+  return sizes < 0;
+}
