@@ -3,6 +3,8 @@
 # a dollar sign and quotes:
 #   - "cmake --install BUILD --prefix ~/.local" puts the program into
 #     ~/.local/lib/orvane and a valid autostart entry into ~/.config/autostart;
+#     the program is one file that needs no library but the C library (with
+#     libm) and the loader;
 #   - the entry, started as the desktop starts it at logon (gio launch), runs the
 #     installed program, which keeps its settings file and log beside itself;
 #   - uninstalling (removing what the install manifest lists) removes the program
@@ -36,6 +38,8 @@ wait_for_run() {
 echo "== install"
 install
 check "program" "$folder/Orvane" "$(find "$folder" -type f -executable)"
+check "one file: it needs only the C library and the loader" "libc.so.6 libm.so.6" \
+  "$(readelf -d "$folder/Orvane" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | paste -sd' ')"
 check "autostart entry" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
 
