@@ -35,7 +35,9 @@ UserFolders UserDataFolders() {
 bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& names) {
   if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
   for (const std::string& name : names) {
-    const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+    std::string path = folder;
+    if (path != "/") path += '/';
+    path += name;
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) != 0) return false;
   }
