@@ -22,6 +22,7 @@ build=$(realpath "$1")
 source "$here/../tests/support/wine-profile.sh"
 source "$here/../scripts/lib/check.sh"
 source "$here/../scripts/lib/virtual-display.sh"
+source "$here/msi-lib.sh"
 
 version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
 work=$(mktemp -d)
@@ -35,19 +36,10 @@ cleanup() {
 trap cleanup EXIT
 
 msi=$build/Orvane-machine.msi
-property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-if file -b "$build/Orvane.exe" | grep -q x86-64; then
-  view=/reg:64 arch=x64 program_files="Program Files"
-else
-  view=/reg:32 arch=x86 program_files="Program Files (x86)"
-fi
+msi_platform "$build/Orvane.exe"
+if [ "$arch" = x64 ]; then program_files="Program Files"; else program_files="Program Files (x86)"; fi
 run_value() { wine reg query "$run_key" /v Orvane $view 2>/dev/null | tr -d '\r' | sed -n 's/^ *Orvane *REG_SZ *//p'; }
-entry() {
-  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" $view 2>/dev/null | tr -d '\r' |
-    awk '$2 == "REG_SZ" && ($1 == "DisplayName" || $1 == "DisplayVersion") {sub(/^ *[A-Za-z]+ +REG_SZ +/, ""); print}' |
-    paste -sd '|'
-}
 
 # read_only DIR / writable DIR: closes the folder to everyone, root included (a
 # read-only bind mount), or, for a user who may not mount, to this user.
@@ -81,7 +73,7 @@ check "msiexec /i" 0 "$(wine msiexec /i "$msi" /qn >/dev/null 2>&1; echo $?)"
 wineserver -w
 check "the program in Program Files" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
 check "Run value for every user" "\"$installed\"" "$(run_value)"
-check "installed programs" "Orvane|$version" "$(entry "$code")"
+check "installed programs" "Orvane|$version|Orvane" "$(entry "$code")"
 check "no per-user Run value" "" \
   "$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Orvane 2>/dev/null | tr -d '\r' | grep Orvane || true)"
 
@@ -139,7 +131,7 @@ if [ "$arch" = x64 ]; then pf=ProgramFiles64Folder win64=yes; else pf=ProgramFil
 check "msiexec /i (newer)" 0 "$(wine msiexec /i "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
 wineserver -w
 check "the program" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
-check "installed programs" "Orvane|$next" "$(entry "$(property "$work/next.msi" ProductCode)")"
+check "installed programs" "Orvane|$next|Orvane" "$(entry "$(property "$work/next.msi" ProductCode)")"
 check "the old version gone" "" "$(entry "$code")"
 check "Run value" "\"$installed\"" "$(run_value)"
 check "the administrator's file kept" "" "$(cmp "$work/admin.ini" "$folder/Orvane.ini" 2>&1)"

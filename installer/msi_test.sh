@@ -17,6 +17,7 @@ build=$(realpath "$1")
 source "$here/../tests/support/wine-profile.sh"
 source "$here/../scripts/lib/check.sh"
 source "$here/../scripts/lib/virtual-display.sh"
+source "$here/msi-lib.sh"
 
 version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
 work=$(mktemp -d)
@@ -27,17 +28,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run_value() { wine reg query "$run_key" /v Orvane 2>/dev/null | tr -d '\r' | sed -n 's/^ *Orvane *REG_SZ *//p'; }
 if [ "$(property "$build/Orvane.msi" ProductCode)" = "" ]; then echo "msi_test: no ProductCode" >&2; exit 1; fi
-if file -b "$build/Orvane.exe" | grep -q x86-64; then view=/reg:64; arch=x64; else view=/reg:32; arch=x86; fi
-# The installed-programs entry of the package's product: "name|version|publisher".
-entry() {
-  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" $view 2>/dev/null | tr -d '\r' |
-    awk '$2 == "REG_SZ" && ($1 == "DisplayName" || $1 == "DisplayVersion" || $1 == "Publisher") {sub(/^ *[A-Za-z]+ +REG_SZ +/, ""); print}' |
-    paste -sd '|'
-}
+msi_platform "$build/Orvane.exe"
 listed() { wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||Orvane$' || true; }
 
 echo "== the package"
