@@ -19,21 +19,22 @@ struct Files {
 };
 
 // The text of a setting: the administrator's when their file sets it, else the
-// user's, where a missing one gets `fallback` written back.
+// user's; a missing one is `fallback`, written back into the user's file.
 std::string LoadSetting(const Files& files, const char* section, const char* key, const std::string& fallback) {
   if (!files.admin.empty()) {
     std::string set = mdlIniFle::GetIniValue(files.admin, section, key);
     if (!set.empty()) return set;
   }
   std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
-  if (text.empty()) mdlIniFle::SaveIniValue(files.ini, section, key, fallback, files.log);
-  return text;
+  if (!text.empty()) return text;
+  mdlIniFle::SaveIniValue(files.ini, section, key, fallback, files.log);
+  return fallback;
 }
 
 std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,
                         const std::string& label) {
-  const std::string text = LoadSetting(files, section, key, std::to_string(fallback));
-  const std::int32_t value = text.empty() ? fallback : ParseSetting(text).value_or(fallback);
+  const std::int32_t value =
+      ParseSetting(LoadSetting(files, section, key, std::to_string(fallback))).value_or(fallback);
   mdlLogFile::WriteLog(files.log, label + std::to_string(value), 0);
   return value;
 }
@@ -41,7 +42,6 @@ std::int32_t LoadNumber(const Files& files, const char* section, const char* key
 std::string LoadText(const Files& files, const char* section, const char* key, std::string_view fallback,
                      const std::string& label) {
   std::string value = LoadSetting(files, section, key, std::string(fallback));
-  if (value.empty()) value = fallback;
   mdlLogFile::WriteLog(files.log, label + value, 0);
   return value;
 }
