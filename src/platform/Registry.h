@@ -8,8 +8,17 @@
 
 namespace platform {
 
-// A predefined root key, by its Windows handle value.
-enum class RegistryRoot : std::uint32_t { CurrentUser = 0x80000001u };
+// A predefined root key, by its Windows handle value. On Linux the current user's
+// keys are the user.reg of the Wine prefix, the machine's its system.reg, of which
+// only the policy keys (Software\Policies) are read.
+enum class RegistryRoot : std::uint32_t { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
+
+// What a key is opened for. The mail profile's keys are opened as the mail
+// client's own readers open them, asking for query, set value, create sub-key,
+// enumerate, notify and link (a key the user may not write counts as missing);
+// policy keys, which users may never write, for query alone, in the 64-bit view
+// that a 32-bit program on 64-bit Windows shares with every other.
+enum class KeyAccess { Profile, Policy };
 
 // An open key; 0 is no key.
 using RegistryKey = std::uintptr_t;
@@ -24,8 +33,9 @@ inline constexpr long kRegistryMoreData = 234;  // the value does not fit the bu
 // Opens `subKey` (UTF-8, "\"-separated, names matched without regard to case)
 // under `root`; the empty path is the root itself. Returns kRegistryOk and sets
 // `*key`, or a non-zero status with `*key` = 0 when the key is missing or cannot
-// be opened for query, set value, create sub-key, enumerate, notify and link.
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key);
+// be opened with `access`.
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key,
+                     KeyAccess access = KeyAccess::Profile);
 
 // Copies the data of the value `name` (UTF-8, matched without regard to case; ""
 // is the key's default value) into `buffer`, which holds `*size` bytes. Text types
@@ -34,8 +44,10 @@ long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* 
 // other type comes raw. Returns kRegistryOk with `*size` = the data length, or
 // kRegistryMoreData with `*size` = the length needed and the buffer untouched, or
 // kRegistryNotFound with the buffer and `*size` untouched. A null `buffer` only
-// asks for the length.
-long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size);
+// asks for the length. `*type`, when given, is set to the value's type (1 REG_SZ,
+// 4 REG_DWORD, ...) whenever the value exists.
+long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size,
+                        std::uint32_t* type = nullptr);
 
 // Closes a key from OpenRegistryKey; 0 is ignored.
 void CloseRegistryKey(RegistryKey key);

@@ -4,9 +4,11 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <memory>
 #include <new>
 #include <optional>
@@ -33,32 +35,67 @@ std::shared_ptr<char> Allocate(std::size_t size) {
 // No real registry comes near this; a file beyond it is not one.
 constexpr off_t kMaxUserRegSize = off_t{1} << 30;
 
-// The whole file as a hive; an empty hive when it is missing, unreadable, not a
-// regular file (a pipe must not block the run), larger than any registry or too
-// large for the memory at hand.
-std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
+struct FileBytes {
   std::shared_ptr<char> bytes;
-  std::size_t done = 0;
+  std::size_t size = 0;
+};
+
+// The whole file; nothing when it is missing, unreadable, not a regular file (a
+// pipe must not block the run), larger than any registry or too large for the
+// memory at hand.
+FileBytes ReadRegistryFile(const std::string& path) {
+  FileBytes file;
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return file;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
+    const auto size = static_cast<std::size_t>(info.st_size);
+    file.bytes = Allocate(size);
+    while (file.bytes && file.size < size) {
+      const ssize_t got = ::read(fd, file.bytes.get() + file.size, size - file.size);
+      if (got <= 0) break;
+      file.size += static_cast<std::size_t>(got);
+    }
+  }
+  ::close(fd);
+  return file;
+}
+
+// The user's hive: user.reg, whole.
+std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
+  FileBytes file = ReadRegistryFile(path);
+  try {
+    return std::make_shared<UserReg>(std::move(file.bytes), file.size);
+  } catch (const std::bad_alloc&) {
+    // A registry too large for the memory at hand reads as an empty one.
+    return std::make_shared<UserReg>(std::string());
+  }
+}
+
+// The machine's hive: system.reg holds megabytes of the prefix's own settings,
+// and a run reads nothing of it but the policy keys. The file is mapped, not
+// read, and only those keys are copied out and parsed: a quiet run pays for a
+// look at each key line and no more.
+std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path) {
+  std::string kept;
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd >= 0) {
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
       const auto size = static_cast<std::size_t>(info.st_size);
-      bytes = Allocate(size);
-      while (bytes && done < size) {
-        const ssize_t got = ::read(fd, bytes.get() + done, size - done);
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
+      void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (mapped != MAP_FAILED) {
+        try {
+          kept = posix::KeysUnder(std::string_view(static_cast<const char*>(mapped), size), "Software\\\\Policies\\\\");
+        } catch (const std::bad_alloc&) {
+          kept.clear();
+        }
+        ::munmap(mapped, size);
       }
     }
     ::close(fd);
   }
-  try {
-    return std::make_shared<UserReg>(std::move(bytes), done);
-  } catch (const std::bad_alloc&) {
-    // A registry too large for the memory at hand reads as an empty one.
-    return std::make_shared<UserReg>(std::string());
-  }
+  return std::make_shared<UserReg>(std::move(kept));
 }
 
 struct Hive {
@@ -66,19 +103,21 @@ struct Hive {
   std::shared_ptr<UserReg> reg;
 };
 
-Hive& CachedHive() {
+Hive& CachedHive(RegistryRoot root) {
   // Never destroyed: freeing a large hive's index at exit would only cost time.
-  static Hive* hive = new Hive;
-  return *hive;
+  static auto* hives = new std::array<Hive, 2>;
+  return (*hives)[root == RegistryRoot::LocalMachine ? 1 : 0];
 }
 
-std::shared_ptr<UserReg> CurrentUserHive() {
+// The hive of `root`, read once per run from the Wine prefix.
+std::shared_ptr<UserReg> HiveOf(RegistryRoot root) {
+  const bool machine = root == RegistryRoot::LocalMachine;
+  Hive& hive = CachedHive(root);
   const std::string prefix = posix::WinePrefix();
-  const std::string path = prefix.empty() ? std::string() : prefix + "/user.reg";
-  Hive& hive = CachedHive();
+  const std::string path = prefix.empty() ? std::string() : prefix + (machine ? "/system.reg" : "/user.reg");
   if (!hive.reg || hive.path != path) {
     hive.path = path;
-    hive.reg = LoadUserReg(path);
+    hive.reg = machine ? LoadPolicyKeys(path) : LoadUserReg(path);
   }
   return hive.reg;
 }
@@ -126,14 +165,16 @@ bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7
 }  // namespace
 
 namespace posix {
-void ForgetUserReg() { CachedHive() = {}; }
+void ForgetUserReg() {
+  for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) CachedHive(root) = {};
+}
 }  // namespace posix
 
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key) {
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key, KeyAccess) {
   *key = 0;
-  if (root != RegistryRoot::CurrentUser) return kRegistryBadHandle;
+  if (root != RegistryRoot::CurrentUser && root != RegistryRoot::LocalMachine) return kRegistryBadHandle;
   if (!subKey.empty() && subKey.front() == '\\') return kRegistryBadPath;
-  std::shared_ptr<UserReg> reg = CurrentUserHive();
+  std::shared_ptr<UserReg> reg = HiveOf(root);
   const std::optional<UserReg::KeyId> id = reg->FindKey(ThroughAnsi(subKey));
   if (!id) return kRegistryNotFound;
 
@@ -146,11 +187,13 @@ long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* 
   return kRegistryOk;
 }
 
-long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size) {
+long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size,
+                        std::uint32_t* type) {
   OpenKey* open = FindHandle(key);
   if (open == nullptr) return kRegistryBadHandle;
   const posix::UserRegValue* value = open->reg->FindValue(open->id, ThroughAnsi(name));
   if (value == nullptr) return kRegistryNotFound;
+  if (type) *type = value->type;
 
   const std::string converted = IsTextType(value->type) ? Utf16ToAnsi(value->data) : std::string();
   const std::string& data = IsTextType(value->type) ? converted : value->data;

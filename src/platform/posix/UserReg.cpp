@@ -441,4 +441,37 @@ const UserRegValue* UserReg::FindValue(KeyId key, std::u16string_view name) {
   return nullptr;
 }
 
+std::string KeysUnder(std::string_view text, std::string_view escapedPrefix) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  auto begins = [&](std::size_t pos) {
+    if (text.size() - pos < escapedPrefix.size()) return false;
+    for (std::size_t i = 0; i < escapedPrefix.size(); ++i)
+      if (lower(text[pos + i]) != lower(escapedPrefix[i])) return false;
+    return true;
+  };
+  // Where the key line whose "[" is at or after `from` starts, or the end. Only
+  // key lines start with "[" (after blanks), so only the "["s need a look: a
+  // system.reg of megabytes holds a few thousand.
+  auto nextKey = [&](std::size_t from) {
+    while (from < text.size()) {
+      const void* found = std::memchr(text.data() + from, '[', text.size() - from);
+      if (found == nullptr) break;
+      const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+      std::size_t start = bracket;
+      while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+      if (start == 0 || text[start - 1] == '\n') return start;
+      from = bracket + 1;
+    }
+    return text.size();
+  };
+  std::size_t key = nextKey(0);
+  std::string kept(text.substr(0, key));  // the header and the architecture
+  while (key < text.size()) {
+    const std::size_t next = nextKey(text.find('[', key) + 1);
+    if (begins(text.find('[', key) + 1)) kept += text.substr(key, next - key);
+    key = next;
+  }
+  return kept;
+}
+
 }  // namespace platform::posix

@@ -88,7 +88,13 @@ class UserReg {
   std::unordered_map<KeyId, std::vector<Value>> values_;  // of the keys read so far
 };
 
-// Makes the next registry access read user.reg again, as a new run would.
+// The registry file `text` with only the keys whose path, as the file spells it
+// (each "\" doubled), begins with `escapedPrefix` (ASCII, compared without regard
+// to case), and the lines before its first key: a small hive to parse when a
+// large file is read for a few of its keys.
+std::string KeysUnder(std::string_view text, std::string_view escapedPrefix);
+
+// Makes the next registry access read the prefix's files again, as a new run would.
 void ForgetUserReg();
 
 }  // namespace platform::posix

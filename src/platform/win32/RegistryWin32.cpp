@@ -10,27 +10,36 @@ namespace platform {
 namespace {
 
 // Query value, set value, create sub-key, enumerate sub-keys, notify, create link.
-constexpr REGSAM kAccess = 0x3F;
+constexpr REGSAM kProfileAccess = 0x3F;
+// Policies are written by Group Policy in the 64-bit view; HKLM\Software\Policies
+// is shared between the views, and asking for the 64-bit one keeps it so.
+constexpr REGSAM kPolicyAccess = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
 
 HKEY ToHandle(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key) {
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key, KeyAccess access) {
   *key = 0;
   HKEY opened = nullptr;
   const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-  const LONG status = RegOpenKeyExA(rootKey, ToAnsi(subKey).c_str(), 0, kAccess, &opened);
+  const LONG status = RegOpenKeyExA(rootKey, ToAnsi(subKey).c_str(), 0,
+                                    access == KeyAccess::Policy ? kPolicyAccess : kProfileAccess, &opened);
   if (status != ERROR_SUCCESS) return status;
   *key = reinterpret_cast<RegistryKey>(opened);
   return kRegistryOk;
 }
 
-long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size) {
+long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char* buffer, std::uint32_t* size,
+                        std::uint32_t* type) {
   if (key == 0) return kRegistryBadHandle;
   DWORD count = *size;
-  const LONG status = RegQueryValueExA(ToHandle(key), ToAnsi(name).c_str(), nullptr, nullptr, buffer, &count);
-  if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) *size = count;
+  DWORD stored = 0;
+  const LONG status = RegQueryValueExA(ToHandle(key), ToAnsi(name).c_str(), nullptr, &stored, buffer, &count);
+  if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    *size = count;
+    if (type) *type = stored;
+  }
   return status;
 }
 
