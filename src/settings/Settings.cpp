@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "log/mdlLogFile.h"
+#include "settings/Policy.h"
 #include "settings/mdlIniFle.h"
 
 namespace settings {
@@ -10,40 +11,62 @@ namespace {
 
 constexpr const char* kMainSection = "Orvane";
 constexpr const char* kNoCheckSection = "No Check";
+// The line after a setting that a policy set: this, the setting and the policy's key.
+constexpr const char* kPolicyLabel = "ポリシーによる設定：";
 
-// The settings files and the log of one LoadSettings call.
+// Where one LoadSettings call reads and logs.
 struct Files {
   const std::string& ini;
   const std::string& log;
-  const std::string& admin;  // empty: none
+  const std::vector<std::string>& admin;
 };
 
-// The text of a setting: the administrator's when their file sets it, else the
-// user's; a missing one is `fallback`, written back into the user's file.
-std::string LoadSetting(const Files& files, const char* section, const char* key, const std::string& fallback) {
-  if (!files.admin.empty()) {
-    std::string set = mdlIniFle::GetIniValue(files.admin, section, key);
-    if (!set.empty()) return set;
+// A setting's text and the policy key it came from (empty: it did not).
+struct Loaded {
+  std::string text;
+  std::string policy;
+};
+
+// The first of the policies and the administrators' files that sets `key`.
+std::optional<Loaded> LoadMandatory(const Files& files, const char* section, const char* key, PolicyKind kind) {
+  if (auto policy = ReadPolicy(key, kind)) return Loaded{std::move(policy->text), std::move(policy->source)};
+  for (const std::string& admin : files.admin) {
+    std::string set = mdlIniFle::GetIniValue(admin, section, key);
+    if (!set.empty()) return Loaded{std::move(set), {}};
   }
+  return std::nullopt;
+}
+
+// The text of a setting: the mandatory one when set, else the user's; a missing
+// one is `fallback`, written back into the user's file.
+Loaded LoadSetting(const Files& files, const char* section, const char* key, PolicyKind kind,
+                   const std::string& fallback) {
+  if (auto mandatory = LoadMandatory(files, section, key, kind)) return std::move(*mandatory);
   std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
-  if (!text.empty()) return text;
+  if (!text.empty()) return {std::move(text), {}};
   mdlIniFle::SaveIniValue(files.ini, section, key, fallback, files.log);
-  return fallback;
+  return {fallback, {}};
+}
+
+void LogSetting(const Files& files, const std::string& line, const char* key, const Loaded& loaded) {
+  mdlLogFile::WriteLog(files.log, line, 0);
+  if (!loaded.policy.empty())
+    mdlLogFile::WriteLog(files.log, std::string(kPolicyLabel) + key + " (" + loaded.policy + ")", 0);
 }
 
 std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,
                         const std::string& label) {
-  const std::int32_t value =
-      ParseSetting(LoadSetting(files, section, key, std::to_string(fallback))).value_or(fallback);
-  mdlLogFile::WriteLog(files.log, label + std::to_string(value), 0);
+  const Loaded loaded = LoadSetting(files, section, key, PolicyKind::Number, std::to_string(fallback));
+  const std::int32_t value = ParseSetting(loaded.text).value_or(fallback);
+  LogSetting(files, label + std::to_string(value), key, loaded);
   return value;
 }
 
 std::string LoadText(const Files& files, const char* section, const char* key, std::string_view fallback,
                      const std::string& label) {
-  std::string value = LoadSetting(files, section, key, std::string(fallback));
-  mdlLogFile::WriteLog(files.log, label + value, 0);
-  return value;
+  Loaded loaded = LoadSetting(files, section, key, PolicyKind::Text, std::string(fallback));
+  LogSetting(files, label + loaded.text, key, loaded);
+  return std::move(loaded.text);
 }
 
 }  // namespace
@@ -63,14 +86,19 @@ std::optional<std::int32_t> ParseSetting(std::string_view text) {
   return value;
 }
 
-void LoadSettings(const std::string& iniPath, const std::string& logPath, const std::string& adminIniPath) {
-  const Files files{iniPath, logPath, adminIniPath};
+void LoadSettings(const std::string& iniPath, const std::string& logPath,
+                  const std::vector<std::string>& adminIniPaths) {
+  const Files files{iniPath, logPath, adminIniPaths};
   RunSettings.LimitSize = LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
   RunSettings.WarningSize = LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
   RunSettings.WarningTitle = LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
   RunSettings.WarningMsg = LoadText(files, kMainSection, "WarningMsg", kDefaultWarningMsg, "警告メッセージ取得：");
   RunSettings.Visible =
       LoadNumber(files, kNoCheckSection, "Visible", kDefaultVisible, "chkNoCheckチェックボックスの表示取得：");
+
+  const auto reportOnly = LoadMandatory(files, kMainSection, "ReportOnly", PolicyKind::Number);
+  RunSettings.ReportOnly = reportOnly ? ParseSetting(reportOnly->text).value_or(0) : 0;
+  if (RunSettings.ReportOnly == 1) LogSetting(files, kReportOnlyLine, "ReportOnly", *reportOnly);
 }
 
 }  // namespace settings

@@ -4,8 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The program's settings, loaded once per run from the settings file.
+// The program's settings, loaded once per run from policy and the settings files.
 namespace settings {
 
 inline constexpr std::int32_t kDefaultLimitSize = 2097152;    // 2 GiB in KB
@@ -22,18 +23,28 @@ struct Settings {
   std::string WarningTitle{kDefaultWarningTitle};
   std::string WarningMsg{kDefaultWarningMsg};
   std::int32_t Visible = kDefaultVisible;  // 0 hides the dialog's exclusion check box
+  // 1: every warning is logged and reported to the system's log, and no dialog is
+  // shown. Set by policy or an administrator's file only.
+  std::int32_t ReportOnly = 0;
 };
 
 inline Settings RunSettings;
 
-// Fills RunSettings from the settings file at `iniPath` and logs each value to the
-// log at `logPath`. A missing or empty setting takes its default, which is written
-// back into the file (a default that cannot be is logged as such). A number that
-// cannot be read takes its default for this run only: the user's text stays in the
-// file. When `adminIniPath` names the administrator's settings file, each setting
-// it sets holds as it is there, and only the others are read from (and written
-// back to) the user's file; the administrator's file is only read.
-void LoadSettings(const std::string& iniPath, const std::string& logPath, const std::string& adminIniPath = {});
+// The log line of a run that shows no dialog.
+inline constexpr const char* kReportOnlyLine = "報告のみ：警告画面は表示しません";
+
+// Fills RunSettings and logs each value to the log at `logPath`. Each setting is
+// taken from the first of these that sets it: the machine's policy, the user's
+// policy (settings/Policy.h), the administrators' files `adminIniPaths` in their
+// order, the user's settings file at `iniPath`; else its default, which is then
+// written back into the user's file (a default that cannot be is logged as such).
+// A setting that came from a policy gets a line naming the policy's key after its
+// own. A number that cannot be read takes its default for this run only: the
+// user's text stays in the file. ReportOnly is read from policy and the
+// administrators' files alone, and is logged only when it is 1. Only the user's
+// file is ever written.
+void LoadSettings(const std::string& iniPath, const std::string& logPath,
+                  const std::vector<std::string>& adminIniPaths = {});
 
 // A hand-written number: an optional sign and decimal digits, blanks (space, tab)
 // round them allowed. Nothing when the text is anything else or does not fit 32 bits.

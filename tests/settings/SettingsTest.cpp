@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/CodePage.h"
 #include "settings/Settings.h"
+#include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -120,7 +122,7 @@ TEST_F(LoadSettings, AdministratorsFileWinsForTheKeysItSetsAndNeverGainsALine) {
   WriteBytes(adminPath, admin);
   WriteBytes(iniPath_, "[Orvane]\r\nLimitSize=7\r\nWarningSize=5\r\n");
   settings::RunSettings = {};
-  settings::LoadSettings(iniPath_, logPath_, adminPath);
+  settings::LoadSettings(iniPath_, logPath_, {adminPath});
 
   const settings::Settings& s = settings::RunSettings;
   EXPECT_EQ(s.LimitSize, 7);              // the user's: the administrator sets none
@@ -131,6 +133,125 @@ TEST_F(LoadSettings, AdministratorsFileWinsForTheKeysItSetsAndNeverGainsALine) {
   EXPECT_EQ(Ini(), "[Orvane]\r\nLimitSize=7\r\nWarningSize=5\r\nWarningTitle=WARNING!\r\nWarningMsg=" +
                        platform::ToAnsi(std::string(settings::kDefaultWarningMsg)) + "\r\n");
   EXPECT_EQ(testing_support::ReadLogMessages(logPath_)[1], "警告サイズ取得：1000");
+}
+
+// Policy is read key by key: the machine's over the user's, both over every
+// settings file; a value of the wrong type or beyond the range is not set; what a
+// policy sets never reaches the user's file, not even as a written-back default.
+TEST_F(LoadSettings, PolicyWinsOverTheFilesMachineOverUserAndNeverReachesTheUsersFile) {
+  using testing_support::RegistryFixture;
+  const std::string machine = std::string(RegistryFixture::kMachine) + RegistryFixture::kPolicies;
+  const std::string user = RegistryFixture::kPolicies;
+  const std::string hklm = "HKEY_LOCAL_MACHINE\\Software\\Policies\\Orvane";
+  const std::string hkcu = "HKEY_CURRENT_USER\\Software\\Policies\\Orvane";
+  const std::string byMachine = "ポリシーによる設定：WarningSize (" + hklm + ")";
+  const std::string byUser = "ポリシーによる設定：WarningSize (" + hkcu + ")";
+  struct Row {
+    const char* what;
+    std::function<void(RegistryFixture&)> set;
+    std::int32_t warningSize;
+    std::string title;
+    std::vector<std::string> policyLines;
+  };
+  const std::vector<Row> rows = {
+      {"machine over user over files",
+       [&](RegistryFixture& r) {
+         r.SetDword(machine, "WarningSize", 1000);
+         r.SetDword(user, "WarningSize", 2000);
+       },
+       1000,
+       "管理者の題",
+       {byMachine}},
+      {"user over files",
+       [&](RegistryFixture& r) { r.SetDword(user, "WarningSize", 2000); },
+       2000,
+       "管理者の題",
+       {byUser}},
+      {"a number as text is not set",
+       [&](RegistryFixture& r) {
+         r.SetText(machine, "WarningSize", "1000");
+         r.SetDword(user, "WarningSize", 2000);
+       },
+       2000,
+       "管理者の題",
+       {byUser}},
+      {"beyond 32 signed bits is not set",
+       [&](RegistryFixture& r) { r.SetDword(machine, "WarningSize", 0x80000000u); },
+       3000,
+       "管理者の題",
+       {}},
+      {"texts: REG_SZ only, not empty, one line",
+       [&](RegistryFixture& r) {
+         r.SetText(machine, "WarningTitle", "");
+         r.SetText(user, "WarningTitle", "方針の題", 2);  // REG_EXPAND_SZ
+         r.SetText(user, "WarningMsg", "a\r\nb");
+       },
+       3000,
+       "管理者の題",
+       {}},
+      {"a text",
+       [&](RegistryFixture& r) {
+         r.SetText(user, "WarningTitle", "方針の題");
+         r.SetDword(user, "WarningMsg", 5);
+       },
+       3000,
+       "方針の題",
+       {"ポリシーによる設定：WarningTitle (" + hkcu + ")"}},
+      {"no policy", [](RegistryFixture&) {}, 3000, "管理者の題", {}},
+  };
+  const std::string adminPath = dir_.File("admin.ini");
+  WriteBytes(adminPath, platform::ToAnsi("[Orvane]\r\nWarningSize=3000\r\nWarningTitle=管理者の題\r\n"));
+  for (const Row& row : rows) {
+    RegistryFixture registry;
+    row.set(registry);
+    WriteBytes(iniPath_, "[Orvane]\r\nWarningSize=4000\r\n[No Check]\r\nVisible=1\r\n");
+    settings::LoadSettings(iniPath_, logPath_, {adminPath});
+    EXPECT_EQ(settings::RunSettings.WarningSize, row.warningSize) << row.what;
+    EXPECT_EQ(settings::RunSettings.WarningTitle, row.title) << row.what;
+    std::vector<std::string> policyLines;
+    for (const std::string& line : testing_support::ReadLogMessages(logPath_))
+      if (line.starts_with("ポリシー")) policyLines.push_back(line);
+    EXPECT_EQ(policyLines, row.policyLines) << row.what;
+    // Only the message's default, which nothing mandatory sets, is written back.
+    EXPECT_EQ(Ini(), "[Orvane]\r\nWarningSize=4000\r\nLimitSize=2097152\r\nWarningMsg=" +
+                         platform::ToAnsi(std::string(settings::kDefaultWarningMsg)) +
+                         "\r\n[No Check]\r\nVisible=1\r\n")
+        << row.what;
+    EXPECT_EQ(settings::RunSettings.ReportOnly, 0);
+    std::filesystem::remove(logPath_);
+  }
+}
+
+// Report-only is the organisation's to set: policy or an administrator's file,
+// never the user's own file.
+TEST_F(LoadSettings, ReportOnlyComesFromPolicyOrAnAdministratorsFileAlone) {
+  using testing_support::RegistryFixture;
+  const std::string adminPath = dir_.File("admin.ini");
+  WriteBytes(iniPath_, "[Orvane]\r\nReportOnly=1\r\n");
+  {
+    RegistryFixture registry;
+    settings::LoadSettings(iniPath_, logPath_);
+    EXPECT_EQ(settings::RunSettings.ReportOnly, 0);
+    WriteBytes(adminPath, "[Orvane]\r\nReportOnly=1\r\n");
+    settings::LoadSettings(iniPath_, logPath_, {adminPath});
+    EXPECT_EQ(settings::RunSettings.ReportOnly, 1);
+    EXPECT_EQ(testing_support::ReadLogMessages(logPath_).back(), "報告のみ：警告画面は表示しません");
+
+    registry.SetDword(RegistryFixture::kPolicies, "ReportOnly", 0);
+    settings::LoadSettings(iniPath_, logPath_, {adminPath});
+    EXPECT_EQ(settings::RunSettings.ReportOnly, 0);
+    registry.SetDword(RegistryFixture::kPolicies, "ReportOnly", 1);
+    WriteBytes(adminPath, "");
+    std::filesystem::remove(logPath_);
+    settings::LoadSettings(iniPath_, logPath_);
+    EXPECT_EQ(
+        testing_support::ReadLogMessages(logPath_),
+        (std::vector<std::string>{"制限サイズ取得：2097152", "警告サイズ取得：1572864", "警告タイトル取得：WARNING!",
+                                  "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
+                                  "chkNoCheckチェックボックスの表示取得：1", "報告のみ：警告画面は表示しません",
+                                  "ポリシーによる設定：ReportOnly (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)"}));
+  }
+  EXPECT_EQ(Ini().find("ReportOnly=1\r\n[No Check]"), std::string::npos);  // never written
 }
 
 TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {

@@ -38,6 +38,10 @@ class RegistryFixture {
   // key, the profiles below its "Profiles".
   static constexpr const char* kClient16 = "Software\\Microsoft\\Office\\16.0\\Outlook";
   static constexpr const char* kClient15 = "Software\\Microsoft\\Office\\15.0\\Outlook";
+  static constexpr const char* kPolicies = "Software\\Policies\\Orvane";
+  // A key written as kMachine + path is the machine's (HKEY_LOCAL_MACHINE; on
+  // Linux the prefix's system.reg); only kMachine + kPolicies may be used.
+  static constexpr const char* kMachine = "HKLM\\";
 
   RegistryFixture();
   ~RegistryFixture();

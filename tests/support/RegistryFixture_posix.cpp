@@ -114,11 +114,18 @@ struct RegistryFixture::State {
   // Keys by path as given; the flag marks keys created without values.
   std::map<std::string, std::pair<bool, std::vector<Value>>> keys;
 
+  // Writes user.reg, and system.reg for the keys given as the machine's.
   void Write() const {
-    std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n";
-    text += "#arch=win64\n";
-    for (const auto& [path, key] : keys) {
+    const std::string machine = RegistryFixture::kMachine;
+    std::string user = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n";
+    std::string system = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n";
+    user += "#arch=win64\n";
+    system += "#arch=win64\n";
+    for (const auto& [given, key] : keys) {
       if (key.second.empty() && !key.first) continue;
+      const bool ofMachine = given.starts_with(machine);
+      const std::string path = ofMachine ? given.substr(machine.size()) : given;
+      std::string& text = ofMachine ? system : user;
       std::string escaped;
       std::string element;
       for (std::size_t i = 0; i <= path.size(); ++i) {
@@ -133,7 +140,8 @@ struct RegistryFixture::State {
       text += "\n[" + escaped + "] 1733500000\n#time=1db47a1c6a1b000\n";
       for (const Value& value : key.second) text += ValueLine(value);
     }
-    WriteBytes(prefix.File("user.reg"), text);
+    WriteBytes(prefix.File("user.reg"), user);
+    WriteBytes(prefix.File("system.reg"), system);
     platform::posix::ForgetUserReg();
   }
 

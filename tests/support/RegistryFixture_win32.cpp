@@ -2,6 +2,7 @@
 // so what the program reads through the narrow ones is Windows' own conversion.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -15,32 +16,47 @@ std::wstring Wide(const std::string& utf8) {
   return std::wstring(units.begin(), units.end());
 }
 
+// The root and path of a key the fixture was given.
+std::pair<HKEY, std::wstring> Split(const std::string& key) {
+  const std::string machine = RegistryFixture::kMachine;
+  if (key.starts_with(machine)) return {HKEY_LOCAL_MACHINE, Wide(key.substr(machine.size()))};
+  return {HKEY_CURRENT_USER, Wide(key)};
+}
+
 // Deletes `key` when it holds neither values nor sub-keys.
 void DeleteIfEmpty(const std::string& key) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+  const auto [root, path] = Split(key);
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS) return;
   DWORD subKeys = 0;
   DWORD values = 0;
   const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
                                        nullptr, nullptr, nullptr);
   RegCloseKey(handle);
-  if (status == ERROR_SUCCESS && subKeys == 0 && values == 0) RegDeleteKeyW(HKEY_CURRENT_USER, Wide(key).c_str());
+  if (status == ERROR_SUCCESS && subKeys == 0 && values == 0) RegDeleteKeyExW(root, path.c_str(), KEY_WOW64_64KEY, 0);
 }
 
 void DeleteTestKeys() {
-  for (const std::string root :
+  const std::string machinePolicies = std::string(RegistryFixture::kMachine) + RegistryFixture::kPolicies;
+  for (const std::string key :
        {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles,
-        RegistryFixture::kClient16, RegistryFixture::kClient15}) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, Wide(root).c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, Wide(root).c_str());
+        RegistryFixture::kClient16, RegistryFixture::kClient15, RegistryFixture::kPolicies, machinePolicies.c_str()}) {
+    const auto [root, path] = Split(key);
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &handle) == ERROR_SUCCESS) {
+      RegDeleteTreeW(handle, nullptr);
+      RegCloseKey(handle);
+    }
+    RegDeleteKeyExW(root, path.c_str(), KEY_WOW64_64KEY, 0);
     // The parents the fixture had to create, unless something else lives there.
-    DeleteIfEmpty(root.substr(0, root.rfind('\\')));
+    DeleteIfEmpty(key.substr(0, key.rfind('\\')));
   }
 }
 
 HKEY Create(const std::string& key) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
+  const auto [root, path] = Split(key);
+  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &handle, nullptr) !=
       ERROR_SUCCESS) {
     return nullptr;
   }
