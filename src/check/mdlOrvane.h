@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "profile/Profile.h"
 
@@ -11,20 +12,28 @@ namespace mdlOrvane {
 
 using StoreInfo = profile::StoreInfo;
 
+// How a warning dialog ended.
+enum class DialogResult {
+  Answered,    // shown and closed; SkipNextTime says whether the file was excluded
+  NotShown,    // no window could be shown; the dialog has logged why
+  Unanswered,  // shown, and taken down before the user answered (the run was told to end)
+};
+
 // The warning dialog as the store check sees it. ShowModal shows the warning for
 // CurrentStore and returns once the dialog is gone, having set SkipNextTime when
 // the user excluded the store.
 class WarningDialog {
  public:
   virtual ~WarningDialog() = default;
-  virtual void ShowModal() = 0;
+  virtual DialogResult ShowModal() = 0;
 };
 
 inline std::string IniFilePath;
 inline std::string LogFilePath;
-// The administrator's settings file beside the program, when the run keeps its
-// own files in the user's folder; empty otherwise.
-inline std::string AdminIniFilePath;
+// The administrators' settings files, the first winning: on Linux
+// /etc/orvane/<name>.ini when it is there, then the settings file beside the
+// program when the run keeps its own files in the user's folder.
+inline std::vector<std::string> AdminIniFilePaths;
 // The store under examination, filled by the profile walk and sized by CheckStore.
 inline StoreInfo CurrentStore;
 inline bool SkipNextTime = false;
@@ -45,8 +54,10 @@ void Main();
 void Run(const std::string& directory, const std::string& baseName);
 
 // Checks CurrentStore: logs it, measures it and warns when it is at or over the
-// warning size and not excluded. A store without display name or path is no
-// personal folder and is passed over without a line.
+// warning size and not excluded; each such warning is also reported to the
+// system's log, with what became of its dialog. With ReportOnly set the warning is
+// logged and reported, and no dialog is shown. A store without display name or
+// path is no personal folder and is passed over without a line.
 void CheckStore();
 
 // A file length in bytes as whole kibibytes, rounded up (1025 bytes are 2 KB).

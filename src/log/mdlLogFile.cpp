@@ -1,6 +1,7 @@
 #include "log/mdlLogFile.h"
 
 #include "platform/CodePage.h"
+#include "platform/SystemLog.h"
 #include "platform/TextFile.h"
 
 namespace mdlLogFile {
@@ -33,6 +34,11 @@ std::string FormatLine(const platform::DateTimeText& now, const std::string& mes
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode) {
   const std::string bytes = platform::ToAnsi(FormatLine(platform::Now(), message)) + "\r\n";
   platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
+}
+
+void WriteFailure(const std::string& path, const std::string& message) {
+  WriteLog(path, message, 0);
+  platform::WriteSystemEvent(platform::EventType::Error, kFailureEvent, {{"message", message}});
 }
 
 }  // namespace mdlLogFile

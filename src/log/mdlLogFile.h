@@ -15,6 +15,16 @@ namespace mdlLogFile {
 // never depends on its log.
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode);
 
+// Event IDs in the system's log (the Windows program's message table holds their
+// texts): one event per file at or over the warning size, and one per failure.
+inline constexpr std::uint32_t kWarningEvent = 1000;
+inline constexpr std::uint32_t kFailureEvent = 1001;
+
+// WriteLog (append) of a line that says something failed (a warning not shown, a
+// value not saved, a folder not made), also reported as a failure event to the
+// system's log, where the organisation gathers it.
+void WriteFailure(const std::string& path, const std::string& message);
+
 // The text of one log line (UTF-8, without the line end): date, time and message
 // in print zones of 14 characters.
 std::string FormatLine(const platform::DateTimeText& now, const std::string& message);

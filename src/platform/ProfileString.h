@@ -23,6 +23,11 @@ namespace platform {
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file);
 
+// Whether a settings file that is only read can be: Missing (nothing there),
+// Readable, or why not.
+enum class ProfileFileState { Missing, Readable, AccessDenied, NotAFile, Unreadable };
+ProfileFileState CheckProfileFile(const std::string& file);
+
 // Why a write of the settings file failed.
 enum class ProfileWriteError {
   None,

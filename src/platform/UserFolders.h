@@ -17,6 +17,10 @@ struct UserFolders {
 };
 UserFolders UserDataFolders();
 
+// Where the system keeps settings that hold for every user: "/etc" on Linux;
+// empty on Windows, where policy does that.
+std::string SystemSettingsFolder();
+
 // Whether this user may create and replace the files `names` in `folder`: new
 // files can be made there, and each of them that exists as a file can be written.
 // Nothing is left behind by asking.

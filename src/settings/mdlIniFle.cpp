@@ -98,7 +98,7 @@ bool SaveIniValue(const std::string& path, const std::string& section, const std
     reason = "書き込んだ値が読み出せません";
   }
   if (reason == nullptr) return true;
-  mdlLogFile::WriteLog(logPath, std::string(kCannotSave) + key + " (" + reason + ")", 0);
+  mdlLogFile::WriteFailure(logPath, std::string(kCannotSave) + key + " (" + reason + ")");
   return false;
 }
 

@@ -20,8 +20,9 @@ class NativeWarningDialog final : public mdlOrvane::WarningDialog {
   // Loads a fresh frmWarning, shows it modally, centred and without owner, and
   // returns once it has been closed. When no window can be shown (Linux without a
   // display, a display that is lost, or a toolkit that cannot be loaded), logs
-  // CannotShowWarning with the reason and returns without recording anything.
-  void ShowModal() override;
+  // CannotShowWarning with the reason as a failure and returns NotShown without
+  // recording anything.
+  mdlOrvane::DialogResult ShowModal() override;
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/System.h"
+#include "platform/SystemLog.h"
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
 
@@ -110,6 +111,21 @@ TEST(LogFile, UnwritableLogIsSkippedQuietlyAndCreatesNothing) {
     // A disk that fills up while the line is written.
     EXPECT_FALSE(platform::WriteToFile("/dev/full", "x", platform::WriteMode::Append));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A warning's event as the Linux system log gets it: each field a key=value pair
+// that a logfmt reader takes apart again, whatever the path or name holds.
+TEST(SystemLog, EventLineQuotesOnlyWhatAKeyValueReaderWouldMisread) {
+  using platform::FormatEventLine;
+  EXPECT_EQ(FormatEventLine(1000, {{"path", "C:\\Mail\\a.pst"}, {"size_kb", "1600000"}, {"name", "個人用フォルダ"}}),
+            "id=1000 path=C:\\Mail\\a.pst size_kb=1600000 name=個人用フォルダ");
+  EXPECT_EQ(FormatEventLine(1001, {{"message", "a \"b\" C:\\x"}, {"empty", ""}, {"eq", "a=b"}}),
+            "id=1001 message=\"a \\\"b\\\" C:\\\\x\" empty=\"\" eq=\"a=b\"");
+  EXPECT_EQ(FormatEventLine(1000, {{"name", "a\r\nb\tc\x01"}}), "id=1000 name=\"a\\r\\nb\\tc\\u0001\"");
 }
 
 }  // namespace

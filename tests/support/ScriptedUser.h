@@ -13,13 +13,14 @@ namespace testing_support {
 // user reads it and, when told to, ticks the exclusion box before pressing Close.
 class ScriptedUser : public mdlOrvane::WarningDialog {
  public:
-  void ShowModal() override {
+  mdlOrvane::DialogResult ShowModal() override {
     frmWarning form([](const std::string&) {});
     form.Form_Load();
     shown.push_back(mdlOrvane::CurrentStore);
     sizeLines.push_back(form.lblFileSize.Caption);
     if (excludes || excludedUids.count(mdlOrvane::CurrentStore.StoreUid) != 0) form.chkNoCheck.Value = 1;
     form.cmdClose_Click();
+    return mdlOrvane::DialogResult::Answered;
   }
   std::vector<mdlOrvane::StoreInfo> shown;
   std::vector<std::string> sizeLines;

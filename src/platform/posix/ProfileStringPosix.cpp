@@ -408,6 +408,17 @@ const CachedFile* ReadIndexed(const std::string& path) {
 
 }  // namespace
 
+ProfileFileState CheckProfileFile(const std::string& file) {
+  const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return ProfileFileState::Missing;
+    return errno == EACCES || errno == EPERM ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return ProfileFileState::Unreadable;
+  return S_ISREG(info.st_mode) ? ProfileFileState::Readable : ProfileFileState::NotAFile;
+}
+
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
   if (const CachedFile* cached = ReadIndexed(file)) {

@@ -32,6 +32,8 @@ UserFolders UserDataFolders() {
   return {config + "/orvane", state + "/orvane"};
 }
 
+std::string SystemSettingsFolder() { return "/etc"; }
+
 bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& names) {
   if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
   for (const std::string& name : names) {

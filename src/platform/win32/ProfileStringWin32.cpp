@@ -157,6 +157,21 @@ void RemoveLeftCopies(const std::wstring& path) {
 
 }  // namespace
 
+ProfileFileState CheckProfileFile(const std::string& file) {
+  const std::wstring path = win32::Widen(file);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ProfileFileState::Missing;
+    return error == ERROR_ACCESS_DENIED ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return ProfileFileState::NotAFile;
+  const Handle opened(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (opened.valid()) return ProfileFileState::Readable;
+  return GetLastError() == ERROR_ACCESS_DENIED ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
+}
+
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
   if (size == 0) return 0;

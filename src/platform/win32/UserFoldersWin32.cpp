@@ -23,6 +23,8 @@ UserFolders UserDataFolders() {
   return {folder, folder};
 }
 
+std::string SystemSettingsFolder() { return {}; }
+
 bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& names) {
   if (names.empty()) return false;
   const std::wstring wide = win32::Widen(folder);

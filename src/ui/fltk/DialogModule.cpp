@@ -136,13 +136,14 @@ int ShowWithModule(frmWarning& form) {
 
 }  // namespace
 
-void NativeWarningDialog::ShowModal() {
+mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   frmWarning form;
   form.Form_Load();
   // A display that went away stays away for the rest of the run.
   static bool displayLost = false;
   const auto cannotShow = [](const char* reason) {
-    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, CannotShowWarning(reason), 0);
+    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(reason));
+    return mdlOrvane::DialogResult::NotShown;
   };
   if (displayLost) return cannotShow("ディスプレイとの接続が切れました");
 
@@ -162,10 +163,10 @@ void NativeWarningDialog::ShowModal() {
     case kClosedTicked:
       form.chkNoCheck.Value = WEXITSTATUS(status) == kClosedTicked ? 1 : 0;
       form.cmdClose_Click();
-      return;
+      return mdlOrvane::DialogResult::Answered;
     case kWindowClosed:
       form.Form_Close();
-      return;
+      return mdlOrvane::DialogResult::Answered;
     case kNoDisplay:
       return cannotShow("ディスプレイに接続できません");
     case kNoModule:

@@ -319,13 +319,13 @@ bool HandleEnterOrEscape(const Window& w, const MSG& message) {
 
 }  // namespace
 
-void NativeWarningDialog::ShowModal() {
+mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   frmWarning form;
   form.Form_Load();
   Window window{form};
   if (!Create(window)) {
-    mdlLogFile::WriteLog(mdlOrvane::LogFilePath, CannotShowWarning("ウィンドウを作成できません"), 0);
-    return;
+    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning("ウィンドウを作成できません"));
+    return mdlOrvane::DialogResult::NotShown;
   }
   ShowWindow(window.hwnd, SW_SHOWNORMAL);
   UpdateWindow(window.hwnd);
@@ -348,6 +348,7 @@ void NativeWarningDialog::ShowModal() {
     }
   }
   if (!form.Unloaded) form.Form_Close();
+  return mdlOrvane::DialogResult::Answered;
 }
 
 }  // namespace ui

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# What the organisation steers and sees, for the Linux build and a Windows build
+# under Wine, on one prefix:
+#   - policy values in both policy keys, against a settings file of the user's:
+#     the machine's wins over the user's, a value of the wrong type counts as
+#     unset, and nothing of a policy reaches the user's file;
+#   - report-only set by policy: every store is checked, no dialog is shown, and
+#     each warning reaches the log and the system's log (Wine prints each event on
+#     its eventlog channel; the Linux build's lines are caught on a /dev/log of
+#     this script's own, in a mount namespace, when it runs as root);
+#   - a failure (a settings file that is a folder) reaches the system's log as an
+#     error, and a quiet run reports nothing.
+# Both builds must log the same run.
+# Usage: policy_events.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+linux_exe=$(realpath "$1")
+windows_exe=$(realpath "$2")
+source "$here/../support/wine-profile.sh"
+source "$here/../../scripts/lib/check.sh"
+runs_here "$windows_exe" || exit 0
+
+work=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+new_wine_prefix "$work/prefix"
+
+profile="$profiles_nt\\Outlook"
+policies='Software\Policies\Orvane'
+reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d Outlook
+reg_add "$profile\\$store_list_key" /v 01023d00 /t REG_BINARY \
+  /d 0a1b2c3d4e5f60718293a4b5c6d7e8f95e6f708192a3b4c5d6e7f8091a2b3c4d11223344556677889900aabbccddeeff
+for entry in "0a1b2c3d4e5f60718293a4b5c6d7e8f9 個人用フォルダ C:\\big.pst" \
+  "5e6f708192a3b4c5d6e7f8091a2b3c4d アーカイブ C:\\古い メール\\archive.pst" \
+  "11223344556677889900aabbccddeeff 小さい C:\\small.pst"; do
+  read -r uid name path <<<"$entry"
+  reg_add "$profile\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi "$name")"
+  reg_add "$profile\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi "$path")"
+done
+mkdir -p "$WINEPREFIX/drive_c/古い メール"
+truncate -s 2000000 "$WINEPREFIX/drive_c/big.pst"
+truncate -s 3000000 "$WINEPREFIX/drive_c/古い メール/archive.pst"
+truncate -s 500000 "$WINEPREFIX/drive_c/small.pst"
+reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 1000
+reg_add "HKCU\\$policies" /v WarningSize /t REG_DWORD /d 5
+reg_add "HKLM\\$policies" /v WarningTitle /t REG_EXPAND_SZ /d ignored
+reg_add "HKCU\\$policies" /v WarningTitle /t REG_SZ /d 方針の題
+reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 1
+wineserver -w
+
+users_file='[Orvane]\r\nWarningSize=9999999\r\nWarningTitle=mine\r\n'
+mkdir "$work/linux" "$work/windows"
+cp "$linux_exe" "$work/linux/Orvane"
+cp "$windows_exe" "$work/windows/Orvane.exe"
+
+# events_of STDERR: the events Wine printed, one line each: the type and ID, then
+# the insertion strings (non-ASCII as Wine escapes it, \xxxx).
+events_of() {
+  awk '/fixme:advapi:ReportEventW/ { if (e) print e; split($0, f, ","); e = f[2] " " f[4] }
+       /:eventlog:ReportEventW/ { s = $0; sub(/.*ReportEventW L"/, "", s); sub(/"$/, "", s); e = e " | " s }
+       END { if (e) print e }' "$1"
+}
+run_windows() {
+  WINEDEBUG=-all,warn+eventlog,err+eventlog,fixme+advapi wine "$work/windows/Orvane.exe" 2>"$work/windows/stderr"
+  wineserver -w
+}
+# run_linux: the Linux build, its system-log lines caught in $work/linux/syslog.
+run_linux() {
+  : >"$work/linux/syslog"
+  if [ "$(id -u)" -ne 0 ]; then
+    (cd "$work/linux" && ./Orvane)
+    return
+  fi
+  unshare -m bash -c '
+    mount -t tmpfs none /dev && mknod -m 666 /dev/null c 1 3
+    python3 -c "
+import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM); s.bind(\"/dev/log\"); s.settimeout(2)
+print(\"ready\", flush=True)
+out = open(sys.argv[1], \"wb\")
+try:
+    while True: out.write(s.recv(65536) + b\"\\n\"); out.flush()
+except socket.timeout: pass
+" "$1/syslog" | { read -r _; cd "$1" && ./Orvane; cat >/dev/null; }' _ "$work/linux"
+}
+
+echo "policy_events: a report-only run steered by policy"
+printf "$users_file" >"$work/windows/Orvane.ini"
+printf "$users_file" >"$work/linux/Orvane.ini"
+run_windows
+run_linux
+log=$(log_messages "$work/windows/Orvane.log")
+check "both builds log the same run" "" "$(diff <(log_messages "$work/linux/Orvane.log") <(echo "$log"))"
+check "the machine's warning size, named" "警告サイズ取得：1000
+ポリシーによる設定：WarningSize (HKEY_LOCAL_MACHINE\\Software\\Policies\\Orvane)" \
+  "$(grep -A1 '^警告サイズ取得' <<<"$log")"
+check "the user's title, as the machine's is not a REG_SZ" "警告タイトル取得：方針の題
+ポリシーによる設定：WarningTitle (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)" \
+  "$(grep -A1 '^警告タイトル取得' <<<"$log")"
+check "report-only said once" 1 "$(grep -c '^報告のみ：警告画面は表示しません$' <<<"$log")"
+check "every store checked, both warnings reported and not shown" "サイズ：1954, 警告を報告 (画面は表示しません)
+サイズ：2930, 警告を報告 (画面は表示しません)
+サイズ：489, 警告サイズ以下" "$(grep '^サイズ' <<<"$log")"
+check "the run ends" "Orvane 終了" "$(tail -n 1 <<<"$log")"
+for build in windows linux; do
+  check "nothing of the policies in the $build user's file" "[Orvane]
+WarningSize=9999999
+WarningTitle=mine
+LimitSize=2097152
+WarningMsg=$(printf '個人用フォルダのサイズが警告値を超えています。 2GB (約 2,097,152 KB) 辺りで個人用フォルダが開けなくなりますので、不要メールの削除を行って下さい。')
+[No Check]
+Visible=1" "$(iconv -f CP932 -t UTF-8 "$work/$build/Orvane.ini" | tr -d '\r')"
+done
+check "one warning event per file, with every insertion string" \
+  "0x0002 0x000003e8 | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only
+0x0002 0x000003e8 | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only" \
+  "$(events_of "$work/windows/stderr")"
+if [ "$(id -u)" -eq 0 ]; then
+  check "the same on Linux's system log" \
+    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only
+<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only" \
+    "$(sed -E 's/^(<[0-9]+>).{15} (orvane)\[[0-9]+\]/\1\2/' "$work/linux/syslog")"
+else
+  echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"
+fi
+
+echo "policy_events: a settings file that cannot be written, and a quiet run"
+for build in windows linux; do
+  rm "$work/$build/Orvane.ini"
+  mkdir "$work/$build/Orvane.ini"
+done
+run_windows
+run_linux
+check "each default not saved is an error event" \
+  "0x0001 0x000003e9 | 設定ファイルに保存できません: LimitSize (ファイルではありません)" \
+  "$(events_of "$work/windows/stderr" | grep -m1 0x0001 |
+    sed 's/\\8a2d\\5b9a\\30d5\\30a1\\30a4\\30eb\\306b\\4fdd\\5b58\\3067\\304d\\307e\\305b\\3093/設定ファイルに保存できません/;
+         s/\\30d5\\30a1\\30a4\\30eb\\3067\\306f\\3042\\308a\\307e\\305b\\3093/ファイルではありません/')"
+[ "$(id -u)" -ne 0 ] || check "and a system-log error on Linux" \
+  "<11>orvane: id=1001 message=\"設定ファイルに保存できません: LimitSize (ファイルではありません)\"" \
+  "$(sed -E 's/^(<[0-9]+>).{15} (orvane)\[[0-9]+\]/\1\2/' "$work/linux/syslog" | head -n 1)"
+
+reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 0
+reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 9999999
+wineserver -w
+for build in windows linux; do rmdir "$work/$build/Orvane.ini"; done
+run_windows
+run_linux
+check "a quiet run reports nothing (Windows)" "" "$(events_of "$work/windows/stderr")"
+check "a quiet run reports nothing (Linux)" "" "$(cat "$work/linux/syslog")"
+check "a quiet run warns about nothing" 3 "$(log_messages "$work/linux/Orvane.log" | grep -c '警告サイズ以下$')"
+
+[ "$failures" -eq 0 ] || { echo "policy_events: $failures check(s) failed" >&2; exit 1; }
+echo "policy_events: policy, report-only and events as expected for both builds"
