@@ -13,7 +13,8 @@
 #     records the user's exclusion there, honours it at the next run, and never
 #     adds a line to the administrator's file;
 #   - a newer package replaces the program in place and keeps the administrator's file;
-#   - msiexec /x ... /qn removes the program, the Run value and the entry, and leaves
+#   - it registers the program as the Application log's event source "Orvane";
+#   - msiexec /x ... /qn removes the program, the Run value, the event source and the entry, and leaves
 #     the user's folder as it was.
 # Usage: msi_machine_test.sh BUILD_DIR   (BUILD_DIR holds Orvane.exe and Orvane-machine.msi)
 set -euo pipefail
@@ -74,6 +75,12 @@ wineserver -w
 check "the program in Program Files" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
 check "Run value for every user" "\"$installed\"" "$(run_value)"
 check "installed programs" "Orvane|$version|Orvane" "$(entry "$code")"
+source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Orvane'
+event_source() {
+  wine reg query "$source_key" 2>/dev/null | tr -d '\r' | sed -n 's/^ *\([A-Za-z]*\) *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2 \3/p' | sort
+}
+check "the event source, the program its message file" "EventMessageFile REG_EXPAND_SZ $installed
+TypesSupported REG_DWORD 0x7" "$(event_source)"
 check "no per-user Run value" "" \
   "$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Orvane 2>/dev/null | tr -d '\r' | grep Orvane || true)"
 
@@ -141,6 +148,7 @@ check "msiexec /x" 0 "$(wine msiexec /x "$work/next.msi" /qn >/dev/null 2>&1; ec
 wineserver -w
 check "the program gone" "" "$(ls "$folder/Orvane.exe" 2>/dev/null)"
 check "Run value gone" "" "$(run_value)"
+check "the event source gone" "" "$(event_source)"
 check "not listed" "" "$(entry "$(property "$work/next.msi" ProductCode)")"
 check "the user's folder untouched" "$(cat "$work/user-files")" "$(cd "$appdata" && ls -A | paste -sd ' ')"
 [ "$failures" -eq 0 ]

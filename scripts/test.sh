@@ -42,6 +42,10 @@ tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
 # Settings that cannot be saved (read-only, a folder, a full disk), both builds.
 tests/settings/unsavable.sh build/linux/Orvane build/win64/Orvane.exe
 tests/settings/unsavable.sh build/linux/Orvane build/win32/Orvane.exe
+# Policy, report-only and the system's log, both builds; the Linux administrators' files.
+tests/settings/policy_events.sh build/linux/Orvane build/win64/Orvane.exe
+tests/settings/policy_events.sh build/linux/Orvane build/win32/Orvane.exe
+tests/settings/administrators_files.sh build/linux/Orvane
 # The Linux build when its display goes away during a warning.
 tests/ui/display_lost.sh build/linux/Orvane
 # The Linux dialog at 144 dpi, and the installs for one user and for every user.
