@@ -1,7 +1,6 @@
 #include "ui/frmWarning.h"
 
 #include <charconv>
-#include <cmath>
 
 #include "check/mdlOrvane.h"
 #include "platform/FileBrowser.h"
@@ -83,15 +82,5 @@ const std::array<ControlLayout, 11> kWarningLayout{{
     {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
      TextAlign::Left},
 }};
-
-int TwipsToPixels(int twips, int dpi) {
-  const long long scaled = static_cast<long long>(twips) * dpi;
-  return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
-}
-
-int FontPixels(double points, int dpi) {
-  // A hair over, so that a size that is whole at `dpi` stays whole.
-  return static_cast<int>(std::floor(points * dpi / 72 + 1e-9));
-}
 
 }  // namespace warning

@@ -97,13 +97,4 @@ inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
 // Every control, in tab order (labels never take the focus).
 extern const std::array<ControlLayout, 11> kWarningLayout;
 
-// Twips to pixels at `dpi`, rounded to the nearest pixel.
-int TwipsToPixels(int twips, int dpi);
-
-// The pixel size of a font of `points` at `dpi`, rounded down: the layout was
-// drawn at 96 dpi, where the dialog's sizes are whole pixels, and rounded down no
-// text takes more of its label at another DPI than there, so no line breaks where
-// it does not break at 96 dpi.
-int FontPixels(double points, int dpi);
-
 }  // namespace warning

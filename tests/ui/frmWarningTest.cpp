@@ -9,6 +9,7 @@
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
 #include "support/TempDir.h"
+#include "ui/DialogMetrics.h"
 #include "ui/frmWarning.h"
 
 namespace {
@@ -211,6 +212,11 @@ TEST(WarningLayout, FontsAreRoundedDownSoTextNeverOutgrowsItsLabel) {
   EXPECT_EQ(warning::FontPixels(9, 120), 15);
   EXPECT_EQ(warning::FontPixels(9.75, 144), 19);
   EXPECT_EQ(warning::FontPixels(18, 192), 48);
+  // The Linux default face skips the one size that garbles its commas.
+  EXPECT_EQ(warning::DefaultFacePixels(96), 12);
+  EXPECT_EQ(warning::DefaultFacePixels(104), 12);
+  EXPECT_EQ(warning::DefaultFacePixels(111), 12);
+  EXPECT_EQ(warning::DefaultFacePixels(112), 14);
 }
 
 TEST(WarningLayout, FitsTheClientAreaWithTheRightMarginsAndTabOrder) {

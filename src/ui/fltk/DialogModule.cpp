@@ -1,182 +1,291 @@
-// The program's side of the FLTK dialog. The module that draws it (FltkDialog.cpp,
-// with FLTK and X11 behind it) is built first and its file is carried inside the
-// program, so that the program is one file that can be copied anywhere. For each
-// warning a process of the run's own making writes the bytes into an anonymous
-// memory file that the dynamic loader opens; the run itself never loads FLTK or
-// X11.
-#include "ui/fltk/DialogModule.h"
+// The warning dialog in FLTK 1.3 on X11, laid out from the twips table at the
+// screen's DPI. Built as a module of its own that the program loads, in a process
+// of its own, for each warning (FltkDialog.cpp): the FLTK and X11 libraries then
+// cost nothing in the usual run, which shows none. One dialog per process.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
-#include <dlfcn.h>
-#include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cerrno>
-#include <cstddef>
-#include <string>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
-#include "log/mdlLogFile.h"
-#include "ui/NativeDialog.h"
-#include "ui/frmWarning.h"
+#include "ui/DialogMetrics.h"
+#include "ui/IconImage.h"
+#include "ui/LabelWrap.h"
+#include "ui/fltk/DialogModule.h"
 
-// The module's file, from the build (ORVANE_DIALOG_MODULE names it).
-// clang-format off
-__asm__(".pushsection .rodata.orvane_dialog_module,\"a\",@progbits\n"
-        ".balign 16\n"
-        "orvane_dialog_module_begin:\n"
-        ".incbin \"" ORVANE_DIALOG_MODULE "\"\n"
-        "orvane_dialog_module_end:\n"
-        ".popsection\n");
-// clang-format on
-extern "C" const unsigned char orvane_dialog_module_begin[];
-extern "C" const unsigned char orvane_dialog_module_end[];
+// The application icon's file, built into the program (OrvaneIcon.cpp, generated).
+extern const unsigned char kOrvaneIcon[];
+extern const std::size_t kOrvaneIconSize;
 
 namespace ui {
 namespace {
 
-using warning::ControlKind;
-using warning::kWarningLayout;
+// The dialog being shown.
+const OrvaneDialog* shown = nullptr;
+// The screen's dots per inch, once the display is open.
+int dpi = 96;
+// IPAPGothic stands in for the Japanese proportional face; it is also the
+// dialog's default face, as the nearest Japanese proportional sans-serif.
+constexpr Fl_Font kPlainFace = FL_FREE_FONT;
+constexpr Fl_Font kBoldFace = FL_FREE_FONT + 1;
+const auto kWrappedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
 
-// The module's entry point, or nullptr when it cannot be loaded (no memory files,
-// no /proc, or FLTK and X11 missing from the system).
-ShowWarningFunction LoadDialogModule() {
-  const int fd = memfd_create("OrvaneDialog.so", MFD_CLOEXEC);
-  if (fd < 0) return nullptr;
-  const unsigned char* next = orvane_dialog_module_begin;
-  while (next < orvane_dialog_module_end) {
-    const ssize_t written = write(fd, next, static_cast<std::size_t>(orvane_dialog_module_end - next));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      close(fd);
-      return nullptr;
-    }
-    next += written;
-  }
-  // The loader maps the file; the descriptor is not needed once it has.
-  const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  close(fd);
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<ShowWarningFunction>(dlsym(module, kDialogEntryPoint));
+void Discard(const char*, ...) {}
+
+// The display went away: neither Xlib nor FLTK can go on, and they may not
+// return; the process ends, and the program that waits for it logs why.
+[[noreturn]] void DisplayLost() { _exit(kOrvaneDisplayLost); }
+[[noreturn]] void Fatal(const char*, ...) { DisplayLost(); }
+int LostConnection(Display*) { DisplayLost(); }
+
+int Px(int twips) { return warning::TwipsToPixels(twips, dpi); }
+
+int Measure(std::string_view text) {
+  return static_cast<int>(std::ceil(fl_width(text.data(), static_cast<int>(text.size()))));
 }
 
-// How the process that showed a warning ended: its exit status. The module ends
-// it with kOrvaneDisplayLostStatus when the display goes away.
-enum Shown : int {
-  kClosedClear = 10,  // by Close, the box not ticked
-  kClosedTicked,      // by Close, the box ticked
-  kWindowClosed,      // by the window's own close command
-  kNoDisplay,
-  kNoModule,
-  kFailed,
+// Label text broken between words and Japanese characters, cut at the label's
+// height; top-left, top-centred or (FL_ALIGN_TOP absent) centred vertically.
+void DrawWrapped(const Fl_Label* label, int X, int Y, int W, int H, Fl_Align align) {
+  if (label->value == nullptr) return;
+  fl_font(label->font, label->size);
+  // Lines one em apart, as Japanese faces of the other platform set them (their
+  // cell height is their em): Xft adds a pixel of leading that the small labels
+  // have no room for.
+  const int lineHeight = std::min(fl_height(), static_cast<int>(label->size));
+  const std::vector<LabelLine> lines = WrapLabel(label->value, W, H, lineHeight, Measure);
+  const int total = static_cast<int>(lines.size()) * lineHeight;
+  int y = (align & FL_ALIGN_TOP) ? Y : Y + (H - total) / 2;
+  fl_push_clip(X, Y, W, H);
+  fl_color(label->color);
+  for (const LabelLine& line : lines) {
+    const int width = Measure(line.text);
+    const int x = (align & FL_ALIGN_LEFT) ? X : X + (W - width) / 2;
+    const int baseline = y + lineHeight - fl_descent();
+    fl_draw(line.text.data(), static_cast<int>(line.text.size()), x, baseline);
+    if (line.underline != kNoUnderline) {
+      std::size_t end = line.underline + 1;
+      while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
+      const int from = x + Measure(std::string_view(line.text).substr(0, line.underline));
+      const int to = x + Measure(std::string_view(line.text).substr(0, end));
+      fl_xyline(from, baseline + 1, to - 1);
+    }
+    y += lineHeight;
+  }
+  fl_pop_clip();
+}
+
+void MeasureWrapped(const Fl_Label* label, int& W, int& H) {
+  fl_font(label->font, label->size);
+  W = Measure(label->value ? label->value : "");
+  H = fl_height();
+}
+
+// A label keeps its rectangle: no inner margin, no box.
+class Label : public Fl_Box {
+ public:
+  using Fl_Box::Fl_Box;
+  void draw() override { draw_label(x(), y(), w(), h(), align()); }
 };
 
-std::size_t IndexOf(const WarningControl frmWarning::*control) {
-  for (std::size_t i = 0; i < kWarningLayout.size(); ++i)
-    if (kWarningLayout[i].control == control) return i;
-  return 0;
+void Prepare() {
+  Fl::set_font(kPlainFace, " IPAPGothic");
+  Fl::set_font(kBoldFace, "BIPAPGothic");
+  Fl::set_labeltype(kWrappedLabel, DrawWrapped, MeasureWrapped);
+  Fl::scheme("gtk+");
+  Fl::get_system_colors();
 }
 
-void FolderOpen(void* form) {
-  try {
-    static_cast<frmWarning*>(form)->cmdFolderOpen_Click();
-  } catch (...) {  // nothing throws back into the module
+// The DPI that the desktop's own programs draw at: the X resources' Xft.dpi, else
+// the screen's physical size, else 96. Sizes that no screen has count as unknown.
+int ScreenDpi(Display* display) {
+  auto plausible = [](double value) { return value >= 48 && value <= 480; };
+  if (const char* resource = XGetDefault(display, "Xft", "dpi")) {
+    double value = 0;
+    const char* end = resource + std::strlen(resource);
+    if (std::from_chars(resource, end, value).ec == std::errc() && plausible(value))
+      return static_cast<int>(std::lround(value));
   }
+  const int screen = DefaultScreen(display);
+  const int millimetres = DisplayHeightMM(display, screen);
+  if (millimetres > 0) {
+    const double value = DisplayHeight(display, screen) * 25.4 / millimetres;
+    if (plausible(value)) return static_cast<int>(std::lround(value));
+  }
+  return 96;
 }
 
-// Shows `form` with the module, in the process of its own; returns how it ended.
-int ShowWithModule(frmWarning& form) {
-  const ShowWarningFunction show = LoadDialogModule();
-  if (show == nullptr) return kNoModule;
-  std::array<OrvaneControl, kWarningLayout.size()> controls{};
-  for (std::size_t i = 0; i < kWarningLayout.size(); ++i) {
-    const warning::ControlLayout& c = kWarningLayout[i];
-    const WarningControl& state = form.*c.control;
-    const int kind = c.kind == ControlKind::Label    ? kOrvaneLabel
-                     : c.kind == ControlKind::Button ? kOrvaneButton
-                                                     : kOrvaneCheckBox;
-    controls[i] = {.kind = kind,
-                   .left = c.left,
-                   .top = c.top,
-                   .width = c.width,
-                   .height = c.height,
-                   .face = c.font.face,
-                   .points = c.font.points,
-                   .bold = c.font.bold ? 1 : 0,
-                   .red = c.red ? 1 : 0,
-                   .centred = c.align == warning::TextAlign::Center ? 1 : 0,
-                   .caption = state.Caption.c_str(),
-                   .visible = state.Visible ? 1 : 0,
-                   .value = state.Value};
+// FLTK ends the process when it cannot open the display: open it here first. Once
+// the display has answered, says so on `answeredFd`.
+bool OpenDisplay(int answeredFd) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  if (answeredFd >= 0) {
+    const char answered = 1;
+    while (write(answeredFd, &answered, 1) < 0 && errno == EINTR) {
+    }
   }
-  const OrvaneDialog dialog{.caption = warning::kFormCaption,
-                            .width = warning::kFormWidthTwips,
-                            .height = warning::kFormHeightTwips,
-                            .controls = controls.data(),
-                            .count = controls.size(),
-                            .closeButton = IndexOf(&frmWarning::cmdClose),
-                            .folderButton = IndexOf(&frmWarning::cmdFolderOpen),
-                            .twipsToPixels = warning::TwipsToPixels,
-                            .fontPixels = warning::FontPixels,
-                            .folderOpen = FolderOpen,
-                            .context = &form};
-  int checked = 0;
-  switch (show(&dialog, &checked)) {
-    case kOrvaneClosed:
-      return checked == 1 ? kClosedTicked : kClosedClear;
-    case kOrvaneWindowClosed:
-      return kWindowClosed;
-    case kOrvaneNoDisplay:
-      return kNoDisplay;
-    default:
-      return kFailed;
+  fl_open_display(display);
+  // After FLTK's own: a connection that breaks ends the process with our status.
+  XSetIOErrorHandler(LostConnection);
+  dpi = ScreenDpi(display);
+  return true;
+}
+
+// The title bar offers only the close command (and the window moves), as the
+// Windows dialog's does. FLTK maps the window with hints of its own for a window
+// of fixed size (no resizing, no maximising, but minimising), and not every window
+// manager reads the hints again when they change: the window is withdrawn, given
+// ours and mapped again, so that it is taken on with them. (Openbox ignores the
+// minimise and maximise bits of these hints by design, for every program.)
+void CloseOnlyTitleBar(Fl_Window& window) {
+  const Window xid = fl_xid(&window);
+  const unsigned long hints[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};  // functions: move, close; border, title, menu
+  const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+  XWithdrawWindow(fl_display, xid, fl_screen);
+  XChangeProperty(fl_display, xid, atom, atom, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+  XMapWindow(fl_display, xid);
+  XSync(fl_display, False);
+}
+
+const Fl_RGB_Image* Icon() {
+  static const IconImage decoded =
+      DecodeIcon(std::string_view(reinterpret_cast<const char*>(kOrvaneIcon), kOrvaneIconSize));
+  static const Fl_RGB_Image image(decoded.rgba.data(), decoded.width, decoded.height, 4);
+  return decoded.width > 0 ? &image : nullptr;
+}
+
+void ApplyFont(Fl_Widget& widget, const OrvaneControl& control) {
+  widget.labelfont(control.bold ? kBoldFace : kPlainFace);
+  widget.labelsize(control.face ? warning::FontPixels(control.points, dpi) : warning::DefaultFacePixels(dpi));
+}
+
+// How the dialog being shown has ended, once it has.
+struct Outcome {
+  bool ended = false;
+  int result = kOrvaneWindowClosed;
+  Fl_Check_Button* check = nullptr;
+};
+
+void OnFolderOpen(Fl_Widget*, void*) { shown->folderOpen(shown->context); }
+
+void OnClose(Fl_Widget*, void* data) {
+  Outcome& outcome = *static_cast<Outcome*>(data);
+  outcome.result = outcome.check != nullptr && outcome.check->value() ? kOrvaneClosedTicked : kOrvaneClosed;
+  outcome.ended = true;
+}
+
+// The window's own close command. There is no cancel key: Escape does nothing.
+void OnWindowClose(Fl_Widget*, void* data) {
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+  static_cast<Outcome*>(data)->ended = true;
+}
+
+// A push button as a dialog of the platform has it: with the focus, Enter presses
+// it as well as Space. Neither button is the default one, so Enter elsewhere (on
+// the check box) presses nothing.
+class PushButton : public Fl_Button {
+ public:
+  using Fl_Button::Fl_Button;
+  int handle(int event) override {
+    const int key = Fl::event_key();
+    if (event == FL_KEYBOARD && Fl::focus() == this && (key == FL_Enter || key == FL_KP_Enter) &&
+        (Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) == 0) {
+      do_callback();
+      return 1;
+    }
+    return Fl_Button::handle(event);
   }
+};
+
+// Builds the window, runs it until it is closed and destroys it.
+void Show(Outcome& outcome) {
+  auto* window = new Fl_Double_Window(Px(shown->width), Px(shown->height), shown->caption);
+  Fl_Widget* close = nullptr;
+  for (std::size_t i = 0; i < shown->count; ++i) {  // children in tab order
+    const OrvaneControl& c = shown->controls[i];
+    const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
+    Fl_Widget* widget = nullptr;
+    switch (c.kind) {
+      case kOrvaneButton:
+        widget = new PushButton(x, y, w, h);
+        if (i == shown->closeButton) {
+          widget->callback(OnClose, &outcome);
+          close = widget;
+        } else if (i == shown->folderButton) {
+          widget->callback(OnFolderOpen);
+        }
+        break;
+      case kOrvaneCheckBox:
+        outcome.check = new Fl_Check_Button(x, y, w, h);
+        outcome.check->labeltype(kWrappedLabel);
+        outcome.check->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+        outcome.check->value(c.value == 1);
+        widget = outcome.check;
+        break;
+      default:
+        widget = new Label(x, y, w, h);
+        widget->labeltype(kWrappedLabel);
+        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.centred ? 0 : FL_ALIGN_LEFT));
+        break;
+    }
+    widget->copy_label(c.caption);
+    ApplyFont(*widget, c);
+    if (c.red) widget->labelcolor(fl_rgb_color(255, 0, 0));
+    if (!c.visible) widget->hide();
+  }
+  window->end();
+  window->callback(OnWindowClose, &outcome);
+  window->xclass(shown->caption);  // the window class, for window managers and docks
+
+  window->size_range(window->w(), window->h(), window->w(), window->h());
+  int sx, sy, sw, sh;
+  Fl::screen_work_area(sx, sy, sw, sh, 0);
+  window->position(sx + (sw - window->w()) / 2, sy + (sh - window->h()) / 2);
+  if (const Fl_RGB_Image* icon = Icon()) window->icon(icon);
+  window->set_modal();
+  window->show();
+  CloseOnlyTitleBar(*window);
+  if (close != nullptr) close->take_focus();
+
+  while (!outcome.ended && window->shown()) Fl::wait();
+  window->hide();
+  delete window;
+  Fl::flush();
 }
 
 }  // namespace
 
-mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
-  frmWarning form;
-  form.Form_Load();
-  // A display that went away stays away for the rest of the run.
-  static bool displayLost = false;
-  const auto cannotShow = [](const char* reason) {
-    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(reason));
-    return mdlOrvane::DialogResult::NotShown;
-  };
-  if (displayLost) return cannotShow("ディスプレイとの接続が切れました");
-
-  // Each warning is shown by a process of its own that the run waits for: when
-  // the display goes away, Xlib ends the process it lives in, and that must not
-  // be the run. The run keeps the form; the process only shows it and says how
-  // it was closed.
-  const pid_t child = fork();
-  if (child < 0) return cannotShow("画面を表示するプロセスを作れません");
-  if (child == 0) _exit(ShowWithModule(form));
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return cannotShow("画面部品 (FLTK) のエラー");
-  }
-  switch (WIFEXITED(status) ? WEXITSTATUS(status) : -1) {
-    case kClosedClear:
-    case kClosedTicked:
-      form.chkNoCheck.Value = WEXITSTATUS(status) == kClosedTicked ? 1 : 0;
-      form.cmdClose_Click();
-      return mdlOrvane::DialogResult::Answered;
-    case kWindowClosed:
-      form.Form_Close();
-      return mdlOrvane::DialogResult::Answered;
-    case kNoDisplay:
-      return cannotShow("ディスプレイに接続できません");
-    case kNoModule:
-      return cannotShow("画面部品 (FLTK) を読み込めません");
-    case kOrvaneDisplayLostStatus:
-      displayLost = true;
-      return cannotShow("ディスプレイとの接続が切れました");
-    default:
-      return cannotShow("画面部品 (FLTK) のエラー");
-  }
-}
-
 }  // namespace ui
+
+extern "C" int OrvaneShowWarning(const OrvaneDialog* dialog) {
+  using namespace ui;
+  shown = dialog;
+  Fl::warning = Discard;
+  Fl::error = Discard;
+  Fl::fatal = Fatal;
+  if (!OpenDisplay(dialog->answeredFd)) return kOrvaneNoDisplay;
+  Outcome outcome;
+  try {
+    Prepare();
+    Show(outcome);
+  } catch (...) {  // out of memory: nothing throws back into the program
+    return kOrvaneFailed;
+  }
+  return outcome.result;
+}

@@ -1,10 +1,10 @@
 #pragma once
-// What the program and its FLTK dialog module know of each other. The module is
-// built on its own, links FLTK and X11 and nothing of the program, travels inside
-// the program as bytes (DialogModule.cpp) and is loaded, for each warning, in a
-// process of its own. Only C data and C functions cross between the two: each
-// side may carry a C++ runtime of its own, so no C++ object, exception or
-// allocation of one side ever reaches the other.
+// What the program and its FLTK dialog module (DialogModule.cpp) know of each
+// other. The module is built on its own, links FLTK and X11 and nothing of the
+// program, travels inside the program as bytes and is loaded, for each warning, in
+// a process of its own (FltkDialog.cpp). Only C data and C functions cross between
+// the two: each side may carry a C++ runtime of its own, so no C++ object,
+// exception or allocation of one side ever reaches the other.
 
 #include <stddef.h>
 
@@ -32,33 +32,35 @@ struct OrvaneDialog {
   const OrvaneControl* controls;  // in tab order
   size_t count;
   size_t closeButton, folderButton;  // indexes into `controls`
-  int (*twipsToPixels)(int twips, int dpi);
-  int (*fontPixels)(double points, int dpi);
   // The open-folder button; it returns normally and throws nothing.
   void (*folderOpen)(void* context);
   void* context;
+  // A descriptor the module writes one byte to once the display has answered, so
+  // that the program can tell a display that never does; -1 for none.
+  int answeredFd;
 };
 
-// How the dialog ended.
+// How the dialog ended: also the exit status of the process that showed it.
 enum OrvaneDialogResult {
-  kOrvaneClosed,        // by the Close button; *checked holds the check box's value
+  kOrvaneClosed = 10,   // by the Close button, the box not ticked
+  kOrvaneClosedTicked,  // by the Close button, the box ticked
   kOrvaneWindowClosed,  // by the window's own close command
   kOrvaneNoDisplay,     // there was no display to show it on
+  kOrvaneDisplayLost,   // the display went away while it was up
   kOrvaneFailed,        // anything else (out of memory)
 };
 
-// Shows the dialog modally and returns once it is closed. When the display goes
-// away while it is up, Xlib cannot go on, and neither can the process: the module
-// ends it with the status kOrvaneDisplayLostStatus. The module's one exported name.
-[[gnu::visibility("default")]] int OrvaneShowWarning(const OrvaneDialog* dialog, int* checked);
+// Shows the dialog modally and returns how it ended, once it has. When the display
+// goes away while it is up, Xlib cannot go on, and neither can the process: the
+// module ends it with the status kOrvaneDisplayLost. The module's one exported name.
+[[gnu::visibility("default")]] int OrvaneShowWarning(const OrvaneDialog* dialog);
 
 }  // extern "C"
 
 namespace ui {
 
 inline constexpr const char* kDialogEntryPoint = "OrvaneShowWarning";
-inline constexpr int kOrvaneDisplayLostStatus = 5;
 
-using ShowWarningFunction = int (*)(const OrvaneDialog* dialog, int* checked);
+using ShowWarningFunction = int (*)(const OrvaneDialog* dialog);
 
 }  // namespace ui

@@ -1,295 +1,266 @@
-// The warning dialog in FLTK 1.3 on X11, laid out from the twips table at the
-// screen's DPI. Built as a module of its own that the program loads, in a process
-// of its own, for each warning: the FLTK and X11 libraries then cost nothing in
-// the usual run, which shows none.
-#include <FL/Fl.H>
-#include <FL/Fl_Box.H>
-#include <FL/Fl_Button.H>
-#include <FL/Fl_Check_Button.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/Fl_RGB_Image.H>
-#include <FL/fl_draw.H>
-#include <FL/x.H>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
+// The warning dialog on Linux, as the run sees it: for each warning a process of
+// the run's own shows it and the run waits for that process. The module that
+// draws it (DialogModule.cpp, with FLTK and X11 behind it) is built first and its
+// file is carried inside the program, so that the program is one file that can be
+// copied anywhere; the process writes the bytes into an anonymous memory file
+// that the dynamic loader opens. The run itself never loads FLTK or X11, and
+// whatever befalls the display befalls only the process that showed the dialog.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
-#include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <string_view>
 
-#include "ui/IconImage.h"
-#include "ui/LabelWrap.h"
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "log/mdlLogFile.h"
+#include "platform/EndRequest.h"
+#include "ui/NativeDialog.h"
 #include "ui/fltk/DialogModule.h"
+#include "ui/frmWarning.h"
 
-// The application icon's file, built into the program (OrvaneIcon.cpp, generated).
-extern const unsigned char kOrvaneIcon[];
-extern const std::size_t kOrvaneIconSize;
+// The module's file, from the build (ORVANE_DIALOG_MODULE names it).
+// clang-format off
+__asm__(".pushsection .rodata.orvane_dialog_module,\"a\",@progbits\n"
+        ".balign 16\n"
+        "orvane_dialog_module_begin:\n"
+        ".incbin \"" ORVANE_DIALOG_MODULE "\"\n"
+        "orvane_dialog_module_end:\n"
+        ".popsection\n");
+// clang-format on
+extern "C" const unsigned char orvane_dialog_module_begin[];
+extern "C" const unsigned char orvane_dialog_module_end[];
 
 namespace ui {
 namespace {
 
-// The dialog being shown.
-const OrvaneDialog* shown = nullptr;
-// The screen's dots per inch, once the display is open.
-int dpi = 96;
-// IPAPGothic stands in for the Japanese proportional face; it is also the
-// dialog's default face, as the nearest Japanese proportional sans-serif.
-constexpr Fl_Font kPlainFace = FL_FREE_FONT;
-constexpr Fl_Font kBoldFace = FL_FREE_FONT + 1;
-constexpr double kDefaultPoints = 9;
-const auto kWrappedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
+using warning::ControlKind;
+using warning::kWarningLayout;
 
-void Discard(const char*, ...) {}
-
-// The display went away: neither Xlib nor FLTK can go on, and they may not
-// return; the process ends, and the program that waits for it logs why.
-[[noreturn]] void DisplayLost() { _exit(ui::kOrvaneDisplayLostStatus); }
-[[noreturn]] void Fatal(const char*, ...) { DisplayLost(); }
-int LostConnection(Display*) { DisplayLost(); }
-
-int Px(int twips) { return shown->twipsToPixels(twips, dpi); }
-
-int Measure(std::string_view text) {
-  return static_cast<int>(std::ceil(fl_width(text.data(), static_cast<int>(text.size()))));
-}
-
-// Label text broken between words and Japanese characters, cut at the label's
-// height; top-left, top-centred or (FL_ALIGN_TOP absent) centred vertically.
-void DrawWrapped(const Fl_Label* label, int X, int Y, int W, int H, Fl_Align align) {
-  if (label->value == nullptr) return;
-  fl_font(label->font, label->size);
-  // Lines one em apart, as Japanese faces of the other platform set them (their
-  // cell height is their em): Xft adds a pixel of leading that the small labels
-  // have no room for.
-  const int lineHeight = std::min(fl_height(), static_cast<int>(label->size));
-  const std::vector<LabelLine> lines = WrapLabel(label->value, W, H, lineHeight, Measure);
-  const int total = static_cast<int>(lines.size()) * lineHeight;
-  int y = (align & FL_ALIGN_TOP) ? Y : Y + (H - total) / 2;
-  fl_push_clip(X, Y, W, H);
-  fl_color(label->color);
-  for (const LabelLine& line : lines) {
-    const int width = Measure(line.text);
-    const int x = (align & FL_ALIGN_LEFT) ? X : X + (W - width) / 2;
-    const int baseline = y + lineHeight - fl_descent();
-    fl_draw(line.text.data(), static_cast<int>(line.text.size()), x, baseline);
-    if (line.underline != kNoUnderline) {
-      std::size_t end = line.underline + 1;
-      while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
-      const int from = x + Measure(std::string_view(line.text).substr(0, line.underline));
-      const int to = x + Measure(std::string_view(line.text).substr(0, end));
-      fl_xyline(from, baseline + 1, to - 1);
+// The module's entry point, or nullptr when it cannot be loaded (no memory files,
+// no /proc, or FLTK and X11 missing from the system).
+ShowWarningFunction LoadDialogModule() {
+  const int fd = memfd_create("OrvaneDialog.so", MFD_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const unsigned char* next = orvane_dialog_module_begin;
+  while (next < orvane_dialog_module_end) {
+    const ssize_t written = write(fd, next, static_cast<std::size_t>(orvane_dialog_module_end - next));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      close(fd);
+      return nullptr;
     }
-    y += lineHeight;
+    next += written;
   }
-  fl_pop_clip();
+  // The loader maps the file; the descriptor is not needed once it has.
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  close(fd);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<ShowWarningFunction>(dlsym(module, kDialogEntryPoint));
 }
 
-void MeasureWrapped(const Fl_Label* label, int& W, int& H) {
-  fl_font(label->font, label->size);
-  W = Measure(label->value ? label->value : "");
-  H = fl_height();
+// The exit status of a process that showed no dialog for a reason of the run's.
+constexpr int kNoModule = kOrvaneFailed + 1;
+constexpr int kRunGone = kOrvaneFailed + 2;
+
+// How long a display may take to answer the connection before the dialog is given
+// up: an X server that accepts it and then never answers would hold the run for ever.
+constexpr std::chrono::seconds kDisplayAnswer{10};
+
+std::size_t IndexOf(const WarningControl frmWarning::*control) {
+  for (std::size_t i = 0; i < kWarningLayout.size(); ++i)
+    if (kWarningLayout[i].control == control) return i;
+  return 0;
 }
 
-// A label keeps its rectangle: no inner margin, no box.
-class Label : public Fl_Box {
- public:
-  using Fl_Box::Fl_Box;
-  void draw() override { draw_label(x(), y(), w(), h(), align()); }
-};
-
-void Prepare() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  Fl::set_font(kPlainFace, " IPAPGothic");
-  Fl::set_font(kBoldFace, "BIPAPGothic");
-  Fl::set_labeltype(kWrappedLabel, DrawWrapped, MeasureWrapped);
-  Fl::scheme("gtk+");
-  Fl::get_system_colors();
-}
-
-// The DPI that the desktop's own programs draw at: the X resources' Xft.dpi, else
-// the screen's physical size, else 96. Sizes that no screen has count as unknown.
-int ScreenDpi(Display* display) {
-  auto plausible = [](double value) { return value >= 48 && value <= 480; };
-  if (const char* resource = XGetDefault(display, "Xft", "dpi")) {
-    double value = 0;
-    const char* end = resource + std::strlen(resource);
-    if (std::from_chars(resource, end, value).ec == std::errc() && plausible(value))
-      return static_cast<int>(std::lround(value));
+void FolderOpen(void* form) {
+  try {
+    static_cast<frmWarning*>(form)->cmdFolderOpen_Click();
+  } catch (...) {  // nothing throws back into the module
   }
-  const int screen = DefaultScreen(display);
-  const int millimetres = DisplayHeightMM(display, screen);
-  if (millimetres > 0) {
-    const double value = DisplayHeight(display, screen) * 25.4 / millimetres;
-    if (plausible(value)) return static_cast<int>(std::lround(value));
+}
+
+// Shows `form` with the module, in the process of its own; returns how it ended.
+int ShowWithModule(frmWarning& form, int answeredFd) {
+  const ShowWarningFunction show = LoadDialogModule();
+  if (show == nullptr) return kNoModule;
+  std::array<OrvaneControl, kWarningLayout.size()> controls{};
+  for (std::size_t i = 0; i < kWarningLayout.size(); ++i) {
+    const warning::ControlLayout& c = kWarningLayout[i];
+    const WarningControl& state = form.*c.control;
+    const int kind = c.kind == ControlKind::Label    ? kOrvaneLabel
+                     : c.kind == ControlKind::Button ? kOrvaneButton
+                                                     : kOrvaneCheckBox;
+    controls[i] = {.kind = kind,
+                   .left = c.left,
+                   .top = c.top,
+                   .width = c.width,
+                   .height = c.height,
+                   .face = c.font.face,
+                   .points = c.font.points,
+                   .bold = c.font.bold ? 1 : 0,
+                   .red = c.red ? 1 : 0,
+                   .centred = c.align == warning::TextAlign::Center ? 1 : 0,
+                   .caption = state.Caption.c_str(),
+                   .visible = state.Visible ? 1 : 0,
+                   .value = state.Value};
   }
-  return 96;
+  const OrvaneDialog dialog{.caption = warning::kFormCaption,
+                            .width = warning::kFormWidthTwips,
+                            .height = warning::kFormHeightTwips,
+                            .controls = controls.data(),
+                            .count = controls.size(),
+                            .closeButton = IndexOf(&frmWarning::cmdClose),
+                            .folderButton = IndexOf(&frmWarning::cmdFolderOpen),
+                            .folderOpen = FolderOpen,
+                            .context = &form,
+                            .answeredFd = answeredFd};
+  return show(&dialog);
 }
 
-// FLTK ends the process when it cannot open the display: open it here first.
-bool OpenDisplay() {
-  if (fl_display != nullptr) return true;
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
-  fl_open_display(display);
-  // After FLTK's own: a connection that breaks ends the process with our status.
-  XSetIOErrorHandler(LostConnection);
-  dpi = ScreenDpi(display);
-  return true;
+// How the process `child` ended, once it has: its exit status, or minus the
+// signal that ended it.
+int Reap(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -SIGKILL;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-// The title bar offers only the close command (and the window moves), as the
-// Windows dialog's does. FLTK maps the window with hints of its own for a window
-// of fixed size (no resizing, no maximising, but minimising), and not every window
-// manager reads the hints again when they change: the window is withdrawn, given
-// ours and mapped again, so that it is taken on with them. (Openbox ignores the
-// minimise and maximise bits of these hints by design, for every program.)
-void CloseOnlyTitleBar(Fl_Window& window) {
-  const Window xid = fl_xid(&window);
-  const unsigned long hints[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};  // functions: move, close; border, title, menu
-  const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
-  XWithdrawWindow(fl_display, xid, fl_screen);
-  XChangeProperty(fl_display, xid, atom, atom, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
-  XMapWindow(fl_display, xid);
-  XSync(fl_display, False);
-}
+// What became of a dialog the run waited for.
+enum class Wait { Ended, NoAnswer, EndRequested };
 
-const Fl_RGB_Image* Icon() {
-  static const IconImage decoded =
-      DecodeIcon(std::string_view(reinterpret_cast<const char*>(kOrvaneIcon), kOrvaneIconSize));
-  static const Fl_RGB_Image image(decoded.rgba.data(), decoded.width, decoded.height, 4);
-  return decoded.width > 0 ? &image : nullptr;
-}
-
-void ApplyFont(Fl_Widget& widget, const OrvaneControl& control) {
-  widget.labelfont(control.bold ? kBoldFace : kPlainFace);
-  int pixels = shown->fontPixels(control.face ? control.points : kDefaultPoints, dpi);
-  // At 13 pixels IPAPGothic draws a comma's tail as one faint pixel, and the size
-  // line's digit groups read as full stops: the default face takes 12 there, as
-  // it has at 96 dpi (from 104 to 111 dpi, a 27-inch QHD screen among them).
-  if (control.face == nullptr && pixels == 13) pixels = 12;
-  widget.labelsize(pixels);
-}
-
-// How the dialog being shown has ended, once it has.
-struct Outcome {
-  bool ended = false;
-  int result = kOrvaneWindowClosed;
-  int checked = 0;
-  Fl_Check_Button* check = nullptr;
-};
-
-void OnFolderOpen(Fl_Widget*, void*) { shown->folderOpen(shown->context); }
-
-void OnClose(Fl_Widget*, void* data) {
-  Outcome& outcome = *static_cast<Outcome*>(data);
-  outcome.checked = outcome.check != nullptr && outcome.check->value() ? 1 : 0;
-  outcome.result = kOrvaneClosed;
-  outcome.ended = true;
-}
-
-// The window's own close command. There is no cancel key: Escape does nothing.
-void OnWindowClose(Fl_Widget*, void* data) {
-  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  static_cast<Outcome*>(data)->ended = true;
-}
-
-// A push button as a dialog of the platform has it: with the focus, Enter presses
-// it as well as Space. Neither button is the default one, so Enter elsewhere (on
-// the check box) presses nothing.
-class PushButton : public Fl_Button {
- public:
-  using Fl_Button::Fl_Button;
-  int handle(int event) override {
-    const int key = Fl::event_key();
-    if (event == FL_KEYBOARD && Fl::focus() == this && (key == FL_Enter || key == FL_KP_Enter) &&
-        (Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) == 0) {
-      do_callback();
-      return 1;
+// Waits for the process `child`, which holds the other end of `answered`: for the
+// display's answer first, for at most kDisplayAnswer, then for as long as the user
+// takes. The request to end gets through only here, where it cannot slip in
+// between a look and the wait (`unblocked` is the signal mask to wait with).
+Wait WaitForDialog(int answered, const sigset_t& unblocked) {
+  bool hasAnswered = false;
+  const auto deadline = std::chrono::steady_clock::now() + kDisplayAnswer;
+  for (;;) {
+    pollfd fd{answered, POLLIN, 0};
+    timespec left{};
+    if (!hasAnswered) {
+      const auto rest =
+          std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+      if (rest.count() <= 0) return Wait::NoAnswer;
+      left.tv_sec = static_cast<time_t>(rest.count() / 1'000'000'000);
+      left.tv_nsec = static_cast<long>(rest.count() % 1'000'000'000);
     }
-    return Fl_Button::handle(event);
-  }
-};
-
-// Builds the window, runs it until it is closed and destroys it.
-void Show(Outcome& outcome) {
-  auto* window = new Fl_Double_Window(Px(shown->width), Px(shown->height), shown->caption);
-  Fl_Widget* close = nullptr;
-  for (std::size_t i = 0; i < shown->count; ++i) {  // children in tab order
-    const OrvaneControl& c = shown->controls[i];
-    const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
-    Fl_Widget* widget = nullptr;
-    switch (c.kind) {
-      case kOrvaneButton:
-        widget = new PushButton(x, y, w, h);
-        if (i == shown->closeButton) {
-          widget->callback(OnClose, &outcome);
-          close = widget;
-        } else if (i == shown->folderButton) {
-          widget->callback(OnFolderOpen);
-        }
-        break;
-      case kOrvaneCheckBox:
-        outcome.check = new Fl_Check_Button(x, y, w, h);
-        outcome.check->labeltype(kWrappedLabel);
-        outcome.check->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-        outcome.check->value(c.value == 1);
-        widget = outcome.check;
-        break;
-      default:
-        widget = new Label(x, y, w, h);
-        widget->labeltype(kWrappedLabel);
-        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (c.centred ? 0 : FL_ALIGN_LEFT));
-        break;
+    const int n = ppoll(&fd, 1, hasAnswered ? nullptr : &left, &unblocked);
+    if (n < 0) {
+      if (errno != EINTR) return Wait::Ended;
+      if (platform::EndRequested()) return Wait::EndRequested;
+      continue;
     }
-    widget->copy_label(c.caption);
-    ApplyFont(*widget, c);
-    if (c.red) widget->labelcolor(fl_rgb_color(255, 0, 0));
-    if (!c.visible) widget->hide();
+    if (n == 0) continue;  // the deadline, checked above
+    char byte = 0;
+    if ((fd.revents & POLLIN) != 0 && read(answered, &byte, 1) == 1) {
+      hasAnswered = true;
+      continue;
+    }
+    return Wait::Ended;  // the process has closed its end: it has ended
   }
-  window->end();
-  window->callback(OnWindowClose, &outcome);
-  window->xclass(shown->caption);  // the window class, for window managers and docks
-
-  window->size_range(window->w(), window->h(), window->w(), window->h());
-  int sx, sy, sw, sh;
-  Fl::screen_work_area(sx, sy, sw, sh, 0);
-  window->position(sx + (sw - window->w()) / 2, sy + (sh - window->h()) / 2);
-  if (const Fl_RGB_Image* icon = Icon()) window->icon(icon);
-  window->set_modal();
-  window->show();
-  CloseOnlyTitleBar(*window);
-  if (close != nullptr) close->take_focus();
-
-  while (!outcome.ended && window->shown()) Fl::wait();
-  window->hide();
-  delete window;
-  Fl::flush();
 }
 
 }  // namespace
 
-}  // namespace ui
+mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
+  frmWarning form;
+  form.Form_Load();
+  // Why no dialog can be shown for the rest of the run, once one of them has
+  // happened: the display went away or never answered, or the run was asked to end.
+  static const char* noMoreDialogs = nullptr;
+  const auto cannotShow = [](const char* reason) {
+    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(reason));
+    return mdlOrvane::DialogResult::NotShown;
+  };
+  if (platform::EndRequested()) noMoreDialogs = "終了を求められました";
+  if (noMoreDialogs != nullptr) return cannotShow(noMoreDialogs);
 
-extern "C" int OrvaneShowWarning(const OrvaneDialog* dialog, int* checked) {
-  using namespace ui;
-  shown = dialog;
-  Fl::warning = Discard;
-  Fl::error = Discard;
-  Fl::fatal = Fatal;
-  if (!OpenDisplay()) return kOrvaneNoDisplay;
-  Outcome outcome;
-  try {
-    Prepare();
-    Show(outcome);
-  } catch (...) {  // out of memory: nothing throws back into the program
-    return kOrvaneFailed;
+  // The request to end is held back until the wait below lets it through.
+  sigset_t endRequest;
+  sigset_t previous;
+  sigemptyset(&endRequest);
+  sigaddset(&endRequest, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &endRequest, &previous);
+  struct Restore {
+    const sigset_t& mask;
+    ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+  } restore{previous};
+  if (platform::EndRequested()) {
+    noMoreDialogs = "終了を求められました";
+    return cannotShow(noMoreDialogs);
   }
-  *checked = outcome.checked;
-  return outcome.result;
+
+  int answered[2];
+  if (pipe2(answered, O_CLOEXEC) != 0) return cannotShow("画面を表示するプロセスを作れません");
+  // The process shows the warning and says how it was closed; the run keeps the
+  // form. It dies with the run: a dialog left on the screen without a run behind
+  // it could save and log nothing.
+  const pid_t run = getpid();
+  const pid_t child = fork();
+  if (child == 0) {
+    close(answered[0]);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != run) _exit(kRunGone);
+    signal(SIGTERM, SIG_DFL);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    _exit(ShowWithModule(form, answered[1]));
+  }
+  close(answered[1]);
+  if (child < 0) {
+    close(answered[0]);
+    return cannotShow("画面を表示するプロセスを作れません");
+  }
+  const Wait wait = WaitForDialog(answered[0], previous);
+  close(answered[0]);
+  if (wait != Wait::Ended) kill(child, SIGKILL);
+  const int status = Reap(child);
+
+  switch (wait) {
+    case Wait::NoAnswer:
+      noMoreDialogs = "ディスプレイが応答しません";
+      return cannotShow(noMoreDialogs);
+    case Wait::EndRequested:
+      noMoreDialogs = "終了を求められました";
+      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "警告画面を閉じました: 応答の前に終了を求められました", 0);
+      return mdlOrvane::DialogResult::Unanswered;
+    case Wait::Ended:
+      break;
+  }
+  switch (status) {
+    case kOrvaneClosed:
+    case kOrvaneClosedTicked:
+      form.chkNoCheck.Value = status == kOrvaneClosedTicked ? 1 : 0;
+      form.cmdClose_Click();
+      return mdlOrvane::DialogResult::Answered;
+    case kOrvaneWindowClosed:
+      form.Form_Close();
+      return mdlOrvane::DialogResult::Answered;
+    case kOrvaneNoDisplay:
+      return cannotShow("ディスプレイに接続できません");
+    case kNoModule:
+      return cannotShow("画面部品 (FLTK) を読み込めません");
+    case kOrvaneDisplayLost:
+      noMoreDialogs = "ディスプレイとの接続が切れました";
+      return cannotShow(noMoreDialogs);
+    default:
+      if (status < 0) {
+        const std::string ended = "画面のプロセスが終了させられました (シグナル " + std::to_string(-status) + ")";
+        return cannotShow(ended.c_str());
+      }
+      return cannotShow("画面部品 (FLTK) のエラー");
+  }
 }
+
+}  // namespace ui

@@ -13,6 +13,7 @@
 
 #include "log/mdlLogFile.h"
 #include "platform/win32/Wide.h"
+#include "ui/DialogMetrics.h"
 #include "ui/LabelWrap.h"
 #include "ui/frmWarning.h"
 

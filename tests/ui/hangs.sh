@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Nothing left hanging, for the Linux build, with a profile of two oversized ANSI
+# personal-folder files:
+#   - an Orvane.log that is a pipe (or anything but a file): the run goes on
+#     without a log, at once, and the system log says why;
+#   - the run asked to end (SIGTERM, as at logout) while a warning is up: the
+#     dialog goes, the log says it was ended unanswered, the next warning is not
+#     shown, and the log ends as every run's does; the system log's event says
+#     "unanswered";
+#   - the run killed (SIGKILL) while a warning is up: the dialog goes with it;
+#   - the dialog's process killed by a signal: the log says it was ended;
+#   - a display that takes the connection and never answers: the run gives it up
+#     after a bounded time, logs why, and ends.
+# Usage: hangs.sh LINUX_ORVANE
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+orvane=$(realpath "$1")
+source "$here/../../scripts/lib/check.sh"
+source "$here/../../scripts/lib/virtual-display.sh"
+source "$here/../support/wine-profile.sh"
+source "$here/../support/system-log.sh"
+
+work=$(mktemp -d)
+silent=""
+cleanup() {
+  stop_virtual_display
+  [ -n "$silent" ] && kill "$silent" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+prefix=$work/prefix
+mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Mail" "$work/run"
+ln -s ../drive_c "$prefix/dosdevices/c:"
+truncate -s 1700000000 "$prefix/drive_c/Mail/first.pst"
+truncate -s 1800000000 "$prefix/drive_c/Mail/second.pst"
+hex() { printf '%s\0' "$1" | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
+profile='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\Outlook'
+{
+  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n' "${profile%\\\\Outlook}"
+  printf '\n[%s]\n"01023d00"=hex:%s\n' "$profile\\\\9207f3e0a3b11019908b08002b2a56c2" \
+    "$(printf '01,%.0s' {1..16})$(printf '02,%.0s' {1..15})02"
+  for n in 1 2; do
+    uid=$(printf "0$n%.0s" {1..16})
+    name=$([ $n = 1 ] && echo first || echo second)
+    printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$profile\\\\$uid" "$(hex "$name")" \
+      "$(hex "C:\\Mail\\$name.pst")"
+  done
+} >"$prefix/user.reg"
+cp "$orvane" "$work/run/Orvane"
+log=$work/run/Orvane.log
+orvane_env=(env -i HOME="$work" WINEPREFIX="$prefix" PATH=/usr/bin:/bin)
+
+echo "hangs: a pipe where the log should be"
+mkfifo "$log"
+status=0
+with_system_log "$work/syslog" timeout 20 "${orvane_env[@]}" "$work/run/Orvane" || status=$?
+check "the run ends by itself" 0 "$status"
+check "the settings saved all the same" 1 "$(grep -c '^LimitSize=' "$work/run/Orvane.ini")"
+if [ "$(id -u)" -eq 0 ]; then
+  check "the system log says why there is no log" \
+    "<11>orvane: id=1001 message=\"ログファイルに書き込めません: $log (ファイルではありません)\"" \
+    "$(system_log "$work/syslog" | head -n 1)"
+fi
+rm "$log"
+
+start_virtual_display
+# dialog_of PID: the dialog window that the run PID shows, once it is up (shown by
+# a process of the run's own), and DIALOG_PID that process.
+dialog_of() {
+  local deadline=$((SECONDS + 60)) win
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    DIALOG_PID=$(pgrep -P "$1" | head -n 1) || true
+    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -n 1) || true
+    if [ -n "$DIALOG_PID" ] && [ -n "$win" ]; then
+      echo "$win"
+      return
+    fi
+    sleep 0.2
+  done
+}
+gone() {  # gone WINDOW: waits at most 10 s for the window to go; says whether it has
+  local deadline=$((SECONDS + 10))
+  while xwininfo -id "$1" >/dev/null 2>&1 && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
+  xwininfo -id "$1" >/dev/null 2>&1 && echo "still there" || echo gone
+}
+
+echo "hangs: the run asked to end while a warning is up"
+with_system_log "$work/syslog" "${orvane_env[@]}" DISPLAY="$DISPLAY" "$work/run/Orvane" &
+runner=$!
+run=""
+for _ in $(seq 100); do run=$(pgrep -f -o "^$work/run/Orvane") && break; sleep 0.1; done
+
+win=$(dialog_of "$run")
+check "the first warning is up" yes "$([ -n "$win" ] && echo yes)"
+kill -TERM "$run"
+status=0
+wait "$runner" || status=$?
+check "the run ends" 0 "$status"
+check "its dialog with it" gone "$(gone "$win")"
+check "the log says what became of both warnings, and ends" "サイズ：1660157, 警告画面表示
+警告画面を閉じました: 応答の前に終了を求められました
+個人用フォルダ情報取得：02020202020202020202020202020202, second, (97-2002形式), C:\\Mail\\second.pst
+サイズ：1757813, 警告画面表示
+警告画面を表示できません: 終了を求められました
+Orvane 終了" "$(log_messages "$log" | tail -n 6)"
+if [ "$(id -u)" -eq 0 ]; then
+  check "and so do the events" "dialog=unanswered
+dialog=not-shown" "$(system_log "$work/syslog" | grep -o 'dialog=.*')"
+fi
+
+echo "hangs: the run killed while a warning is up"
+"${orvane_env[@]}" DISPLAY="$DISPLAY" "$work/run/Orvane" &
+run=$!
+win=$(dialog_of "$run")
+kill -KILL "$run"
+wait "$run" 2>/dev/null || true
+check "its dialog goes with it" gone "$(gone "$win")"
+
+echo "hangs: the dialog's process killed"
+"${orvane_env[@]}" DISPLAY="$DISPLAY" "$work/run/Orvane" &
+run=$!
+dialog_of "$run" >/dev/null
+first=$DIALOG_PID
+kill -SEGV "$first"
+while pgrep -P "$run" | grep -qx "$first"; do sleep 0.1; done
+win=$(dialog_of "$run")  # the second warning
+xdotool mousemove --window "$win" 388 233 click 1  # Close
+wait "$run"
+check "the log says it was ended" 1 \
+  "$(log_messages "$log" | grep -c '^警告画面を表示できません: 画面のプロセスが終了させられました (シグナル 11)$')"
+check "and the second warning was shown" 1 "$(log_messages "$log" | grep -c '^サイズ：1757813, 警告画面表示$')"
+
+echo "hangs: a display that never answers"
+# An X server's socket that takes connections and says nothing.
+number=$((200 + $$ % 50))
+mkdir -p /tmp/.X11-unix
+python3 -c '
+import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
+held = []
+while True: held.append(s.accept()[0])
+' "/tmp/.X11-unix/X$number" &
+silent=$!
+for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+start=$SECONDS
+status=0
+timeout 120 "${orvane_env[@]}" DISPLAY=":$number" "$work/run/Orvane" || status=$?
+kill "$silent" 2>/dev/null
+silent=""
+rm -f "/tmp/.X11-unix/X$number"
+check "the run ends by itself" 0 "$status"
+check "within half a minute" yes "$([ $((SECONDS - start)) -le 30 ] && echo yes)"
+check "both warnings logged as not shown, and why" 2 \
+  "$(log_messages "$log" | grep -c '^警告画面を表示できません: ディスプレイが応答しません$')"
+check "and the run ends as every run does" "Orvane 終了" "$(log_messages "$log" | tail -n 1)"
+
+[ "$failures" -eq 0 ] || { echo "hangs: $failures check(s) failed" >&2; exit 1; }
+echo "hangs: nothing left hanging"
