@@ -32,8 +32,44 @@ std::string FormatLine(const platform::DateTimeText& now, const std::string& mes
 }
 
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode) {
+  // Once per run: a log that cannot be written fails again at every line.
+  static bool reported = false;
+  if (mode == 1) reported = false;
+  if (path.empty()) return;  // the run has no folder for its log, and has said so
   const std::string bytes = platform::ToAnsi(FormatLine(platform::Now(), message)) + "\r\n";
-  platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
+  const platform::WriteError error =
+      platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
+  if (error == platform::WriteError::None || reported) return;
+  reported = true;
+  platform::WriteSystemEvent(platform::EventType::Error, kFailureEvent,
+                             {{"message", "ログファイルに書き込めません: " + path + " (" + ReasonOf(error) + ")"}});
+}
+
+const char* ReasonOf(platform::WriteError error) {
+  switch (error) {
+    case platform::WriteError::NotOneLine:
+      return "1 行に書けない値です";
+    case platform::WriteError::AccessDenied:
+      return "書き込みが許可されていません";
+    case platform::WriteError::DiskFull:
+      return "ディスクに空きがありません";
+    case platform::WriteError::NotAFile:
+      return "ファイルではありません";
+    case platform::WriteError::Busy:
+      return "ほかのプログラムが使用中です";
+    case platform::WriteError::BrokenLink:
+      return "リンク先がありません";
+    case platform::WriteError::LinkLoop:
+      return "リンクが循環しています";
+    case platform::WriteError::ForeignLink:
+      return "ほかのユーザーのファイルへのリンクです";
+    case platform::WriteError::NoPlace:
+      return "保存先のフォルダがありません";
+    case platform::WriteError::None:
+    case platform::WriteError::Other:
+      break;
+  }
+  return "書き込みに失敗しました";
 }
 
 void WriteFailure(const std::string& path, const std::string& message) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/WriteError.h"
 
 // The run log: one plain-text line per call, in the system ANSI code page,
 // recreated by the first line of each run.
@@ -11,8 +12,10 @@ namespace mdlLogFile {
 
 // `mode` 1 creates or truncates the log before writing; any other value appends,
 // creating the file when it is missing. The file is opened and closed again for
-// every line. A log that cannot be opened or written is skipped silently: the run
-// never depends on its log.
+// every line. A log that cannot be opened or written (a symbolic link, a pipe or
+// a folder in its place, a read-only folder, a full disk) is skipped: the run never
+// depends on its log. The first line of a run that is lost so is reported as a
+// failure event to the system's log, which then holds the trace.
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode);
 
 // Event IDs in the system's log (the Windows program's message table holds their
@@ -24,6 +27,10 @@ inline constexpr std::uint32_t kFailureEvent = 1001;
 // value not saved, a folder not made), also reported as a failure event to the
 // system's log, where the organisation gathers it.
 void WriteFailure(const std::string& path, const std::string& message);
+
+// Why a file could not be written, in a few words for the log:
+// "書き込みが許可されていません" and the like.
+const char* ReasonOf(platform::WriteError error);
 
 // The text of one log line (UTF-8, without the line end): date, time and message
 // in print zones of 14 characters.

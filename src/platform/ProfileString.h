@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/WriteError.h"
+
 // The profile-string service: one value of an INI file, read or written.
 // Section, key, value and default are bytes in the system ANSI code page (code
 // page 932 on Linux); the file path is UTF-8 like every path of the program.
@@ -28,26 +30,17 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
 enum class ProfileFileState { Missing, Readable, AccessDenied, NotAFile, Unreadable };
 ProfileFileState CheckProfileFile(const std::string& file);
 
-// Why a write of the settings file failed.
-enum class ProfileWriteError {
-  None,
-  NotOneLine,    // the entry cannot be written as one line (see IsWritableProfileEntry)
-  AccessDenied,  // the file or its folder may not be written (read-only, no rights)
-  DiskFull,      // no room for the new file
-  NotAFile,      // a folder or a device stands where the file should be
-  Busy,          // another writer kept the file for too long
-  Other,
-};
-
 // Sets `key` in `section` of `file` to `value`: an existing key keeps its line and
 // only its value changes, a new key goes at the end of its section, a new section
 // at the end of the file; every other byte of the file stays as it was. The file
 // is replaced as a whole, never left half-written, and concurrent writers are
-// serialised. Returns false, leaving the file untouched and setting `*error` when
-// given, when the entry cannot be written as one line or the file cannot be
-// written.
+// serialised. On Linux the file keeps its owner, group and permissions, and a
+// symbolic link is written through only to a file of the link's own owner.
+// Returns false, leaving the file untouched and setting `*error` when given, when
+// the entry cannot be written as one line or the file cannot be written (NoPlace
+// for the empty path: the run has no folder for it).
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
-                       ProfileWriteError* error = nullptr);
+                       WriteError* error = nullptr);
 
 // Whether `section`, `key` and `value` fit one header and one key=value line and
 // read back as themselves: no CR, LF or NUL anywhere, no '=' in the key and no key
@@ -62,7 +55,9 @@ bool IsProfileBlank(char c);
 // A writer edits a copy beside the settings file and renames it over the file:
 // `file` + ".~PID-A-B.tmp", PID being the writer's process id and A and B numbers
 // that make the name unique. A writer that is killed leaves its copy behind; the
-// next writer removes the copies whose writers are gone.
+// next writer removes the copies whose writers are gone, and so does
+// RemoveLeftCopies, which a run calls at its start.
+void RemoveLeftCopies(const std::string& file);
 std::string TemporaryCopyName(std::string_view file, unsigned long long pid, unsigned long long a,
                               unsigned long long b);
 

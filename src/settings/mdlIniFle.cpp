@@ -33,30 +33,10 @@ bool NeedsQuotes(std::string_view v) {
 }
 
 bool Write(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
-           platform::ProfileWriteError* error) {
+           platform::WriteError* error) {
   const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
   return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path,
                                      error);
-}
-
-// Why a value could not be saved, in a few words for the log.
-const char* ReasonOf(platform::ProfileWriteError error) {
-  switch (error) {
-    case platform::ProfileWriteError::NotOneLine:
-      return "1 行に書けない値です";
-    case platform::ProfileWriteError::AccessDenied:
-      return "書き込みが許可されていません";
-    case platform::ProfileWriteError::DiskFull:
-      return "ディスクに空きがありません";
-    case platform::ProfileWriteError::NotAFile:
-      return "ファイルではありません";
-    case platform::ProfileWriteError::Busy:
-      return "ほかのプログラムが使用中です";
-    case platform::ProfileWriteError::None:
-    case platform::ProfileWriteError::Other:
-      break;
-  }
-  return "書き込みに失敗しました";
 }
 
 }  // namespace
@@ -89,10 +69,10 @@ int SetIniValue(const std::string& path, const std::string& section, const std::
 
 bool SaveIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
                   const std::string& logPath) {
-  platform::ProfileWriteError error = platform::ProfileWriteError::None;
+  platform::WriteError error = platform::WriteError::None;
   const char* reason = nullptr;
   if (!Write(path, section, key, value, &error)) {
-    reason = ReasonOf(error);
+    reason = mdlLogFile::ReasonOf(error);
   } else if (GetIniValue(path, section, key) != AsStored(value)) {
     // Written, yet another line of the file wins over it.
     reason = "書き込んだ値が読み出せません";

@@ -1,6 +1,7 @@
 // Linux only: a program installed for every user, in a folder its users cannot
 // write, run by an ordinary user (a test running as root runs it as nobody; root
 // may write any folder).
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,6 +93,24 @@ TEST_F(SharedInstall, ExclusionIsRecordedInTheUsersFileAndHonouredNextTime) {
   ASSERT_TRUE(RunAsUser().finished);
   log = ReadLogMessages(userLog_.string());
   EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：1660157, チェック省略対象"), 1);
+}
+
+// However large, the administrator's file is read once in a run, not once for
+// each setting read in turn from it and from the user's file.
+TEST_F(SharedInstall, AdministratorsFileIsReadOnce) {
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  // Closes too: inotify folds an event into the same one before it.
+  ASSERT_GE(inotify_add_watch(watch, orvane_.ini().c_str(), IN_OPEN | IN_CLOSE), 0);
+  ASSERT_TRUE(RunAsUser().finished);
+  int opens = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+    for (char* at = events; at < events + n; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+      opens += (reinterpret_cast<inotify_event*>(at)->mask & IN_OPEN) != 0 ? 1 : 0;
+  }
+  close(watch);
+  EXPECT_EQ(opens, 2);  // a look whether it can be read, and the read
 }
 
 TEST_F(SharedInstall, UserFolderThatCannotBeMadeIsLoggedWhereItCanBe) {

@@ -100,8 +100,8 @@ TEST(LogFile, UnwritableLogIsSkippedQuietlyAndCreatesNothing) {
   const std::string folder = dir.File("Orvane.log");
   std::filesystem::create_directory(testing_support::PathFromUtf8(folder));
   for (const std::string& log : {inMissingFolder, folder}) {
-    EXPECT_FALSE(platform::WriteToFile(log, "x", platform::WriteMode::Create)) << log;
-    EXPECT_FALSE(platform::WriteToFile(log, "x", platform::WriteMode::Append)) << log;
+    EXPECT_NE(platform::WriteToFile(log, "x", platform::WriteMode::Create), platform::WriteError::None) << log;
+    EXPECT_NE(platform::WriteToFile(log, "x", platform::WriteMode::Append), platform::WriteError::None) << log;
     WriteLog(log, "lost", 1);
     WriteLog(log, "lost", 0);
   }
@@ -109,7 +109,7 @@ TEST(LogFile, UnwritableLogIsSkippedQuietlyAndCreatesNothing) {
   EXPECT_EQ(dir.EntryCount(), 1u);
   if (!platform::kWindows) {
     // A disk that fills up while the line is written.
-    EXPECT_FALSE(platform::WriteToFile("/dev/full", "x", platform::WriteMode::Append));
+    EXPECT_NE(platform::WriteToFile("/dev/full", "x", platform::WriteMode::Append), platform::WriteError::None);
   }
 }
 

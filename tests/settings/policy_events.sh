@@ -18,6 +18,7 @@ linux_exe=$(realpath "$1")
 windows_exe=$(realpath "$2")
 source "$here/../support/wine-profile.sh"
 source "$here/../../scripts/lib/check.sh"
+source "$here/../support/system-log.sh"
 runs_here "$windows_exe" || exit 0
 
 work=$(mktemp -d)
@@ -64,24 +65,7 @@ run_windows() {
   wineserver -w
 }
 # run_linux: the Linux build, its system-log lines caught in $work/linux/syslog.
-run_linux() {
-  : >"$work/linux/syslog"
-  if [ "$(id -u)" -ne 0 ]; then
-    (cd "$work/linux" && ./Orvane)
-    return
-  fi
-  unshare -m bash -c '
-    mount -t tmpfs none /dev && mknod -m 666 /dev/null c 1 3
-    python3 -c "
-import socket, sys
-s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM); s.bind(\"/dev/log\"); s.settimeout(2)
-print(\"ready\", flush=True)
-out = open(sys.argv[1], \"wb\")
-try:
-    while True: out.write(s.recv(65536) + b\"\\n\"); out.flush()
-except socket.timeout: pass
-" "$1/syslog" | { read -r _; cd "$1" && ./Orvane; cat >/dev/null; }' _ "$work/linux"
-}
+run_linux() { (cd "$work/linux" && with_system_log "$work/linux/syslog" ./Orvane); }
 
 echo "policy_events: a report-only run steered by policy"
 printf "$users_file" >"$work/windows/Orvane.ini"
@@ -118,7 +102,7 @@ if [ "$(id -u)" -eq 0 ]; then
   check "the same on Linux's system log" \
     "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only
 <12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only" \
-    "$(sed -E 's/^(<[0-9]+>).{15} (orvane)\[[0-9]+\]/\1\2/' "$work/linux/syslog")"
+    "$(system_log "$work/linux/syslog")"
 else
   echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"
 fi
@@ -137,7 +121,7 @@ check "each default not saved is an error event" \
          s/\\30d5\\30a1\\30a4\\30eb\\3067\\306f\\3042\\308a\\307e\\305b\\3093/ファイルではありません/')"
 [ "$(id -u)" -ne 0 ] || check "and a system-log error on Linux" \
   "<11>orvane: id=1001 message=\"設定ファイルに保存できません: LimitSize (ファイルではありません)\"" \
-  "$(sed -E 's/^(<[0-9]+>).{15} (orvane)\[[0-9]+\]/\1\2/' "$work/linux/syslog" | head -n 1)"
+  "$(system_log "$work/linux/syslog" | head -n 1)"
 
 reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 0
 reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 9999999

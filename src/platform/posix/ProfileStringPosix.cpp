@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -69,20 +71,20 @@ int ReadFile(const std::string& path, std::string& bytes, struct stat* read = nu
   }
 }
 
-ProfileWriteError ErrorOf(int error) {
+WriteError ErrorOf(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
     case EROFS:
-      return ProfileWriteError::AccessDenied;
+      return WriteError::AccessDenied;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-      return ProfileWriteError::DiskFull;
+      return WriteError::DiskFull;
     case EISDIR:
-      return ProfileWriteError::NotAFile;
+      return WriteError::NotAFile;
     default:
-      return ProfileWriteError::Other;
+      return WriteError::Other;
   }
 }
 
@@ -103,14 +105,23 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 // The file a write must replace: the target of a symbolic link, so that a linked
-// settings file stays linked.
-std::string ResolveTarget(const std::string& path) {
+// settings file stays linked. A link is followed only to a file of its own owner,
+// the rule the kernel keeps for links in shared folders: a run of another account
+// (root's) must not write through a link that someone else placed.
+WriteError ResolveTarget(const std::string& path, std::string* target) {
+  *target = path;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return WriteError::None;
   char resolved[PATH_MAX];
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && ::realpath(path.c_str(), resolved)) {
-    return resolved;
+  if (::realpath(path.c_str(), resolved) == nullptr) {
+    if (errno == ELOOP) return WriteError::LinkLoop;
+    return errno == ENOENT ? WriteError::BrokenLink : ErrorOf(errno);
   }
-  return path;
+  struct stat file {};
+  if (::stat(resolved, &file) != 0) return ErrorOf(errno);
+  if (file.st_uid != link.st_uid) return WriteError::ForeignLink;
+  *target = resolved;
+  return WriteError::None;
 }
 
 // The settings file itself cannot carry the lock: a writer replaces it, so a
@@ -136,7 +147,7 @@ class FolderLock {
         return;
       }
       if (std::chrono::steady_clock::now() > deadline) {
-        error_ = ProfileWriteError::Busy;
+        error_ = WriteError::Busy;
         return;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -149,13 +160,13 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
   bool locked() const { return locked_; }
   // Why the lock could not be taken.
-  ProfileWriteError error() const { return error_; }
+  WriteError error() const { return error_; }
   int fd() const { return fd_.get(); }
 
  private:
   Fd fd_;
   bool locked_ = false;
-  ProfileWriteError error_ = ProfileWriteError::None;
+  WriteError error_ = WriteError::None;
 };
 
 // Whether no process has the id `pid`. A number that is no process id at all
@@ -168,7 +179,7 @@ bool IsGone(unsigned long long pid) {
 // Removes the copies of `path` that killed writers left in its folder. Under the
 // writers' lock no other writer is making a copy, so every other copy is a
 // leftover; one whose writer still runs is spared all the same.
-void RemoveLeftCopies(const std::string& path, int folderFd) {
+void RemoveCopiesOfGoneWriters(const std::string& path, int folderFd) {
   const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listFd < 0) return;
   DIR* folder = ::fdopendir(listFd);
@@ -191,9 +202,20 @@ struct Copy {
   struct stat identity;
 };
 
-// Writes `bytes` to a new file beside `path` (with the permissions `mode` when
-// given); sets `*error` and returns nothing when it cannot.
-std::optional<Copy> WriteCopy(const std::string& path, std::string_view bytes, std::optional<mode_t> mode, int* error) {
+// Gives the new file `fd` the owner, group and permissions of the file it
+// replaces, `like`: a run of root's must not leave a user's settings file root's.
+bool TakeOver(int fd, const struct stat& like) {
+  struct stat own {};
+  if (::fstat(fd, &own) != 0) return false;
+  if ((own.st_uid != like.st_uid || own.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0)
+    return false;
+  return ::fchmod(fd, like.st_mode & 07777) == 0;
+}
+
+// Writes `bytes` to a new file beside `path` (with the owner, group and
+// permissions of `like` when given); sets `*error` and returns nothing when it
+// cannot.
+std::optional<Copy> WriteCopy(const std::string& path, std::string_view bytes, const struct stat* like, int* error) {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
   std::string temp;
@@ -209,8 +231,8 @@ std::optional<Copy> WriteCopy(const std::string& path, std::string_view bytes, s
   }
   Fd file(fd);
   Copy copy{temp, {}};
-  bool written = WriteAll(fd, bytes) && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0 &&
-                 ::fstat(fd, &copy.identity) == 0;
+  bool written =
+      WriteAll(fd, bytes) && (!like || TakeOver(fd, *like)) && ::fsync(fd) == 0 && ::fstat(fd, &copy.identity) == 0;
   if (!written) *error = errno;
   if (!file.Close() && written) {
     written = false;
@@ -366,10 +388,11 @@ std::string EditedUtf16File(std::string_view bytes, std::string_view text, std::
          Utf8ToUtf16Le(updated.substr(head, updated.size() - tail - head)) + std::string(units.substr(to));
 }
 
-// The settings file as last read, indexed: a run looks every oversized store up in
-// the exclusion list, which may hold thousands of lines. It is used again while
-// the file is the same file with the same size and times; this thread's own
-// writes drop it.
+// The settings files as last read, indexed: a run looks every oversized store up
+// in the exclusion list, which may hold thousands of lines, and reads each setting
+// from the administrators' files and then the user's, in turn. Each is used again
+// while it is the same file with the same size and times; this thread's own writes
+// drop it.
 struct CachedFile {
   std::string path;
   struct stat identity {};
@@ -378,7 +401,14 @@ struct CachedFile {
   std::optional<ini::IniIndex> index;
 };
 
-thread_local std::unique_ptr<CachedFile> cachedFile;
+// A run reads at most three: /etc/orvane's, the one beside the program and the user's.
+constexpr std::size_t kCachedFiles = 4;
+thread_local std::array<std::unique_ptr<CachedFile>, kCachedFiles> cachedFiles;
+
+void Forget(const std::string& path) {
+  for (auto& cached : cachedFiles)
+    if (cached && cached->path == path) cached.reset();
+}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -389,11 +419,11 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 // The indexed settings file at `path`; nullptr when it cannot be read.
 const CachedFile* ReadIndexed(const std::string& path) {
   struct stat now {};
-  if (cachedFile && cachedFile->path == path && ::stat(path.c_str(), &now) == 0 &&
-      SameFile(now, cachedFile->identity)) {
-    return cachedFile.get();
+  for (const auto& cached : cachedFiles) {
+    if (cached && cached->path == path && ::stat(path.c_str(), &now) == 0 && SameFile(now, cached->identity))
+      return cached.get();
   }
-  cachedFile.reset();
+  Forget(path);
   auto file = std::make_unique<CachedFile>();
   if (ReadFile(path, file->text, &file->identity) != 0) return nullptr;
   file->path = path;
@@ -402,8 +432,14 @@ const CachedFile* ReadIndexed(const std::string& path) {
     file->text = Utf16FileText(file->text);
   }
   file->index.emplace(file->text, file->unicode ? ini::Encoding::Utf8 : ini::Encoding::Cp932);
-  cachedFile = std::move(file);
-  return cachedFile.get();
+  // Into a free place, else over the oldest.
+  auto place = std::find(cachedFiles.begin(), cachedFiles.end(), nullptr);
+  if (place == cachedFiles.end()) {
+    std::rotate(cachedFiles.begin(), cachedFiles.begin() + 1, cachedFiles.end());
+    place = cachedFiles.end() - 1;
+  }
+  *place = std::move(file);
+  return place->get();
 }
 
 }  // namespace
@@ -417,6 +453,13 @@ ProfileFileState CheckProfileFile(const std::string& file) {
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) return ProfileFileState::Unreadable;
   return S_ISREG(info.st_mode) ? ProfileFileState::Readable : ProfileFileState::NotAFile;
+}
+
+void RemoveLeftCopies(const std::string& file) {
+  std::string target;
+  if (ResolveTarget(file, &target) != WriteError::None) return;
+  const FolderLock lock(DirectoryOf(target));
+  if (lock.locked()) RemoveCopiesOfGoneWriters(target, lock.fd());
 }
 
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -434,17 +477,19 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
 }
 
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
-                       ProfileWriteError* error) {
-  auto fail = [error](ProfileWriteError why) {
+                       WriteError* error) {
+  auto fail = [error](WriteError why) {
     if (error) *error = why;
     return false;
   };
-  if (!IsWritableProfileEntry(section, key, value)) return fail(ProfileWriteError::NotOneLine);
-  cachedFile.reset();
-  const std::string target = ResolveTarget(file);
+  if (!IsWritableProfileEntry(section, key, value)) return fail(WriteError::NotOneLine);
+  if (file.empty()) return fail(WriteError::NoPlace);
+  Forget(file);
+  std::string target;
+  if (const WriteError link = ResolveTarget(file, &target); link != WriteError::None) return fail(link);
   FolderLock lock(DirectoryOf(target));
   if (!lock.locked()) return fail(lock.error());
-  RemoveLeftCopies(target, lock.fd());
+  RemoveCopiesOfGoneWriters(target, lock.fd());
 
   // Each round edits the file as it is; a round ends early when someone else
   // replaced the file meanwhile, and the next one edits theirs.
@@ -470,8 +515,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     if (exists && updated == text) return true;
 
     int writeError = 0;
-    const std::optional<Copy> copy =
-        WriteCopy(target, updated, exists ? std::optional<mode_t>(read.st_mode & 07777) : std::nullopt, &writeError);
+    const std::optional<Copy> copy = WriteCopy(target, updated, exists ? &read : nullptr, &writeError);
     if (!copy) return fail(ErrorOf(writeError));
     switch (InstallCopy(*copy, target, exists ? &read : nullptr, lock.fd(), &writeError)) {
       case Install::Done:
@@ -482,7 +526,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
         break;
     }
   }
-  return fail(ProfileWriteError::Busy);
+  return fail(WriteError::Busy);
 }
 
 }  // namespace platform

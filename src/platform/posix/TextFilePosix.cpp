@@ -1,27 +1,61 @@
 #include "platform/TextFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace platform {
+namespace {
 
-bool WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == WriteMode::Create ? O_TRUNC : O_APPEND);
+WriteError ErrorOf(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ELOOP:  // a symbolic link, which is not followed
+      return WriteError::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return WriteError::DiskFull;
+    case EISDIR:
+    case ENXIO:  // a pipe that nobody reads
+      return WriteError::NotAFile;
+    default:
+      return WriteError::Other;
+  }
+}
+
+}  // namespace
+
+WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
+  const int flags =
+      O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (mode == WriteMode::Create ? 0 : O_APPEND);
   const int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) return false;
-  bool ok = true;
-  while (!bytes.empty()) {
+  if (fd < 0) return ErrorOf(errno);
+  struct stat info {};
+  WriteError result = WriteError::None;
+  if (::fstat(fd, &info) != 0) {
+    result = ErrorOf(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    result = WriteError::NotAFile;
+  } else if (mode == WriteMode::Create && ::ftruncate(fd, 0) != 0) {
+    // Emptied only once it is known to be a file.
+    result = ErrorOf(errno);
+  }
+  while (result == WriteError::None && !bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = false;
+      result = n < 0 ? ErrorOf(errno) : WriteError::Other;
       break;
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  return ::close(fd) == 0 && ok;
+  if (::close(fd) != 0 && result == WriteError::None) result = ErrorOf(errno);
+  return result;
 }
 
 }  // namespace platform

@@ -10,6 +10,9 @@
 #include "platform/CodePage.h"
 #include "platform/win32/Wide.h"
 
+// after windows.h, which it builds on
+#include <aclapi.h>
+
 namespace platform {
 namespace {
 
@@ -28,21 +31,21 @@ class Handle {
   HANDLE handle_;
 };
 
-ProfileWriteError ErrorOf(DWORD error) {
+WriteError ErrorOf(DWORD error) {
   switch (error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_PRIVILEGE_NOT_HELD:
-      return ProfileWriteError::AccessDenied;
+      return WriteError::AccessDenied;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
     case ERROR_FILE_TOO_LARGE:
-      return ProfileWriteError::DiskFull;
+      return WriteError::DiskFull;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return ProfileWriteError::Busy;
+      return WriteError::Busy;
     default:
-      return ProfileWriteError::Other;
+      return WriteError::Other;
   }
 }
 
@@ -74,6 +77,29 @@ bool FlushFile(const std::wstring& path) {
   const Handle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.valid() && FlushFileBuffers(file.get());
+}
+
+// Gives the copy `temp` what the file `path` it is to replace has of its own: its
+// attributes (hidden, say) and its security. An administrator's run must not leave
+// a user's settings file the administrators' or open to others; the owner, which
+// only a process with the privilege to restore files may set, stays the writer's
+// where it cannot be given.
+void TakeOver(const std::wstring& temp, const std::wstring& path, DWORD attributes) {
+  SetFileAttributesW(temp.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  PSID owner = nullptr;
+  PSID group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR security = nullptr;
+  constexpr SECURITY_INFORMATION kWhat =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, kWhat, &owner, &group, &dacl, nullptr, &security) !=
+      ERROR_SUCCESS)
+    return;
+  std::wstring name = temp;
+  SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+  SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, owner,
+                        group, nullptr, nullptr);
+  LocalFree(security);
 }
 
 // A writer replaces the settings file, so the file cannot carry the lock: a named
@@ -135,7 +161,7 @@ bool IsGone(unsigned long long pid) {
 // Removes the copies of `path` that killed writers left in its folder. Under the
 // writers' lock no other writer is making a copy, so every other copy is a
 // leftover; one whose writer still runs is spared all the same.
-void RemoveLeftCopies(const std::wstring& path) {
+void RemoveCopiesOfGoneWriters(const std::wstring& path) {
   const std::size_t slash = path.find_last_of(L"\\/:");
   const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
   const std::string name = win32::Narrow(path.substr(folder.size()));
@@ -156,6 +182,12 @@ void RemoveLeftCopies(const std::wstring& path) {
 }
 
 }  // namespace
+
+void RemoveLeftCopies(const std::string& file) {
+  const std::wstring path = win32::Widen(file);
+  const FileLock lock(path);
+  if (lock.locked()) RemoveCopiesOfGoneWriters(path);
+}
 
 ProfileFileState CheckProfileFile(const std::string& file) {
   const std::wstring path = win32::Widen(file);
@@ -182,23 +214,24 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
 }
 
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
-                       ProfileWriteError* error) {
-  auto fail = [error](ProfileWriteError why) {
+                       WriteError* error) {
+  auto fail = [error](WriteError why) {
     if (error) *error = why;
     return false;
   };
-  if (!IsWritableProfileEntry(section, key, value)) return fail(ProfileWriteError::NotOneLine);
+  if (!IsWritableProfileEntry(section, key, value)) return fail(WriteError::NotOneLine);
+  if (file.empty()) return fail(WriteError::NoPlace);
   const std::wstring path = win32::Widen(file);
   const FileLock lock(path);
-  if (!lock.locked()) return fail(ProfileWriteError::Busy);
-  RemoveLeftCopies(path);
+  if (!lock.locked()) return fail(WriteError::Busy);
+  RemoveCopiesOfGoneWriters(path);
 
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return fail(ProfileWriteError::NotAFile);
+    return fail(WriteError::NotAFile);
   // The service refuses a read-only file; a rename over it need not.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-    return fail(ProfileWriteError::AccessDenied);
+    return fail(WriteError::AccessDenied);
   std::string original;
   const DWORD read = ReadFileBytes(path, original);
   // A file that exists but cannot be read must not be replaced by one key.
@@ -223,6 +256,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     DeleteFileW(temp.c_str());
     return true;
   }
+  if (read == ERROR_SUCCESS) TakeOver(temp, path, attributes);
   if (!FlushFile(temp) || !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return discard();
   return true;

@@ -5,21 +5,46 @@
 #include "platform/win32/Wide.h"
 
 namespace platform {
+namespace {
 
-bool WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
+WriteError ErrorOf(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+      return WriteError::AccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return WriteError::DiskFull;
+    default:
+      return WriteError::Other;
+  }
+}
+
+}  // namespace
+
+WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
   const bool create = mode == WriteMode::Create;
-  const HANDLE file = CreateFileW(win32::Widen(path).c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, create ? CREATE_ALWAYS : OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  while (ok && !bytes.empty()) {
+  const std::wstring wide = win32::Widen(path);
+  const HANDLE file =
+      CreateFileW(wide.c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  create ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return WriteError::NotAFile;
+    return ErrorOf(error);
+  }
+  WriteError result = WriteError::None;
+  while (result == WriteError::None && !bytes.empty()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-    ok = WriteFile(file, bytes.data(), chunk, &written, nullptr) && written > 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) result = ErrorOf(GetLastError());
     bytes.remove_prefix(written);
   }
-  return CloseHandle(file) && ok;
+  if (!CloseHandle(file) && result == WriteError::None) result = ErrorOf(GetLastError());
+  return result;
 }
 
 }  // namespace platform

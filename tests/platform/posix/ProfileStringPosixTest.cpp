@@ -50,9 +50,9 @@ TEST(ProfileReplace, FullDiskLeavesTheOldFileWhole) {
   WriteBytes(file, original);
   {
     FileSizeLimit limit(4096);
-    platform::ProfileWriteError error{};
+    platform::WriteError error{};
     EXPECT_FALSE(platform::WriteProfileValue("Orvane", "WarningMsg", std::string(10000, 'x'), file, &error));
-    EXPECT_EQ(error, platform::ProfileWriteError::DiskFull);
+    EXPECT_EQ(error, platform::WriteError::DiskFull);
   }
   EXPECT_EQ(ReadBytes(file), original);
   EXPECT_EQ(dir.EntryCount(), 1u);
@@ -70,6 +70,20 @@ TEST(ProfileReplace, KeepsTheFilesPermissionsAndItsLink) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadBytes(target), "[S]\r\na=1\r\nb=2\r\n");
   EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  // A link to nothing, or round in a loop, says what it is, and stays as it was.
+  const std::string broken = dir.File("broken.ini");
+  const std::string loop = dir.File("loop.ini");
+  fs::create_symlink(dir.File("nothing.ini"), broken);
+  fs::create_symlink(loop, loop);
+  for (const auto& [file, why] :
+       {std::pair{broken, platform::WriteError::BrokenLink}, std::pair{loop, platform::WriteError::LinkLoop}}) {
+    platform::WriteError error{};
+    EXPECT_FALSE(platform::WriteProfileValue("S", "a", "1", file, &error)) << file;
+    EXPECT_EQ(error, why) << file;
+    EXPECT_TRUE(fs::is_symlink(file)) << file;
+  }
+  EXPECT_EQ(dir.EntryCount(), 4u);
 }
 
 TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
