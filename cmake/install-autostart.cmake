@@ -1,5 +1,6 @@
 # Part of the install on Linux: the XDG autostart entry that starts the installed
-# program at every logon. Installed into the home folder (a per-user install), it
+# program at every logon, and for an install for every user the file that marks
+# the program's folder as shared (so that no run, root's included, writes there). Installed into the home folder (a per-user install), it
 # goes to $XDG_CONFIG_HOME/autostart (~/.config when that is not set); installed
 # anywhere else (/usr/local, /opt: an install for every user of the machine), to
 # /etc/xdg/autostart, where every desktop looks for everyone's. It goes into the
@@ -39,3 +40,10 @@ Exec=\"${exec}\"
 Terminal=false
 ")
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
+
+if(NOT per_user)
+  set(marker "${CMAKE_INSTALL_PREFIX}/lib/orvane/Orvane.shared")
+  message(STATUS "Installing: $ENV{DESTDIR}${marker}")
+  file(COPY_FILE "${CMAKE_CURRENT_LIST_DIR}/../installer/Orvane.shared" "$ENV{DESTDIR}${marker}")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${marker}")
+endif()

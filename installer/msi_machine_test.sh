@@ -94,6 +94,13 @@ if runs_here "$build/Orvane.exe"; then
   mkdir -p "$WINEPREFIX/drive_c/mail"
   truncate -s 1700000000 "$WINEPREFIX/drive_c/mail/big.pst"
   wineserver -w
+  # An administrator starts the program from the folder, which they may write: it
+  # keeps their files in their own folder all the same.
+  wine "$folder/Orvane.exe"
+  wineserver -w
+  check "an administrator's run writes nothing beside the program" "Orvane.exe Orvane.shared" \
+    "$(ls "$folder" | paste -sd ' ')"
+  check "but in their own folder" "Orvane.ini Orvane.log" "$(ls "$appdata" | paste -sd ' ')"
   # The administrator's settings beside the program, the user's own in their folder.
   admin=$(printf '[Orvane]\r\nWarningSize=1000\r\n')
   printf '%s' "$admin" >"$folder/Orvane.ini"
@@ -121,7 +128,7 @@ if runs_here "$build/Orvane.exe"; then
   stop_virtual_display
   writable "$folder"
   check "the administrator's file as it was" "$admin" "$(cat "$folder/Orvane.ini")"
-  check "nothing else beside the program" "Orvane.exe Orvane.ini" "$(ls "$folder" | paste -sd ' ')"
+  check "nothing else beside the program" "Orvane.exe Orvane.ini Orvane.shared" "$(ls "$folder" | paste -sd ' ')"
 else
   printf '[Orvane]\r\nWarningSize=1000\r\n' >"$folder/Orvane.ini"
   mkdir -p "$appdata"
@@ -134,6 +141,7 @@ echo "== upgrade"
 next=${version%.*}.$(printf '%04d' $((10#${version##*.} + 1)))
 if [ "$arch" = x64 ]; then pf=ProgramFiles64Folder win64=yes; else pf=ProgramFilesFolder win64=no; fi
 (cd "$build" && wixl -a "$arch" -D Version="$next" -D Exe=Orvane.exe -D ProgramFiles=$pf -D Win64=$win64 \
+  -D Marker="$(realpath --relative-to="$build" "$here/Orvane.shared")" \
   -D Icon="$(realpath --relative-to="$build" "$here/../src/ui/Orvane.ico")" -o "$work/next.msi" "$here/Orvane-machine.wxs")
 check "msiexec /i (newer)" 0 "$(wine msiexec /i "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
 wineserver -w
@@ -146,7 +154,7 @@ check "the administrator's file kept" "" "$(cmp "$work/admin.ini" "$folder/Orvan
 echo "== uninstall"
 check "msiexec /x" 0 "$(wine msiexec /x "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
 wineserver -w
-check "the program gone" "" "$(ls "$folder/Orvane.exe" 2>/dev/null)"
+check "the program and its marker gone" "" "$(ls "$folder/Orvane.exe" "$folder/Orvane.shared" 2>/dev/null)"
 check "Run value gone" "" "$(run_value)"
 check "the event source gone" "" "$(event_source)"
 check "not listed" "" "$(entry "$(property "$work/next.msi" ProductCode)")"

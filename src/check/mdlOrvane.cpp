@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "check/RunFiles.h"
 #include "log/mdlLogFile.h"
+#include "platform/EndRequest.h"
 #include "platform/Executable.h"
 #include "platform/FileQuery.h"
 #include "platform/ProfileString.h"
@@ -14,12 +16,6 @@
 
 namespace mdlOrvane {
 namespace {
-
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  // A drive or file-system root already ends with its separator.
-  if (!directory.empty() && (directory.back() == '\\' || directory.back() == '/')) return directory + name;
-  return directory + platform::kPathSeparator + name;
-}
 
 // One event in the system's log for a file at or over the warning size: where it
 // is, how large, against which sizes, and what became of its dialog.
@@ -37,51 +33,51 @@ void ReportWarning(const StoreInfo& store, const char* dialog) {
 }  // namespace
 
 void Main() {
+  platform::WatchForEndRequest();
   const platform::ExecutableLocation location = platform::LocateExecutable();
   Run(location.directory, location.baseName);
 }
 
 void Run(const std::string& directory, const std::string& baseName) {
-  const std::string iniName = baseName + ".ini";
-  const std::string logName = baseName + ".log";
-  IniFilePath = JoinPath(directory, iniName);
-  LogFilePath = JoinPath(directory, logName);
-  AdminIniFilePaths.clear();
   CurrentStore = {};
   SkipNextTime = false;
   PersonalFolderFound = false;
 
-  // Settings that hold for every user of the machine: on Linux, where
-  // administrators put mandatory settings.
-  std::vector<std::string> admins;
-  if (const std::string system = platform::SystemSettingsFolder(); !system.empty())
-    admins.push_back(JoinPath(JoinPath(system, "orvane"), iniName));
-
-  // A program installed for every user sits in a folder its users cannot write:
-  // each user's files go to a folder of their own, and a settings file beside the
-  // program is the administrator's.
-  std::vector<std::string> notCreated;
-  bool moved = false;
-  if (!platform::CanReplaceFiles(directory, {iniName, logName})) {
-    const platform::UserFolders user = platform::UserDataFolders();
-    if (!user.settings.empty()) {
-      moved = true;
-      admins.push_back(IniFilePath);
-      IniFilePath = JoinPath(user.settings, iniName);
-      LogFilePath = JoinPath(user.log, logName);
-      for (const std::string& folder : {user.log, user.settings}) {
-        if (!platform::CreateFolders(folder)) notCreated.push_back(folder);
-      }
+  // A program installed for every user sits in a folder its users cannot write,
+  // or that its installer marked as shared: each user's files go to folders of
+  // their own, and a settings file beside the program is the administrator's.
+  const bool beside = !platform::PathExists(JoinPath(directory, kSharedInstallMarker)) &&
+                      platform::CanReplaceFiles(directory, {baseName + ".ini", baseName + ".log"});
+  RunFiles files =
+      PlaceRunFiles(directory, baseName, beside, platform::UserDataFolders(), platform::SystemSettingsFolder());
+  // A folder of the user's that cannot be made, or that is not the user's alone,
+  // holds none of the run's files: what the run would save there is lost, and
+  // says so, but nothing is read from or written into another's folder.
+  std::vector<std::string> folderLines;
+  for (const std::string& folder : files.foldersToMake) {
+    std::string line;
+    if (!platform::CreateFolders(folder)) {
+      line = "フォルダを作成できません: " + folder;
+    } else if (const platform::FolderState state = platform::CheckUserFolder(folder);
+               state != platform::FolderState::Usable) {
+      line = "フォルダを使用できません: " + folder +
+             (state == platform::FolderState::OtherOwner ? " (ほかのユーザーのフォルダです)"
+                                                         : " (ほかのユーザーも書き込めるフォルダです)");
+      for (std::string* file : {&files.settings, &files.log})
+        if (file->starts_with(folder) && file->size() > folder.size()) file->clear();
     }
+    if (!line.empty()) folderLines.push_back(line);
   }
+  IniFilePath = files.settings;
+  LogFilePath = files.log;
+  AdminIniFilePaths.clear();
 
   mdlLogFile::WriteLog(LogFilePath, "Orvane 起動", 1);
-  for (const std::string& folder : notCreated)
-    mdlLogFile::WriteFailure(LogFilePath, "フォルダを作成できません: " + folder);
+  for (const std::string& line : folderLines) mdlLogFile::WriteFailure(LogFilePath, line);
   // An administrator's file is named only once it has been found readable: one
   // that is there and cannot be read says so, so that what it sets is not lost
   // without a trace.
-  for (const std::string& admin : admins) {
+  for (const std::string& admin : files.admin) {
     const char* reason = nullptr;
     switch (platform::CheckProfileFile(admin)) {
       case platform::ProfileFileState::Missing:
@@ -101,12 +97,14 @@ void Run(const std::string& directory, const std::string& baseName) {
     }
     mdlLogFile::WriteFailure(LogFilePath, "管理者の設定ファイルを読み込めません: " + admin + " (" + reason + ")");
   }
-  if (moved || !AdminIniFilePaths.empty()) {
+  if (!files.foldersToMake.empty() || !AdminIniFilePaths.empty()) {
     std::string line = "設定ファイル：" + IniFilePath;
     for (std::size_t i = 0; i < AdminIniFilePaths.size(); ++i)
       line += (i == 0 ? " (管理者の設定ファイル：" : ", ") + AdminIniFilePaths[i];
     mdlLogFile::WriteLog(LogFilePath, AdminIniFilePaths.empty() ? line : line + ")", 0);
   }
+  // Copies that a writer killed at its work (at a shutdown) left beside the file.
+  if (!IniFilePath.empty()) platform::RemoveLeftCopies(IniFilePath);
   settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePaths);
 
   const std::string profileKey = profile::FindDefaultProfile(LogFilePath);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/System.h"
-#include "platform/UserFolders.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -18,20 +17,6 @@ TEST(Run, PathsAreDerivedFromTheExecutable) {
   mdlOrvane::Run(folder, "Orvane");
   EXPECT_EQ(mdlOrvane::IniFilePath, folder + (platform::kWindows ? "\\Orvane.ini" : "/Orvane.ini"));
   EXPECT_EQ(mdlOrvane::LogFilePath, folder + (platform::kWindows ? "\\Orvane.log" : "/Orvane.log"));
-}
-
-// A folder that cannot be written (here: one that is not there) is the
-// administrator's: the run's own files go to the user's folders. The
-// administrator's file is named only when there is one.
-TEST(Run, UnwritableFolderHoldsTheAdministratorsFileAndTheRootGetsNoSecondSeparator) {
-  const std::string root = platform::kWindows ? "Z:\\orvane-no-such-folder\\" : "/orvane-no-such-folder/";
-  mdlOrvane::Run(root, "Orvane");
-  EXPECT_TRUE(mdlOrvane::AdminIniFilePaths.empty());
-  const platform::UserFolders user = platform::UserDataFolders();
-  const char separator = platform::kWindows ? '\\' : '/';
-  EXPECT_EQ(mdlOrvane::IniFilePath, user.settings + separator + "Orvane.ini");
-  EXPECT_EQ(mdlOrvane::LogFilePath, user.log + separator + "Orvane.log");
-  EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath)[1], "設定ファイル：" + mdlOrvane::IniFilePath);
 }
 
 TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {
@@ -61,6 +46,17 @@ TEST(Run, SecondRunReplacesTheFirstRunsLog) {
   EXPECT_EQ(log.size(), oneRun);
   EXPECT_EQ(log.front(), "Orvane 起動");
   EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
+// A writer killed while it saved (at a shutdown, say) leaves its copy; the next
+// run clears it away, whether or not it writes anything itself.
+TEST(Run, CopiesLeftByKilledWritersAreRemovedAtTheStart) {
+  TempDir dir;
+  const std::string folder = testing_support::Utf8(dir.path());
+  mdlOrvane::Run(folder, "Orvane");
+  testing_support::WriteBytes(dir.File("Orvane.ini.~2147483644-1-2.tmp"), "[Orvane]\r\n");
+  mdlOrvane::Run(folder, "Orvane");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Orvane.ini.~2147483644-1-2.tmp"));
 }
 
 TEST(Run, CopyUnderAnotherNameUsesItsOwnFiles) {

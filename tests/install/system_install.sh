@@ -8,6 +8,8 @@
 #     folder, keeps its settings file in ~/.config/orvane and its log in
 #     ~/.local/state/orvane (or in XDG_CONFIG_HOME and XDG_STATE_HOME), and the
 #     administrator's Orvane.ini beside the program sets what it names;
+#   - root's run of it keeps root's files in root's folders and leaves the
+#     program's folder as it was;
 #   - uninstalling (removing what the install manifest lists, in the root)
 #     removes the program
 #     and the entry, and the administrator's settings file stays.
@@ -30,6 +32,7 @@ mkdir -p "$HOME"
 echo "== install"
 DESTDIR=$root cmake --install "$build" --prefix /usr/local >/dev/null
 check "program" "$folder/Orvane" "$(find "$root" -type f -executable)"
+check "its folder marked as shared" "$folder/Orvane.shared" "$(ls "$folder/Orvane.shared" 2>&1)"
 check "autostart entry for everyone" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
 check "entry starts the installed program" 'Exec="/usr/local/lib/orvane/Orvane"' "$(grep '^Exec=' "$entry")"
@@ -49,7 +52,7 @@ logon() {
 
 echo "== a user's logon"
 check "the run" 0 "$(logon; echo $?)"
-check "the program's folder as installed" "Orvane Orvane.ini" "$(ls "$folder" | paste -sd' ')"
+check "the program's folder as installed" "Orvane Orvane.ini Orvane.shared" "$(ls "$folder" | paste -sd' ')"
 check "the user's settings file" "$user/.config/orvane/Orvane.ini" "$(ls "$user"/.config/orvane/*)"
 check "the user's log" "$user/.local/state/orvane/Orvane.log" "$(ls "$user"/.local/state/orvane/*)"
 check "which settings file" \
@@ -62,6 +65,16 @@ echo "== with XDG_CONFIG_HOME and XDG_STATE_HOME"
 check "the run" 0 "$(logon XDG_CONFIG_HOME="$user/config" XDG_STATE_HOME="$user/state"; echo $?)"
 check "the user's files there" "$user/config/orvane/Orvane.ini $user/state/orvane/Orvane.log" \
   "$(ls "$user"/config/orvane/* "$user"/state/orvane/* | paste -sd' ')"
+
+echo "== root's run"
+# Root may write the folder, and still keeps its files in its own folders: the
+# administrator's file beside the program never gains root's defaults.
+check "the run" 0 "$(cd / && env -i HOME="$HOME" WINEPREFIX="$user/prefix" "$folder/Orvane"; echo $?)"
+check "the program's folder as it was" "Orvane Orvane.ini Orvane.shared" "$(ls "$folder" | paste -sd' ')"
+check "the administrator's file as it was" "[Orvane]
+WarningSize=1000" "$(tr -d '\r' <"$folder/Orvane.ini")"
+check "root's files in root's folders" "$HOME/.config/orvane/Orvane.ini $HOME/.local/state/orvane/Orvane.log" \
+  "$(ls "$HOME"/.config/orvane/* "$HOME"/.local/state/orvane/* | paste -sd' ')"
 
 echo "== uninstall"
 sed "s|^|$root|" "$build/install_manifest.txt" | xargs -d '\n' rm -f --

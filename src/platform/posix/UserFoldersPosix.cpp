@@ -11,13 +11,14 @@
 namespace platform {
 namespace {
 
-// The XDG base folder named by `variable` when it is absolute, else `fallback`
-// under the home folder; empty when there is neither.
+// The XDG base folder named by `variable` when it is absolute and not the root
+// (which no user owns), else `fallback` under the home folder; empty when there
+// is neither.
 std::string BaseFolder(const char* variable, const char* fallback) {
   if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/') {
     std::string folder = value;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder == "/" ? "" : folder;
+    if (folder != "/") return folder;
   }
   const std::string home = posix::HomeFolder();
   return home.empty() ? std::string() : (home == "/" ? "" : home) + fallback;
@@ -29,7 +30,7 @@ UserFolders UserDataFolders() {
   const std::string config = BaseFolder("XDG_CONFIG_HOME", "/.config");
   const std::string state = BaseFolder("XDG_STATE_HOME", "/.local/state");
   if (config.empty() || state.empty()) return {};
-  return {config + "/orvane", state + "/orvane"};
+  return {config, state};
 }
 
 std::string SystemSettingsFolder() { return "/etc"; }
@@ -44,6 +45,18 @@ bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& 
     if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) != 0) return false;
   }
   return true;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+FolderState CheckUserFolder(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+    return FolderState::OtherOwner;
+  return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ? FolderState::WritableByOthers : FolderState::Usable;
 }
 
 bool CreateFolders(const std::string& folder) {

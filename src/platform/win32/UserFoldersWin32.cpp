@@ -19,7 +19,7 @@ UserFolders UserDataFolders() {
   wchar_t appData[32768];
   const DWORD n = GetEnvironmentVariableW(L"APPDATA", appData, 32768);
   if (n == 0 || n >= 32768) return {};
-  const std::string folder = win32::Narrow(Join(std::wstring(appData, n), L"Orvane"));
+  const std::string folder = win32::Narrow(std::wstring(appData, n));
   return {folder, folder};
 }
 
@@ -54,6 +54,12 @@ bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& 
   }
   return true;
 }
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+FolderState CheckUserFolder(const std::string&) { return FolderState::Usable; }
 
 bool CreateFolders(const std::string& folder) {
   const std::wstring wide = win32::Widen(folder);
