@@ -127,10 +127,11 @@ std::string FindDefaultProfile(const std::string& logPath) {
 }
 
 std::vector<std::string> ReadStoreSections(const std::string& profileKey, const std::string& logPath) {
-  // The list is taken at its stored length: cutting its trailing zero bytes would
-  // drop a last store whose identifier happens to end in zeros.
-  const mdlRegistry::Bytes list =
-      mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, profileKey + "\\" + kStoreListSection, kStoreList);
+  // The list is taken whole at its stored length: cutting its trailing zero bytes
+  // would drop a last store whose identifier happens to end in zeros, and a
+  // profile of tens of thousands of stores is still a profile.
+  const mdlRegistry::Bytes list = mdlRegistry::GetRegBytesAsStored(
+      RegistryRoot::CurrentUser, profileKey + "\\" + kStoreListSection, kStoreList, mdlRegistry::kNoLimit);
   std::vector<std::string> sections;
   for (std::size_t i = 0; i + kSectionIdSize <= list.size(); i += kSectionIdSize) {
     sections.push_back(SectionName(list.data() + i));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 #include <optional>
 
 #include "platform/CodePage.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr std::uint32_t kTextBufferSize = 256;
 constexpr std::uint32_t kByteBufferSize = 4096;
 // The most a whole read takes; no display name or path comes near it.
-constexpr std::uint32_t kMaxWholeSize = 1u << 20;
+constexpr std::uint32_t kMaxWholeSize = kWholeValueLimit;
 
 // Opens the key for one read and closes it again whatever the read does.
 class ScopedKey {
@@ -50,7 +51,11 @@ std::optional<Bytes> QueryData(const ScopedKey& key, const std::string& name, st
       return buffer;
     }
     if (status != platform::kRegistryMoreData || size > maxSize || size <= buffer.size()) return std::nullopt;
-    buffer.assign(size, 0);
+    try {
+      buffer.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+      return std::nullopt;
+    }
   }
   return std::nullopt;
 }
@@ -135,10 +140,11 @@ RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey
   return Read(root, subKey, valueName, readType, defaultValue, true);
 }
 
-Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName) {
+Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                          std::uint32_t maxSize) {
   const ScopedKey key(root, subKey);
   if (!key.IsOpen()) return {};
-  return QueryData(key, valueName, kByteBufferSize, kMaxWholeSize).value_or(Bytes{});
+  return QueryData(key, valueName, kByteBufferSize, maxSize).value_or(Bytes{});
 }
 
 }  // namespace mdlRegistry

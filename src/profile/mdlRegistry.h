@@ -66,10 +66,14 @@ RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, con
 RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                           std::int32_t readType, const RegValue& defaultValue);
 
-// The bytes of `valueName` exactly as long as they are stored, up to 1 MiB; no
-// bytes when the key or value is missing or longer. For lists of fixed-size
-// records, whose last record may end in zero bytes and which may outgrow the
-// 4096 bytes of the byte shape (a profile of more than 256 stores).
-Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName);
+// The bytes of `valueName` exactly as long as they are stored, up to `maxSize`
+// bytes; no bytes when the key or value is missing or longer (or longer than the
+// memory at hand). For values of a fixed size, and for lists of fixed-size
+// records, whose last record may end in zero bytes and which may outgrow the 4096
+// bytes of the byte shape (a profile of more than 256 stores).
+inline constexpr std::uint32_t kWholeValueLimit = 1u << 20;
+inline constexpr std::uint32_t kNoLimit = 0xFFFFFFFFu;
+Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                          std::uint32_t maxSize = kWholeValueLimit);
 
 }  // namespace mdlRegistry

@@ -94,9 +94,16 @@ TEST_F(ProfileWalk, StoreListLongerThanTheByteShapeIsReadWhole) {
   std::string list;
   for (int i = 0; i < 300; ++i) list += std::string(15, '\x11') + static_cast<char>(i);  // 4800 bytes
   registry_.SetBytes(kStoreListKey, "01023d00", list);
-  const std::vector<std::string> sections = profile::ReadStoreSections(kProfileKey, logPath_);
+  std::vector<std::string> sections = profile::ReadStoreSections(kProfileKey, logPath_);
   ASSERT_EQ(sections.size(), 300u);
   EXPECT_EQ(sections.back(), std::string(30, '1') + "2B");
+  // Past a mebibyte too: 65,600 stores, the last of them found.
+  list.assign(65600 * 16 - 16, '\x11');
+  list += std::string(15, '\x22') + '\x33';
+  registry_.SetBytes(kStoreListKey, "01023d00", list);
+  sections = profile::ReadStoreSections(kProfileKey, logPath_);
+  ASSERT_EQ(sections.size(), 65600u);
+  EXPECT_EQ(sections.back(), std::string(30, '2') + "33");
 }
 
 TEST_F(ProfileWalk, MissingStoreListGivesNoSectionsButStillTheLine) {
