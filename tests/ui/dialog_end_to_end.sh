@@ -58,31 +58,48 @@ count() { log_messages "$2" | grep -c "$1" || true; }
 
 # How often the open-folder command has run: the Linux build's xdg-open is a
 # stand-in that notes its argument; Wine's explorer opens a window on the folder,
-# which is noted and closed as a user would (a second one for the same folder would not open).
+# which is noted when it appears and closed as a user would. The next key goes to
+# the dialog only once that window has gone: a second explorer for a folder that is
+# still open would open no window of its own. (A new explorer's window may get
+# the X window id of the last one's: a window counts each time it appears.)
 mkdir "$work/bin"
 printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
+browsers() { xdotool search --onlyvisible --name 'メール' 2>/dev/null || true; }
 opened() {
-  local browser
+  local browser now
   if [ "$build" != linux ]; then
-    for browser in $(xdotool search --onlyvisible --name 'メール' 2>/dev/null); do
-      echo "$browser" >>"$work/opened"
+    now=$(browsers)
+    for browser in $now; do
+      grep -qx "$browser" "$work/visible" 2>/dev/null || echo "$browser" >>"$work/opened"
       xdotool windowactivate --sync "$browser" key alt+F4 >/dev/null 2>&1 || true
     done
+    echo "$now" >"$work/visible"
   fi
   cat "$work/opened" 2>/dev/null | wc -l
 }
-# opened_after N: how often, once it is N or half a minute has passed (the first
-# browser window of a fresh prefix is slow to come).
+# opened_after N: how often, once it is N and its windows have gone, or after five
+# minutes. The first browser window of a fresh prefix on a fresh machine is slow
+# to come (Wine reads the shell's libraries from disk for it): the wait is for the
+# window, not for a time.
 opened_after() {
-  local deadline=$((SECONDS + 30)) n
+  local deadline=$((SECONDS + 300)) n
   while n=$(opened) && [ "$n" -lt "$1" ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
+  while [ -n "$(browsers)" ] && [ "$SECONDS" -lt "$deadline" ]; do opened >/dev/null; sleep 0.2; done
+  opened >/dev/null
   echo "$n"
 }
 
 still_open() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}')" = IsViewable ]; }
-press() {  # press WINDOW KEY: the key, typed into the dialog as a user would
+# press WINDOW KEY: the key, typed into the dialog as a user would, once the
+# dialog has the keyboard (a window that has just been closed gives it back late).
+press() {
+  local deadline=$((SECONDS + 60))
   xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  while [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    sleep 0.1
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  done
   xdotool key "$2"
   sleep 0.7
 }
@@ -112,7 +129,7 @@ keyboard_then_mouse() {
 
 run() {  # run BUILD COMMAND...
   build=$1
-  rm -f "$work/opened"
+  rm -f "$work/opened" "$work/visible"
   local status=0 log=$work/$1/Orvane.log
   shift
   echo "== $build"
