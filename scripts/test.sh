@@ -46,6 +46,9 @@ tests/settings/unsavable.sh build/linux/Orvane build/win32/Orvane.exe
 tests/settings/policy_events.sh build/linux/Orvane build/win64/Orvane.exe
 tests/settings/policy_events.sh build/linux/Orvane build/win32/Orvane.exe
 tests/settings/administrators_files.sh build/linux/Orvane
+# Root's runs among others' links and folders, and nothing left hanging (Linux).
+tests/settings/links_and_owners.sh build/linux/Orvane
+tests/ui/hangs.sh build/linux/Orvane
 # The Linux build when its display goes away during a warning.
 tests/ui/display_lost.sh build/linux/Orvane
 # The Linux dialog at 144 dpi, and the installs for one user and for every user.
