@@ -1,5 +1,6 @@
 #include "check/mdlOrvane.h"
 
+#include <set>
 #include <vector>
 
 #include "check/RunFiles.h"
@@ -7,6 +8,7 @@
 #include "platform/EndRequest.h"
 #include "platform/Executable.h"
 #include "platform/FileQuery.h"
+#include "platform/ProfileSources.h"
 #include "platform/ProfileString.h"
 #include "platform/SystemLog.h"
 #include "platform/UserFolders.h"
@@ -28,6 +30,39 @@ void ReportWarning(const StoreInfo& store, const char* dialog) {
                               {"limit_kb", std::to_string(s.LimitSize)},
                               {"name", store.StoreDisplayName},
                               {"dialog", dialog}});
+}
+
+// The files checked in the places read before the current one, and in it: a file
+// that two places reach (two Wine prefixes linked to one folder) is checked once.
+std::set<std::string> filesBefore;
+std::set<std::string> filesNow;
+
+// Every place the user's mail profiles are read from (on Linux, each Wine prefix
+// that holds one), each with its default profile and its stores.
+void CheckProfiles() {
+  const platform::ProfileSources found = platform::FindProfileSources(profile::ProfileRoots());
+  for (const std::string& place : found.unanswered)
+    mdlLogFile::WriteFailure(LogFilePath, "Wine プレフィックスを探せません: " + place + " (応答がありません)");
+  filesBefore.clear();
+  bool anyProfile = false;
+  for (const platform::ProfileSource& source : found.sources) {
+    platform::UseProfileSource(source);
+    filesNow.clear();
+    if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, "Wine プレフィックス：" + source.prefix, 0);
+    const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
+    if (profileKey.empty()) {
+      mdlLogFile::WriteLog(LogFilePath, "プロファイルが見つかりません", 0);
+      continue;
+    }
+    anyProfile = true;
+    for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
+      profile::ReadStoreEntry(profileKey, section, CurrentStore);
+      CheckStore();
+    }
+    filesBefore.merge(filesNow);
+  }
+  platform::UseProfileSource({});
+  if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, "個人用フォルダ無し", 0);
 }
 
 }  // namespace
@@ -107,16 +142,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   if (!IniFilePath.empty()) platform::RemoveLeftCopies(IniFilePath);
   settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePaths);
 
-  const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
-  if (profileKey.empty()) {
-    mdlLogFile::WriteLog(LogFilePath, "プロファイルが見つかりません", 0);
-  } else {
-    for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
-      profile::ReadStoreEntry(profileKey, section, CurrentStore);
-      CheckStore();
-    }
-    if (!PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, "個人用フォルダ無し", 0);
-  }
+  CheckProfiles();
   mdlLogFile::WriteLog(LogFilePath, "Orvane 終了", 0);
 }
 
@@ -138,6 +164,13 @@ void CheckStore() {
   if (!file.exists) {
     log("ファイルが存在しません");
     return;
+  }
+  if (!file.identity.empty()) {
+    if (filesBefore.count(file.identity) != 0) {
+      log("同じファイルを別の Wine プレフィックスでチェック済み");
+      return;
+    }
+    filesNow.insert(file.identity);
   }
   if (store.StoreFormat == "2003") {
     log("2003形式のためチェック対象外");

@@ -8,6 +8,7 @@ namespace platform {
 struct FileStatus {
   bool exists = false;      // a file (not a directory) whose length could be read
   std::int64_t length = 0;  // bytes; 0 when it does not exist
+  std::string identity;     // Linux: the same for every path to the same file; Windows: empty
 };
 
 // Whether `path` (a Windows path from the mail profile, UTF-8) names an existing

@@ -112,6 +112,12 @@ const char* StoreFormatOf(const std::string& profileKey, const std::string& sect
 
 }  // namespace
 
+std::vector<std::string> ProfileRoots() {
+  std::vector<std::string> roots;
+  for (const ProfileLocation& location : kProfileLocations) roots.emplace_back(location.profiles);
+  return roots;
+}
+
 std::string FindDefaultProfile(const std::string& logPath) {
   // The first location that names a default profile is used even when no key of
   // that name is below it (the run then finds no stores): a profile at a later

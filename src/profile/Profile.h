@@ -16,6 +16,10 @@ struct StoreInfo {
   std::string StoreSizeKb;  // decimal digits
 };
 
+// The registry keys (under HKEY_CURRENT_USER) that hold mail profiles, one key a
+// profile, in the order FindDefaultProfile tries them.
+std::vector<std::string> ProfileRoots();
+
 // The registry path (under HKEY_CURRENT_USER) of the default mail profile, or the
 // empty text when there is none. Logs the path to the log at `logPath` when found.
 std::string FindDefaultProfile(const std::string& logPath);

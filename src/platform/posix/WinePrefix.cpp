@@ -6,8 +6,17 @@
 #include <cstdlib>
 
 namespace platform::posix {
+namespace {
 
-std::string WinePrefix() {
+std::string selected;
+
+}  // namespace
+
+std::string WinePrefix() { return selected.empty() ? DefaultWinePrefix() : selected; }
+
+void SelectWinePrefix(const std::string& prefix) { selected = prefix; }
+
+std::string DefaultWinePrefix() {
   if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
     std::string path = prefix;
     if (path.front() != '/') return {};

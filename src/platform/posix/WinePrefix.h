@@ -6,10 +6,17 @@
 
 namespace platform::posix {
 
-// The prefix folder: WINEPREFIX when it is an absolute path (trailing slashes
-// removed), else $HOME/.wine. Empty when neither gives an absolute path (a
-// relative WINEPREFIX is refused, as Wine refuses it).
+// The prefix whose registry and drives are read: the one chosen with
+// SelectWinePrefix, else DefaultWinePrefix.
 std::string WinePrefix();
+
+// The prefix Wine itself would use: WINEPREFIX when it is an absolute path
+// (trailing slashes removed), else $HOME/.wine. Empty when neither gives an
+// absolute path (a relative WINEPREFIX is refused, as Wine refuses it).
+std::string DefaultWinePrefix();
+
+// Makes `prefix` the one WinePrefix gives; the empty text goes back to the default.
+void SelectWinePrefix(const std::string& prefix);
 
 // The user's home folder: HOME when it is an absolute path, else the one of the
 // user's account; trailing slashes removed. Empty when neither is absolute.

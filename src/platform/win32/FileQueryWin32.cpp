@@ -39,7 +39,7 @@ FileStatus QueryFile(const std::string& path) {
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {};
   const auto length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (length > static_cast<std::uint64_t>(INT64_MAX)) return {};
-  return {true, static_cast<std::int64_t>(length)};
+  return {true, static_cast<std::int64_t>(length), {}};
 }
 
 }  // namespace platform

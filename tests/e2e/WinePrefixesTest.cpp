@@ -1,0 +1,185 @@
+// Linux only: the real program in a home laid out as the Wine front-ends lay it out,
+// with WINEPREFIX unset, finding every prefix that holds a mail profile.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "e2e/Program.h"
+#include "support/ChildRole.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadLogMessages;
+
+constexpr std::uintmax_t kBig = 1'700'000'000;  // over the warning size
+constexpr std::uintmax_t kSmall = 100'000'000;
+
+struct Store {
+  std::string uid;
+  std::string path;  // a Windows path
+  std::uintmax_t size;
+};
+
+class WinePrefixes : public ::testing::Test {
+ protected:
+  // A prefix at `folder` as Wine makes one, its drive Z: the whole file system,
+  // holding a default profile with `stores` (none: no profile at all), their
+  // files on its drive C:.
+  void MakePrefix(const fs::path& folder, const std::vector<Store>& stores, bool client2013 = false) const {
+    fs::create_directories(folder / "dosdevices");
+    fs::create_directories(folder / "drive_c");
+    fs::create_directory_symlink("../drive_c", folder / "dosdevices" / "c:");
+    fs::create_directory_symlink("/", folder / "dosdevices" / "z:");
+    std::vector<testing_support::StoreEntry> entries;
+    for (const Store& store : stores) {
+      entries.push_back({store.uid, store.path});
+      if (store.path.starts_with("C:\\")) {
+        std::string unix = store.path.substr(3);
+        std::replace(unix.begin(), unix.end(), '\\', '/');
+        testing_support::MakeSparseFile(folder / "drive_c" / unix, store.size);
+      }
+    }
+    std::string body =
+        stores.empty() ? "[Software\\\\Wine]\n\"Version\"=\"win10\"\n" : testing_support::ProfileWithStores(entries);
+    if (client2013) {
+      // The profile where the 2013 client keeps it, named by its own DefaultProfile.
+      const std::string nt =
+          "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Windows Messaging Subsystem\\\\Profiles";
+      for (std::size_t at; (at = body.find(nt)) != std::string::npos;)
+        body.replace(at, nt.size(), "Software\\\\Microsoft\\\\Office\\\\15.0\\\\Outlook\\\\Profiles");
+      body.replace(body.find("\\\\Profiles]\n\"DefaultProfile\""), 10, "");
+    }
+    std::ofstream(folder / "user.reg") << "WINE REGISTRY Version 2\n;; All keys relative to "
+                                          "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+                                       << body;
+  }
+
+  static void Write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+  }
+
+  // The program's log after a run in home_ with `env` besides.
+  std::vector<std::string> Run(std::vector<std::string> env = {}, const std::string& role = {}) {
+    env.insert(env.end(), {"HOME=" + home_.string(), "PATH=/usr/bin:/bin"});
+    std::string program = orvane_.program().string();
+    if (!role.empty()) {
+      env.insert(env.end(), {"ORVANE_TEST_CHILD=" + role, "ORVANE_CHILD_PROGRAM=" + program,
+                             "ORVANE_CHILD_FOLDER=" + (home_ / ".local/share/wineprefixes").string()});
+      program = fs::read_symlink("/proc/self/exe").string();
+    }
+    const auto result = testing_support::Wait(testing_support::Spawn(program, {}, env), std::chrono::seconds(60));
+    EXPECT_TRUE(result.finished);
+    return ReadLogMessages(orvane_.log().string());
+  }
+
+  // Lays out a home with a prefix of each front-end's.
+  void MakeHome() {
+    const fs::path cx = home_ / ".cxoffice";
+    MakePrefix(cx / "Outlook 2016", {{std::string(32, 'A'), "C:\\Mail\\big.pst", kBig},
+                                     {std::string(32, 'B'), "C:\\Mail\\small.pst", kSmall}});
+    fs::create_directory_symlink("Outlook 2016", cx / "default");
+    // Bottles, in its Flatpak folder, with a bottle kept elsewhere.
+    MakePrefix(dir_.path() / "elsewhere" / "msoffice", {{std::string(32, 'C'), "C:\\users\\me\\c.pst", kBig}});
+    Write(home_ / ".var/app/com.usebottles.bottles/data/bottles/bottles/msoffice/placeholder.yml",
+          "Path: " + (dir_.path() / "elsewhere" / "msoffice").string() + "\n");
+    MakePrefix(home_ / ".PlayOnLinux/wineprefix/Office2013", {{std::string(32, 'D'), "C:\\d.pst", kBig}}, true);
+    // Lutris, its game naming a prefix outside ~/Games; the same file as the
+    // hidden prefix's, reached through each prefix's drive Z:.
+    const std::string shared = "Z:" + (dir_.path() / "shared.pst").string();
+    testing_support::MakeSparseFile(dir_.path() / "shared.pst", kBig);
+    MakePrefix(dir_.path() / "lutris" / "outlook",
+               {{std::string(32, 'E'), "C:\\e.pst", kBig}, {std::string(32, '1'), shared, kBig}});
+    Write(home_ / ".config/lutris/games/outlook-1700000000.yml",
+          "game:\n  exe: drive_c/outlook.exe\n  prefix: " + (dir_.path() / "lutris" / "outlook").string() + "\n");
+    MakePrefix(home_ / ".Microsoft_Office_365",
+               {{std::string(32, 'F'), "C:\\f.pst", kBig}, {std::string(32, '2'), shared, kBig}});
+    // A script's prefix two levels deep, named only by its menu entry.
+    MakePrefix(home_ / ".wine-msoffice/ProPlus", {{std::string(32, '3'), "C:\\g.pst", kBig}});
+    Write(home_ / ".local/share/applications/wine/Programs/Outlook.desktop",
+          "[Desktop Entry]\nExec=env WINEPREFIX=\"" + (home_ / ".wine-msoffice/ProPlus").string() +
+              "\" wine outlook.exe\n");
+    // winetricks' folder: a prefix without a profile, and a link to a bottle.
+    MakePrefix(home_ / ".local/share/wineprefixes/tools", {});
+    fs::create_directory_symlink(cx / "Outlook 2016", home_ / ".local/share/wineprefixes/outlook");
+  }
+
+  // Which files the log warned about, each a letter of its store's uid.
+  static std::string Warned(const std::vector<std::string>& log) {
+    std::string warned;
+    for (std::size_t i = 1; i < log.size(); ++i)
+      if (log[i].ends_with("警告画面表示"))
+        warned += log[i - 1].substr(std::string("個人用フォルダ情報取得：").size(), 1);
+    return warned;
+  }
+
+  testing_support::TempDir dir_;
+  fs::path home_ = dir_.path() / "home";
+  testing_support::Installation orvane_{dir_.path() / "program"};
+};
+
+TEST_F(WinePrefixes, EveryFrontEndsPrefixWithAProfileIsCheckedAndEachFileOnce) {
+  MakeHome();
+  const std::vector<std::string> log = Run();
+  std::vector<std::string> named;
+  for (const std::string& line : log)
+    if (line.starts_with("Wine プレフィックス："))
+      named.push_back(line.substr(std::string("Wine プレフィックス：").size()));
+  EXPECT_EQ(named,
+            (std::vector<std::string>{
+                (home_ / ".cxoffice/Outlook 2016").string(), (dir_.path() / "elsewhere/msoffice").string(),
+                (home_ / ".PlayOnLinux/wineprefix/Office2013").string(), (dir_.path() / "lutris/outlook").string(),
+                (home_ / ".Microsoft_Office_365").string(), (home_ / ".wine-msoffice/ProPlus").string()}));
+  EXPECT_EQ(Warned(log), "ACDE1F3");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "同じファイルを別の Wine プレフィックスでチェック済み"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：97657, 警告サイズ以下"), 1);  // B
+  EXPECT_EQ(log.back(), "Orvane 終了");
+
+  // The one the user chose, alone; no line names it.
+  const std::vector<std::string> chosen = Run({"WINEPREFIX=" + (home_ / ".Microsoft_Office_365").string()});
+  EXPECT_EQ(std::count_if(chosen.begin(), chosen.end(), [](const std::string& l) { return l.starts_with("Wine"); }), 0);
+  EXPECT_EQ(Warned(chosen), "F2");
+}
+
+// A folder where prefixes are kept that never answers (a dead network mount) is
+// given up after a few seconds, and the places after it are still searched.
+const bool kDeadMountRole = testing_support::RegisterChildRole("run-with-dead-mount", [] {
+  const char* folder = std::getenv("ORVANE_CHILD_FOLDER");
+  const char* program = std::getenv("ORVANE_CHILD_PROGRAM");
+  if (folder == nullptr || program == nullptr || unshare(CLONE_NEWNS) != 0 ||
+      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    return 125;
+  fs::create_directories(folder);
+  // A FUSE file system whose server never answers: every look into it waits.
+  const int fuse = open("/dev/fuse", O_RDWR);
+  const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
+  if (fuse < 0 || mount("orvane-dead", folder, "fuse", MS_NOSUID | MS_NODEV, options.c_str()) != 0) return 125;
+  unsetenv("ORVANE_TEST_CHILD");
+  char* argv[] = {const_cast<char*>(program), nullptr};
+  execv(program, argv);
+  return 126;
+});
+
+TEST_F(WinePrefixes, APlaceThatDoesNotAnswerIsGivenUp) {
+  if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "needs root and /dev/fuse";
+  MakePrefix(home_ / ".Microsoft_Office_365", {{std::string(32, 'F'), "C:\\f.pst", kBig}});
+  const auto started = std::chrono::steady_clock::now();
+  const std::vector<std::string> log = Run({}, "run-with-dead-mount");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "Wine プレフィックスを探せません: " + (home_ / ".local/share/wineprefixes").string() +
+                           " (応答がありません)"),
+            1);
+  EXPECT_EQ(Warned(log), "F");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
+}  // namespace
