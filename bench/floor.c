@@ -2,10 +2,12 @@
  * and nothing else. It starts, reads user.reg and the settings file whole, asks each
  * store's file for its size, and opens, appends one line to and closes the log once
  * for each line a quiet run writes (29 on the 10-store case), the first time
- * recreating it. bench/run.sh times it beside the program.
+ * recreating it. bench/run.sh times it beside the program. For a run that has to
+ * find its Wine prefix among others, it also lists the folders that hold them.
  *
- * Usage: orvane_floor USER_REG SETTINGS LOG LINES STORE_FILE...
+ * Usage: orvane_floor [-l FOLDER]... USER_REG SETTINGS LOG LINES STORE_FILE...
  */
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -32,9 +34,24 @@ static long read_whole(const char* path) {
   return total;
 }
 
+/* The number of entries in the folder. */
+static long list(const char* path) {
+  DIR* folder = opendir(path);
+  if (folder == NULL) return -1;
+  long entries = 0;
+  while (readdir(folder) != NULL) ++entries;
+  closedir(folder);
+  return entries;
+}
+
 int main(int argc, char** argv) {
+  while (argc > 2 && strcmp(argv[1], "-l") == 0) {
+    if (list(argv[2]) < 0) return 1;
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 5) {
-    fputs("usage: orvane_floor USER_REG SETTINGS LOG LINES STORE_FILE...\n", stderr);
+    fputs("usage: orvane_floor [-l FOLDER]... USER_REG SETTINGS LOG LINES STORE_FILE...\n", stderr);
     return 2;
   }
   if (read_whole(argv[1]) < 0 || read_whole(argv[2]) < 0) return 1;

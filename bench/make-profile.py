@@ -3,12 +3,15 @@
 prefix whose user.reg holds a default mail profile, sparse personal-folder files
 and optionally a settings file full of exclusions.
 
-    make-profile.py OUT_DIR --stores N [--oversized] [--exclusions M] [--reg-mb S]
+    make-profile.py OUT_DIR --stores N [--oversized] [--exclusions M] [--reg-mb S] [--home P]
 
 --oversized makes every store 1.6 GB (sparse) so that each one is at or over the
 warning size; with --exclusions >= N each of them is then excluded, so the run
 shows no dialog but looks up every store in the exclusion list. --reg-mb pads
-user.reg with unrelated keys up to about S megabytes.
+user.reg with unrelated keys up to about S megabytes. --home makes OUT_DIR/home a
+home with P Wine prefixes under ~/.local/share/wineprefixes, as winetricks keeps
+them: the one with the profile (mail) and P-1 fresh ones without (a user.reg of
+27 KB and 48 keys, as wineboot writes one), for a run that has to find it.
 """
 import argparse
 import os
@@ -21,6 +24,19 @@ def hex_value(name, data):
     return f'"{name}"=hex:' + ",".join(f"{b:02x}" for b in data)
 
 
+def fresh_prefix(folder):
+    """A prefix as wineboot leaves it: no mail profile in its user.reg."""
+    os.makedirs(os.path.join(folder, "drive_c", "users"), exist_ok=True)
+    os.makedirs(os.path.join(folder, "dosdevices"), exist_ok=True)
+    lines = ["WINE REGISTRY Version 2", ";; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000", "",
+             "#arch=win64", ""]
+    for k in range(48):
+        lines += [f"[Software\\Wine\\Fresh\\Key{k:02d}] 1733500000", "#time=1d8f0c5a2b3c4d5"]
+        lines += [f'"Value{v}"="{"x" * 40}"' for v in range(10)] + [""]
+    with open(os.path.join(folder, "user.reg"), "w", newline="\n") as f:
+        f.write("\n".join(lines))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("out")
@@ -28,10 +44,16 @@ def main():
     ap.add_argument("--oversized", action="store_true")
     ap.add_argument("--exclusions", type=int, default=0)
     ap.add_argument("--reg-mb", type=float, default=0)
+    ap.add_argument("--home", type=int, default=0)
     args = ap.parse_args()
 
     rng = random.Random(7)
     prefix = os.path.join(args.out, "prefix")
+    if args.home:
+        prefixes = os.path.join(args.out, "home", ".local", "share", "wineprefixes")
+        prefix = os.path.join(prefixes, "mail")
+        for p in range(args.home - 1):
+            fresh_prefix(os.path.join(prefixes, f"game{p:02d}"))
     mail = os.path.join(prefix, "drive_c", "users", "bench", "Mail")
     os.makedirs(os.path.join(prefix, "dosdevices"), exist_ok=True)
     os.makedirs(mail, exist_ok=True)
