@@ -3,9 +3,11 @@
  * store's file for its size, and opens, appends one line to and closes the log once
  * for each line a quiet run writes (29 on the 10-store case), the first time
  * recreating it. bench/run.sh times it beside the program. For a run that has to
- * find its Wine prefix among others, it also lists the folders that hold them.
+ * find its Wine prefix among others, it also lists the folders that hold them and
+ * reads each other prefix's user.reg whole, as telling whether one holds a mail
+ * profile takes.
  *
- * Usage: orvane_floor [-l FOLDER]... USER_REG SETTINGS LOG LINES STORE_FILE...
+ * Usage: orvane_floor [-l FOLDER | -r FILE]... USER_REG SETTINGS LOG LINES STORE_FILE...
  */
 #include <dirent.h>
 #include <fcntl.h>
@@ -45,13 +47,13 @@ static long list(const char* path) {
 }
 
 int main(int argc, char** argv) {
-  while (argc > 2 && strcmp(argv[1], "-l") == 0) {
-    if (list(argv[2]) < 0) return 1;
+  while (argc > 2 && (strcmp(argv[1], "-l") == 0 || strcmp(argv[1], "-r") == 0)) {
+    if ((argv[1][1] == 'l' ? list(argv[2]) : read_whole(argv[2])) < 0) return 1;
     argc -= 2;
     argv += 2;
   }
   if (argc < 5) {
-    fputs("usage: orvane_floor [-l FOLDER]... USER_REG SETTINGS LOG LINES STORE_FILE...\n", stderr);
+    fputs("usage: orvane_floor [-l FOLDER | -r FILE]... USER_REG SETTINGS LOG LINES STORE_FILE...\n", stderr);
     return 2;
   }
   if (read_whole(argv[1]) < 0 || read_whole(argv[2]) < 0) return 1;

@@ -16,17 +16,21 @@ struct ProfileSources {
   std::vector<std::string> unanswered;  // places that were not searched, as they did not answer in time
 };
 
-// Where to read mail profiles from. Windows: the user's registry. Linux: the
-// prefix of WINEPREFIX alone when that is an absolute path, as the user chose it;
-// else every prefix of the user's own that holds a key below one of
-// `profileRoots` (registry paths: "Software\Microsoft\...\Profiles"), looked for
-// where Wine and its front-ends keep prefixes (~/.wine, CrossOver, Bottles,
-// PlayOnLinux and Phoenicis, winetricks, Lutris, hidden folders of the home and
-// the prefixes named by menu entries), one level deep, each once however it is
-// reached, ~/.wine first and unnamed. When none holds a profile, ~/.wine alone,
-// unnamed. A place that does not answer (a dead network mount) is given up after
-// a few seconds and named in `unanswered`.
-ProfileSources FindProfileSources(const std::vector<std::string>& profileRoots);
+// Begins looking for where to read mail profiles from, beside whatever the run
+// does next. Windows: there is nothing to look for. Linux: the prefix of
+// WINEPREFIX alone when that is set, as the user chose it; else every prefix of
+// the user's own that holds a key below one of `profileRoots` (registry paths:
+// "Software\Microsoft\...\Profiles"), looked for where Wine and its front-ends keep
+// prefixes (posix/WineFrontEnds.h).
+void BeginProfileSearch(const std::vector<std::string>& profileRoots);
+
+// The answer of the search begun last, once it is there: the user's registry on
+// Windows; on Linux each prefix found once however it is reached, in the order of
+// the places, ~/.wine first and unnamed; when none holds a profile (or none was
+// looked for), the default prefix alone, unnamed. A place that does not answer (a
+// dead network mount) is given up after three seconds without getting anywhere,
+// and named in `unanswered`.
+ProfileSources FindProfileSources();
 
 // Reads the registry, the files and the folders that follow from `source`: on
 // Linux the prefix's user.reg and drives (the default prefix for an unnamed one).

@@ -1,9 +1,10 @@
 // Linux: the user's mail profiles live in Wine prefixes, and each Wine front-end
-// keeps its prefixes in places of its own, mostly one prefix per program. The
-// search looks where each keeps them, one level deep, and takes every folder of
-// the user's own that is a prefix whose user.reg holds a mail profile. It never
-// goes into a prefix's drive_c or dosdevices (whose z: is the whole file system),
-// and what front-ends' files name is only a hint, tested as every folder is.
+// keeps its prefixes in places of its own (WineFrontEnds), mostly one prefix per
+// program. The search takes every folder there that is a prefix of the user's
+// whose user.reg holds a mail profile. It never goes into a prefix's drive_c or
+// dosdevices (whose z: is the whole file system). It runs on a thread of its own,
+// beside the run's settings phase, so that a place that never answers (a dead
+// network mount) holds up neither the run nor the places after it.
 #include "platform/ProfileSources.h"
 
 #include <dirent.h>
@@ -26,165 +27,16 @@
 #include <thread>
 #include <utility>
 
+#include "platform/FileSystem.h"
+#include "platform/posix/WineFrontEnds.h"
 #include "platform/posix/WinePrefix.h"
 
 namespace platform {
 namespace {
 
-using posix::HomeFolder;
-
 // How long the search may go without getting anywhere before the place it is
 // stuck in (a dead network mount, say) is given up.
 constexpr std::chrono::seconds kStalled{3};
-// Front-ends' own files are small; a larger one is not theirs.
-constexpr std::size_t kMaxHintFile = 1 << 20;
-// How deep menu entries are looked for below the applications folder.
-constexpr int kMenuDepth = 4;
-
-// A folder of this user's: a link to one counts, as front-ends link prefixes.
-bool IsOwnFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
-}
-
-// The file at `path` when it is a regular file of this user's, up to kMaxHintFile
-// bytes; empty otherwise. A pipe is not waited on.
-std::string ReadOwnFile(const std::string& path) {
-  std::string text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return text;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-      static_cast<std::size_t>(info.st_size) <= kMaxHintFile) {
-    char chunk[16384];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return text;
-}
-
-// What is in `folder`, when it is a folder of this user's: its entries' paths
-// (hidden ones too, or only those with `hiddenOnly`).
-std::vector<std::string> Children(const std::string& folder, bool hiddenOnly = false) {
-  std::vector<std::string> children;
-  if (!IsOwnFolder(folder)) return children;
-  DIR* listing = ::opendir(folder.c_str());
-  if (listing == nullptr) return children;
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == ".." || (hiddenOnly && !name.starts_with('.'))) continue;
-    children.push_back(folder + "/" + std::string(name));
-  }
-  ::closedir(listing);
-  return children;
-}
-
-std::string DataHome(const std::string& home) {
-  if (const char* value = std::getenv("XDG_DATA_HOME"); value != nullptr && value[0] == '/' && value[1] != '\0')
-    return value;
-  return home + "/.local/share";
-}
-
-// `value` without the blanks and the pair of quotes round it.
-std::string_view Unquoted(std::string_view value) {
-  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
-    value.remove_suffix(1);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  return value;
-}
-
-// A folder as a front-end's file names it: absolute, or below the home as "~/..."
-// or "$HOME/..."; quotes and blanks round it removed. Empty for anything else.
-std::string HintPath(std::string_view value, const std::string& home) {
-  value = Unquoted(value);
-  if (value.starts_with("~/")) return home + std::string(value.substr(1));
-  if (value.starts_with("$HOME/")) return home + std::string(value.substr(5));
-  if (value.starts_with("${HOME}/")) return home + std::string(value.substr(7));
-  return value.starts_with('/') ? std::string(value) : std::string();
-}
-
-// The values of the lines "key: value" in a front-end's YAML file.
-std::vector<std::string> YamlValues(std::string_view text, std::string_view key, const std::string& home) {
-  std::vector<std::string> values;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = std::min(text.find('\n', pos), text.size());
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    if (line.starts_with(key) && line.substr(key.size()).starts_with(':')) {
-      if (std::string path = HintPath(line.substr(key.size() + 1), home); !path.empty()) values.push_back(path);
-    }
-  }
-  return values;
-}
-
-// The prefixes that menu entries start their programs in: WINEPREFIX=value,
-// the value in double quotes (with backslash escapes) or up to a blank.
-std::vector<std::string> MenuPrefixes(std::string_view text, const std::string& home) {
-  std::vector<std::string> prefixes;
-  constexpr std::string_view kName = "WINEPREFIX=";
-  for (std::size_t at = text.find(kName); at != std::string_view::npos; at = text.find(kName, at + 1)) {
-    std::size_t pos = at + kName.size();
-    std::string value;
-    if (pos < text.size() && text[pos] == '"') {
-      for (++pos; pos < text.size() && text[pos] != '"' && text[pos] != '\n'; ++pos) {
-        if (text[pos] == '\\' && pos + 1 < text.size()) ++pos;
-        value += text[pos];
-      }
-    } else {
-      while (pos < text.size() && text[pos] != ' ' && text[pos] != '\t' && text[pos] != '\n') value += text[pos++];
-    }
-    if (std::string path = HintPath(value, home); !path.empty()) prefixes.push_back(path);
-  }
-  return prefixes;
-}
-
-// CrossOver's bottle folders besides its own: CX_BOTTLE_PATH, from the
-// environment or from the [EnvironmentVariables] of its configuration, a list
-// separated by colons.
-std::vector<std::string> CrossOverBottleFolders(const std::string& home) {
-  std::string list;
-  if (const char* value = std::getenv("CX_BOTTLE_PATH")) {
-    list = value;
-  } else {
-    const std::string conf = ReadOwnFile(home + "/.cxoffice/cxoffice.conf");
-    bool inSection = false;
-    std::size_t pos = 0;
-    while (pos < conf.size()) {
-      const std::size_t end = std::min(conf.find('\n', pos), conf.size());
-      std::string_view line(conf.data() + pos, end - pos);
-      pos = end + 1;
-      while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-      if (line.starts_with('[')) inSection = line.starts_with("[EnvironmentVariables]");
-      const std::size_t equals = line.find('=');
-      if (!inSection || equals == std::string_view::npos) continue;
-      if (Unquoted(line.substr(0, equals)) == "CX_BOTTLE_PATH") list = Unquoted(line.substr(equals + 1));
-    }
-  }
-  std::vector<std::string> folders;
-  std::size_t pos = 0;
-  while (pos <= list.size()) {
-    const std::size_t end = std::min(list.find(':', pos), list.size());
-    if (std::string folder = HintPath(std::string_view(list).substr(pos, end - pos), home); !folder.empty())
-      folders.push_back(folder);
-    pos = end + 1;
-  }
-  return folders;
-}
-
-// The desktop files below `folder`, a few levels deep, in folders of the user's
-// own that are no links (a link could lead round in a loop).
-void MenuEntries(const std::string& folder, int depth, std::vector<std::string>& entries) {
-  for (const std::string& child : Children(folder)) {
-    struct stat info {};
-    if (::lstat(child.c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode) && depth > 0) MenuEntries(child, depth - 1, entries);
-    if (S_ISREG(info.st_mode) && child.ends_with(".desktop")) entries.push_back(child);
-  }
-}
 
 // A prefix found, by the identity of its user.reg: one reached by two paths (a
 // link) is the same prefix.
@@ -196,131 +48,76 @@ struct Found {
 
 // Whether user.reg's text holds a key below one of the roots (in the file's own
 // spelling, each "\" doubled; compared without regard to ASCII case). Reads the
-// file a piece at a time and stops at the first such key.
-bool HoldsProfile(int fd, const std::vector<std::string>& roots) {
+// file a piece at a time into `buffer` and stops at the first such key. Only key
+// lines start with "[" (after blanks), and only the "["s are looked at.
+bool HoldsProfile(int fd, off_t size, const std::vector<std::string>& roots, std::string& buffer) {
   constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-  std::string text;
-  std::size_t scanned = 0;  // lines before it are looked at
-  bool headerSeen = false;
-  char chunk[65536];
-  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) {
-    text.append(chunk, static_cast<std::size_t>(n));
-    if (!headerSeen) {
-      if (text.size() < kHeader.size()) continue;
-      if (!text.starts_with(kHeader)) return false;
-      headerSeen = true;
+  constexpr std::size_t kPiece = 32768;
+  std::size_t carried = 0;  // a line not yet whole, at the start of the buffer
+  off_t left = size;        // no read is spent on finding the end
+  for (bool first = true; left > 0; first = false) {
+    if (buffer.size() < carried + kPiece) buffer.resize(carried + kPiece);
+    const ssize_t n = ::read(fd, buffer.data() + carried, kPiece);
+    if (n <= 0) return false;
+    left -= n;
+    const std::string_view text(buffer.data(), carried + static_cast<std::size_t>(n));
+    if (first && !text.starts_with(kHeader)) return false;
+    const std::size_t whole = text.rfind('\n') + 1;  // the lines before it are whole (0: none)
+    for (std::size_t at = text.find('['); at < whole; at = text.find('[', at + 1)) {
+      std::size_t start = at;
+      while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+      if (start > 0 && text[start - 1] != '\n') continue;  // inside a line: no key
+      const std::string_view key = text.substr(at + 1, text.find('\n', at) - at - 1);
+      for (const std::string& root : roots)
+        if (key.size() >= root.size() && strncasecmp(key.data(), root.data(), root.size()) == 0) return true;
     }
-    for (std::size_t end; (end = text.find('\n', scanned)) != std::string::npos; scanned = end + 1) {
-      std::size_t p = scanned;
-      while (p < end && (text[p] == ' ' || text[p] == '\t')) ++p;
-      if (p == end || text[p] != '[') continue;
-      for (const std::string& root : roots) {
-        if (end - p - 1 >= root.size() && strncasecmp(text.data() + p + 1, root.data(), root.size()) == 0) return true;
-      }
-    }
-    text.erase(0, scanned);  // keep only the line not yet whole
-    scanned = 0;
+    // The last line goes on in the next piece; a line longer than a piece is no key.
+    carried = text.size() - whole < kPiece ? text.size() - whole : 0;
+    std::memmove(buffer.data(), buffer.data() + text.size() - carried, carried);
   }
   return false;
 }
 
 // `folder` when it is a Wine prefix of this user's (a regular user.reg beside
-// drive_c) that holds a mail profile.
-std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<std::string>& roots) {
-  if (!IsOwnFolder(folder) || !IsOwnFolder(folder + "/drive_c")) return std::nullopt;
+// drive_c) that holds a mail profile. Most prefixes hold none: drive_c is looked
+// at only once user.reg has shown one.
+std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<std::string>& roots,
+                                   std::string& buffer) {
+  if (!posix::IsOwnFolder(folder)) return std::nullopt;
   const int fd = ::open((folder + "/user.reg").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat info {};
   std::optional<Found> found;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && HoldsProfile(fd, roots))
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
+      HoldsProfile(fd, info.st_size, roots, buffer) && posix::IsOwnFolder(folder + "/drive_c"))
     found = Found{folder, info.st_dev, info.st_ino};
   ::close(fd);
   return found;
 }
 
-// One place to look in: what it names, and how to list its candidate folders.
-struct Place {
-  std::string name;
-  std::function<std::vector<std::string>()> candidates;
-};
-
-std::vector<Place> Places(const std::string& home) {
-  const std::string data = DataHome(home);
-  const auto childrenOf = [](std::vector<std::string> folders) {
-    return [folders] {
-      std::vector<std::string> all;
-      for (const std::string& folder : folders)
-        for (std::string& child : Children(folder)) all.push_back(std::move(child));
-      return all;
-    };
-  };
-  return {
-      {home + "/.wine", [home] { return std::vector<std::string>{home + "/.wine"}; }},
-      {home + "/.cxoffice",
-       [home, childrenOf] {
-         std::vector<std::string> folders = {home + "/.cxoffice"};
-         for (std::string& folder : CrossOverBottleFolders(home)) folders.push_back(std::move(folder));
-         return childrenOf(folders)();
-       }},
-      {data + "/bottles",
-       [home, data] {
-         std::vector<std::string> all;
-         for (const std::string& base : {home + "/.var/app/com.usebottles.bottles/data/bottles", data + "/bottles"}) {
-           const std::vector<std::string> custom =
-               YamlValues(ReadOwnFile(base + "/data.yml"), "custom_bottles_path", home);
-           for (const std::string& bottle : Children(custom.empty() ? base + "/bottles" : custom.front())) {
-             // A bottle kept elsewhere leaves its path behind.
-             const std::vector<std::string> moved = YamlValues(ReadOwnFile(bottle + "/placeholder.yml"), "Path", home);
-             all.push_back(moved.empty() ? bottle : moved.front());
-           }
-         }
-         return all;
-       }},
-      {home + "/.PlayOnLinux",
-       childrenOf({home + "/.PlayOnLinux/wineprefix", home + "/.Phoenicis/containers/wineprefix",
-                   home + "/.var/app/org.phoenicis.playonlinux/.Phoenicis/containers/wineprefix"})},
-      {data + "/wineprefixes", childrenOf({data + "/wineprefixes"})},
-      {home + "/Games",
-       [home, data, childrenOf] {
-         std::vector<std::string> prefixes;
-         for (const std::string& games : {home + "/.config/lutris/games", data + "/lutris/games",
-                                          home + "/.var/app/net.lutris.Lutris/config/lutris/games",
-                                          home + "/.var/app/net.lutris.Lutris/data/lutris/games"}) {
-           for (const std::string& game : Children(games)) {
-             if (!game.ends_with(".yml")) continue;
-             for (std::string& prefix : YamlValues(ReadOwnFile(game), "prefix", home)) prefixes.push_back(prefix);
-           }
-         }
-         // Without a game that names its prefix, Lutris's own folder for them.
-         return prefixes.empty() ? childrenOf({home + "/Games"})() : prefixes;
-       }},
-      {home, [home] { return Children(home, true); }},
-      {data + "/applications",
-       [home, data] {
-         std::vector<std::string> entries;
-         MenuEntries(data + "/applications", kMenuDepth, entries);
-         std::vector<std::string> prefixes;
-         for (const std::string& entry : entries)
-           for (std::string& prefix : MenuPrefixes(ReadOwnFile(entry), home)) prefixes.push_back(std::move(prefix));
-         return prefixes;
-       }},
-  };
-}
-
 // The search, shared with the threads that do it: a thread stuck in a place that
-// does not answer is left there, and another takes the places after it.
+// does not answer is left there, and another takes the places after it. The
+// threads say nothing to the run until the last place has ended.
 struct Search {
   enum class State { Waiting, Running, Done, GivenUp };
-  std::vector<Place> places;
+  std::vector<posix::Place> places;
   std::vector<std::string> roots;
   std::mutex mutex;
-  std::condition_variable progressed;
+  std::condition_variable ended;
   std::vector<State> states;
   std::vector<std::vector<Found>> found;
   std::size_t next = 0;
+  std::size_t progress = 0;  // places done so far
+
+  // Whether no place is waiting or being searched (the mutex held).
+  bool Ended() const {
+    return std::none_of(states.begin(), states.end(),
+                        [](State state) { return state == State::Waiting || state == State::Running; });
+  }
 };
 
 void Work(const std::shared_ptr<Search>& search) {
+  std::string buffer;
   for (;;) {
     std::size_t place = 0;
     {
@@ -331,12 +128,14 @@ void Work(const std::shared_ptr<Search>& search) {
     }
     std::vector<Found> found;
     for (const std::string& candidate : search->places[place].candidates())
-      if (std::optional<Found> prefix = ProfilePrefix(candidate, search->roots)) found.push_back(std::move(*prefix));
+      if (std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer))
+        found.push_back(std::move(*prefix));
     const std::lock_guard lock(search->mutex);
     if (search->states[place] == Search::State::GivenUp) return;
     search->states[place] = Search::State::Done;
     search->found[place] = std::move(found);
-    search->progressed.notify_all();
+    ++search->progress;
+    if (search->Ended()) search->ended.notify_all();
   }
 }
 
@@ -361,40 +160,40 @@ std::vector<std::string> Escaped(const std::vector<std::string>& roots) {
   return escaped;
 }
 
+// The search begun, waiting to be asked for its answer; none when the user chose
+// the prefix, or has no home to search.
+std::shared_ptr<Search> begun;
+
 }  // namespace
 
-ProfileSources FindProfileSources(const std::vector<std::string>& profileRoots) {
-  ProfileSources result;
+void BeginProfileSearch(const std::vector<std::string>& profileRoots) {
+  begun.reset();
   const char* chosen = std::getenv("WINEPREFIX");
   const std::string home = HomeFolder();
-  if ((chosen != nullptr && *chosen != '\0') || home.empty() || home == "/") {
+  if ((chosen != nullptr && *chosen != '\0') || home.empty() || home == "/") return;
+  begun = std::make_shared<Search>();
+  begun->places = posix::FrontEndPlaces(home);
+  begun->roots = Escaped(profileRoots);
+  begun->states.assign(begun->places.size(), Search::State::Waiting);
+  begun->found.resize(begun->places.size());
+  if (!StartWorker(begun)) Work(begun);  // no thread to spare: the search runs here, without a time limit
+}
+
+ProfileSources FindProfileSources() {
+  ProfileSources result;
+  const std::shared_ptr<Search> search = std::exchange(begun, nullptr);
+  if (!search) {
     result.sources.push_back({});
     return result;
   }
-
-  auto search = std::make_shared<Search>();
-  search->places = Places(home);
-  search->roots = Escaped(profileRoots);
-  search->states.assign(search->places.size(), Search::State::Waiting);
-  search->found.resize(search->places.size());
   {
     std::unique_lock lock(search->mutex);
-    const auto finished = [&] {
-      for (const Search::State state : search->states)
-        if (state == Search::State::Waiting || state == Search::State::Running) return false;
-      return true;
-    };
-    const auto doneCount = [&] {
-      return std::count(search->states.begin(), search->states.end(), Search::State::Done);
-    };
-    if (!StartWorker(search)) {
-      lock.unlock();
-      Work(search);  // no thread to spare: the search runs here, without a time limit
-      lock.lock();
-    }
-    while (!finished()) {
-      const auto before = doneCount();
-      if (search->progressed.wait_for(lock, kStalled, [&] { return finished() || doneCount() != before; })) continue;
+    std::size_t seen = 0;
+    while (!search->ended.wait_for(lock, kStalled, [&] { return search->Ended(); })) {
+      if (search->progress != seen) {  // slow, but getting somewhere
+        seen = search->progress;
+        continue;
+      }
       // Stuck in a place: it is given up, and the places after it get a thread of their own.
       for (std::size_t i = 0; i < search->places.size(); ++i) {
         if (search->states[i] != Search::State::Running) continue;

@@ -35,15 +35,18 @@ WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMod
       O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (mode == WriteMode::Create ? 0 : O_APPEND);
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) return ErrorOf(errno);
-  struct stat info {};
+  // The line that starts the file makes sure it is a file before emptying it; a
+  // line added later cannot block on a pipe (O_NONBLOCK) or go through a link.
   WriteError result = WriteError::None;
-  if (::fstat(fd, &info) != 0) {
-    result = ErrorOf(errno);
-  } else if (!S_ISREG(info.st_mode)) {
-    result = WriteError::NotAFile;
-  } else if (mode == WriteMode::Create && ::ftruncate(fd, 0) != 0) {
-    // Emptied only once it is known to be a file.
-    result = ErrorOf(errno);
+  if (mode == WriteMode::Create) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+      result = ErrorOf(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+      result = WriteError::NotAFile;
+    } else if (::ftruncate(fd, 0) != 0) {
+      result = ErrorOf(errno);
+    }
   }
   while (result == WriteError::None && !bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());

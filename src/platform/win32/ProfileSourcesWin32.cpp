@@ -2,7 +2,9 @@
 
 namespace platform {
 
-ProfileSources FindProfileSources(const std::vector<std::string>&) { return {{ProfileSource{}}, {}}; }
+void BeginProfileSearch(const std::vector<std::string>&) {}
+
+ProfileSources FindProfileSources() { return {{ProfileSource{}}, {}}; }
 
 void UseProfileSource(const ProfileSource&) {}
 
