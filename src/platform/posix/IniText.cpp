@@ -272,4 +272,57 @@ std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size) {
   return length;
 }
 
+namespace {
+
+// Where the character that starts `utf8Offset` bytes into the UTF-8 reading of the
+// UTF-16LE `bytes` (as Utf16LeToUtf8 reads them) starts in `bytes`.
+std::size_t Utf16Offset(std::string_view bytes, std::size_t utf8Offset) {
+  const std::u16string units = FromUtf16Le(bytes);
+  std::size_t at = 0;
+  for (std::size_t read = 0; read < utf8Offset && at < units.size();) {
+    const char16_t unit = units[at];
+    const bool pair =
+        unit >= 0xD800 && unit <= 0xDBFF && at + 1 < units.size() && units[at + 1] >= 0xDC00 && units[at + 1] <= 0xDFFF;
+    if (pair) {
+      read += 4;
+      at += 2;
+      continue;
+    }
+    read += unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);  // an unpaired surrogate reads as U+FFFD (3 bytes)
+    ++at;
+  }
+  return at * 2;
+}
+
+}  // namespace
+
+// A file that starts with the UTF-16LE byte order mark is a Unicode file, as the
+// Windows service treats it.
+constexpr std::string_view kUtf16Bom = "\xff\xfe";
+
+bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); }
+
+std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
+
+std::string EditedUtf16File(std::string_view bytes, std::string_view text, std::string_view updated) {
+  auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  std::size_t head = 0;
+  while (head < text.size() && head < updated.size() && text[head] == updated[head]) ++head;
+  while (head > 0 &&
+         ((head < text.size() && continues(text[head])) || (head < updated.size() && continues(updated[head])))) {
+    --head;
+  }
+  std::size_t tail = 0;
+  while (tail < text.size() - head && tail < updated.size() - head &&
+         text[text.size() - 1 - tail] == updated[updated.size() - 1 - tail]) {
+    ++tail;
+  }
+  while (tail > 0 && continues(text[text.size() - tail])) --tail;
+  const std::string_view units = bytes.substr(kUtf16Bom.size());
+  const std::size_t from = Utf16Offset(units, head);
+  const std::size_t to = Utf16Offset(units, text.size() - tail);
+  return std::string(bytes.substr(0, kUtf16Bom.size() + from)) +
+         Utf8ToUtf16Le(updated.substr(head, updated.size() - tail - head)) + std::string(units.substr(to));
+}
+
 }  // namespace platform::ini

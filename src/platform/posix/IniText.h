@@ -52,4 +52,17 @@ std::string_view CleanDefault(std::string_view defaultValue);
 // bytes copied, NUL excluded.
 std::size_t CopyCut(std::string_view value, char* buffer, std::size_t size);
 
+// A file that starts with the UTF-16LE byte order mark is a Unicode file, as the
+// Windows service treats it: it is searched and edited as Unicode text (UTF-8 for
+// the functions above) and stays UTF-16, while names and values cross the
+// service in the ANSI code page.
+bool IsUtf16File(std::string_view bytes);
+// The text of a Unicode file `bytes`, as UTF-8.
+std::string Utf16FileText(std::string_view bytes);
+// The Unicode file `bytes`, whose text reads as `text`, once that text has become
+// `updated`. Only the characters that changed are encoded again: every other unit
+// stays as the file had it, even one the UTF-8 reading cannot hold (an unpaired
+// surrogate, an odd last byte).
+std::string EditedUtf16File(std::string_view bytes, std::string_view text, std::string_view updated);
+
 }  // namespace platform::ini

@@ -1,5 +1,6 @@
-// Linux has no profile-string service: the INI rules are ours (IniText), and this
-// shell reads the file and replaces it.
+// Linux has no profile-string service: the INI rules are ours (IniText), the
+// protocol that replaces the file without losing an editor's save is FileReplace,
+// and this shell reads the file, keeps writers apart and cleans up after them.
 #include "platform/ProfileString.h"
 
 #include <dirent.h>
@@ -24,30 +25,14 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/posix/FileReplace.h"
 #include "platform/posix/IniText.h"
 
 namespace platform {
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and tells whether the close reported an error.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using posix::Fd;
+using posix::FileIdentity;
+using posix::WriteErrorOf;
 
 // Reads the whole file at `path` into `bytes` (and its status into `*read`).
 // Returns 0, or the error: ENOENT for a missing file, EISDIR for anything that is
@@ -71,33 +56,6 @@ int ReadFile(const std::string& path, std::string& bytes, struct stat* read = nu
   }
 }
 
-WriteError ErrorOf(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return WriteError::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return WriteError::DiskFull;
-    case EISDIR:
-      return WriteError::NotAFile;
-    default:
-      return WriteError::Other;
-  }
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -115,10 +73,10 @@ WriteError ResolveTarget(const std::string& path, std::string* target) {
   char resolved[PATH_MAX];
   if (::realpath(path.c_str(), resolved) == nullptr) {
     if (errno == ELOOP) return WriteError::LinkLoop;
-    return errno == ENOENT ? WriteError::BrokenLink : ErrorOf(errno);
+    return errno == ENOENT ? WriteError::BrokenLink : WriteErrorOf(errno);
   }
   struct stat file {};
-  if (::stat(resolved, &file) != 0) return ErrorOf(errno);
+  if (::stat(resolved, &file) != 0) return WriteErrorOf(errno);
   if (file.st_uid != link.st_uid) return WriteError::ForeignLink;
   *target = resolved;
   return WriteError::None;
@@ -131,7 +89,7 @@ class FolderLock {
  public:
   explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (fd_.get() < 0) {
-      error_ = ErrorOf(errno);
+      error_ = WriteErrorOf(errno);
       return;
     }
     // A writer holds the lock for one small read and write; one that has not let
@@ -143,7 +101,7 @@ class FolderLock {
         return;
       }
       if (errno != EWOULDBLOCK && errno != EINTR) {
-        error_ = ErrorOf(errno);
+        error_ = WriteErrorOf(errno);
         return;
       }
       if (std::chrono::steady_clock::now() > deadline) {
@@ -197,197 +155,6 @@ void RemoveCopiesOfGoneWriters(const std::string& path, int folderFd) {
   for (const std::string& copy : left) ::unlinkat(folderFd, copy.c_str(), 0);
 }
 
-struct Copy {
-  std::string name;
-  struct stat identity;
-};
-
-// Gives the new file `fd` the owner, group and permissions of the file it
-// replaces, `like`: a run of root's must not leave a user's settings file root's.
-bool TakeOver(int fd, const struct stat& like) {
-  struct stat own {};
-  if (::fstat(fd, &own) != 0) return false;
-  if ((own.st_uid != like.st_uid || own.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0)
-    return false;
-  return ::fchmod(fd, like.st_mode & 07777) == 0;
-}
-
-// Writes `bytes` to a new file beside `path` (with the owner, group and
-// permissions of `like` when given); sets `*error` and returns nothing when it
-// cannot.
-std::optional<Copy> WriteCopy(const std::string& path, std::string_view bytes, const struct stat* like, int* error) {
-  static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = TemporaryCopyName(path, static_cast<unsigned long long>(::getpid()), random(), counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    *error = errno;
-    return std::nullopt;
-  }
-  Fd file(fd);
-  Copy copy{temp, {}};
-  bool written =
-      WriteAll(fd, bytes) && (!like || TakeOver(fd, *like)) && ::fsync(fd) == 0 && ::fstat(fd, &copy.identity) == 0;
-  if (!written) *error = errno;
-  if (!file.Close() && written) {
-    written = false;
-    *error = errno;
-  }
-  if (!written) {
-    ::unlink(temp.c_str());
-    return std::nullopt;
-  }
-  return copy;
-}
-
-bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// Whether `now` is still the file that was read as `read`: the same file, not
-// replaced and not written since.
-bool Unchanged(const struct stat& now, const struct stat& read) {
-  return SameInode(now, read) && now.st_size == read.st_size && now.st_mtim.tv_sec == read.st_mtim.tv_sec &&
-         now.st_mtim.tv_nsec == read.st_mtim.tv_nsec;
-}
-
-bool Exchange(const std::string& a, const std::string& b) {
-  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
-}
-
-// Our copy stands at `path` and at `temp` the file that someone else put at
-// `path` after we read it: puts theirs back, and the copy goes. Whoever replaced
-// the file again meanwhile wins, as they would have without us.
-void PutTheirsBack(const std::string& path, const std::string& temp, const struct stat& ours) {
-  struct stat atTemp {};
-  if (::lstat(temp.c_str(), &atTemp) != 0) return;
-  struct stat putAtPath = ours;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!Exchange(temp, path)) return;
-    struct stat taken {};
-    if (::lstat(temp.c_str(), &taken) != 0) return;
-    if (SameInode(taken, putAtPath)) {
-      // Nobody came between: what went back to `temp` is our copy, or a file of
-      // theirs that a later one of theirs replaced.
-      ::unlink(temp.c_str());
-      return;
-    }
-    putAtPath = atTemp;
-    atTemp = taken;
-  }
-}
-
-enum class Install { Done, Changed, Failed };
-
-// Puts the copy `temp` in the place of `path`, which was read as `*read` (null:
-// it was missing). An editor may save the file by renaming its own copy over it
-// at any moment, with no lock of ours to wait for: when the file is no longer the
-// one that was read, nothing is replaced and Changed says that the edit must be
-// made again. Sets `*error` when it fails.
-Install InstallCopy(const Copy& copy, const std::string& path, const struct stat* read, int folderFd, int* error) {
-  const std::string& temp = copy.name;
-  auto failed = [&] {
-    *error = errno;
-    ::unlink(temp.c_str());
-    return Install::Failed;
-  };
-  auto changed = [&] {
-    ::unlink(temp.c_str());
-    return Install::Changed;
-  };
-  if (read == nullptr) {
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
-      ::fsync(folderFd);
-      return Install::Done;
-    }
-    if (errno == EEXIST) return changed();
-    if (errno != EINVAL && errno != ENOSYS) return failed();
-    // A file system that cannot refuse to replace: look, then rename.
-    struct stat now {};
-    if (::lstat(path.c_str(), &now) == 0) return changed();
-    if (::rename(temp.c_str(), path.c_str()) != 0) return failed();
-    ::fsync(folderFd);
-    return Install::Done;
-  }
-
-  struct stat now {};
-  if (::stat(path.c_str(), &now) != 0 || !Unchanged(now, *read)) return changed();
-  // Swapped in one step, so that the file taken out can be checked: if someone
-  // replaced it between the look above and the swap, theirs goes back.
-  if (!Exchange(temp, path)) {
-    if (errno != EINVAL && errno != ENOSYS) return failed();
-    // A file system that cannot swap: the look above has to do.
-    if (::rename(temp.c_str(), path.c_str()) != 0) return failed();
-    ::fsync(folderFd);
-    return Install::Done;
-  }
-  struct stat taken {};
-  if (::lstat(temp.c_str(), &taken) == 0 && Unchanged(taken, *read)) {
-    ::unlink(temp.c_str());
-    ::fsync(folderFd);
-    return Install::Done;
-  }
-  PutTheirsBack(path, temp, copy.identity);
-  return Install::Changed;
-}
-
-// A file that starts with the UTF-16LE byte order mark is a Unicode file, as the
-// Windows service treats it: it is searched and edited as Unicode text and stays
-// UTF-16, while names and values cross this interface in the ANSI code page.
-constexpr std::string_view kUtf16Bom = "\xff\xfe";
-
-bool IsUtf16File(std::string_view bytes) { return bytes.starts_with(kUtf16Bom); }
-
-std::string Utf16FileText(std::string_view bytes) { return Utf16LeToUtf8(bytes.substr(kUtf16Bom.size())); }
-
-// Where the character that starts `utf8Offset` bytes into the UTF-8 reading of the
-// UTF-16LE `bytes` (as Utf16LeToUtf8 reads them) starts in `bytes`.
-std::size_t Utf16Offset(std::string_view bytes, std::size_t utf8Offset) {
-  const std::u16string units = FromUtf16Le(bytes);
-  std::size_t at = 0;
-  for (std::size_t read = 0; read < utf8Offset && at < units.size();) {
-    const char16_t unit = units[at];
-    const bool pair =
-        unit >= 0xD800 && unit <= 0xDBFF && at + 1 < units.size() && units[at + 1] >= 0xDC00 && units[at + 1] <= 0xDFFF;
-    if (pair) {
-      read += 4;
-      at += 2;
-      continue;
-    }
-    read += unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);  // an unpaired surrogate reads as U+FFFD (3 bytes)
-    ++at;
-  }
-  return at * 2;
-}
-
-// The Unicode file `bytes`, whose text reads as `text`, once that text has become
-// `updated`. Only the characters that changed are encoded again: every other unit
-// stays as the file had it, even one the UTF-8 reading cannot hold (an unpaired
-// surrogate, an odd last byte).
-std::string EditedUtf16File(std::string_view bytes, std::string_view text, std::string_view updated) {
-  auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
-  std::size_t head = 0;
-  while (head < text.size() && head < updated.size() && text[head] == updated[head]) ++head;
-  while (head > 0 &&
-         ((head < text.size() && continues(text[head])) || (head < updated.size() && continues(updated[head])))) {
-    --head;
-  }
-  std::size_t tail = 0;
-  while (tail < text.size() - head && tail < updated.size() - head &&
-         text[text.size() - 1 - tail] == updated[updated.size() - 1 - tail]) {
-    ++tail;
-  }
-  while (tail > 0 && continues(text[text.size() - tail])) --tail;
-  const std::string_view units = bytes.substr(kUtf16Bom.size());
-  const std::size_t from = Utf16Offset(units, head);
-  const std::size_t to = Utf16Offset(units, text.size() - tail);
-  return std::string(bytes.substr(0, kUtf16Bom.size() + from)) +
-         Utf8ToUtf16Le(updated.substr(head, updated.size() - tail - head)) + std::string(units.substr(to));
-}
-
 // The settings files as last read, indexed: a run looks every oversized store up
 // in the exclusion list, which may hold thousands of lines, and reads each setting
 // from the administrators' files and then the user's, in turn. Each is used again
@@ -410,26 +177,21 @@ void Forget(const std::string& path) {
     if (cached && cached->path == path) cached.reset();
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
 // The indexed settings file at `path`; nullptr when it cannot be read.
 const CachedFile* ReadIndexed(const std::string& path) {
   struct stat now {};
   for (const auto& cached : cachedFiles) {
-    if (cached && cached->path == path && ::stat(path.c_str(), &now) == 0 && SameFile(now, cached->identity))
+    if (cached && cached->path == path && ::stat(path.c_str(), &now) == 0 &&
+        FileIdentity(now).Same(FileIdentity(cached->identity)))
       return cached.get();
   }
   Forget(path);
   auto file = std::make_unique<CachedFile>();
   if (ReadFile(path, file->text, &file->identity) != 0) return nullptr;
   file->path = path;
-  if (IsUtf16File(file->text)) {
+  if (ini::IsUtf16File(file->text)) {
     file->unicode = true;
-    file->text = Utf16FileText(file->text);
+    file->text = ini::Utf16FileText(file->text);
   }
   file->index.emplace(file->text, file->unicode ? ini::Encoding::Utf8 : ini::Encoding::Cp932);
   // Into a free place, else over the oldest.
@@ -498,31 +260,32 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     struct stat read {};
     const int readError = ReadFile(target, text, &read);
     // A file that exists but cannot be read must not be replaced by one key.
-    if (readError != 0 && readError != ENOENT) return fail(ErrorOf(readError));
+    if (readError != 0 && readError != ENOENT) return fail(WriteErrorOf(readError));
     const bool exists = readError == 0;
     // The service refuses a file the user made read-only; renaming over it
     // would not.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return fail(ErrorOf(errno));
+    if (exists && ::access(target.c_str(), W_OK) != 0) return fail(WriteErrorOf(errno));
 
     std::string updated;
-    if (IsUtf16File(text)) {
-      const std::string utf8 = Utf16FileText(text);
-      updated = EditedUtf16File(
+    if (ini::IsUtf16File(text)) {
+      const std::string utf8 = ini::Utf16FileText(text);
+      updated = ini::EditedUtf16File(
           text, utf8, ini::SetValue(utf8, FromAnsi(section), FromAnsi(key), FromAnsi(value), ini::Encoding::Utf8));
     } else {
       updated = ini::SetValue(text, section, key, value);
     }
     if (exists && updated == text) return true;
 
-    int writeError = 0;
-    const std::optional<Copy> copy = WriteCopy(target, updated, exists ? &read : nullptr, &writeError);
-    if (!copy) return fail(ErrorOf(writeError));
-    switch (InstallCopy(*copy, target, exists ? &read : nullptr, lock.fd(), &writeError)) {
-      case Install::Done:
+    WriteError writeError = WriteError::None;
+    const std::optional<posix::Copy> copy = posix::WriteCopy(target, updated, exists ? &read : nullptr, &writeError);
+    if (!copy) return fail(writeError);
+    const std::optional<FileIdentity> wasRead = exists ? std::optional(FileIdentity(read)) : std::nullopt;
+    switch (posix::InstallCopy(*copy, target, wasRead, lock.fd(), &writeError)) {
+      case posix::Install::Done:
         return true;
-      case Install::Failed:
-        return fail(ErrorOf(writeError));
-      case Install::Changed:
+      case posix::Install::Failed:
+        return fail(writeError);
+      case posix::Install::Changed:
         break;
     }
   }

@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "platform/ProfileString.h"
+#include "platform/posix/FileReplace.h"
+#include "platform/posix/IniText.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -86,6 +88,28 @@ TEST(ProfileReplace, KeepsTheFilesPermissionsAndItsLink) {
   EXPECT_EQ(dir.EntryCount(), 4u);
 }
 
+// A Unicode file is edited where its text changed, and every other unit stays as
+// the file had it: an unpaired surrogate, an odd last byte.
+TEST(Utf16File, OnlyWhatChangedIsEncodedAgain) {
+  using platform::ini::EditedUtf16File;
+  const std::string file = std::string(
+      "\xff\xfe"
+      "a\0=\0"
+      "1\0"
+      "\x00\xd8"
+      "\xff",
+      11);
+  const std::string text = platform::ini::Utf16FileText(file);
+  EXPECT_EQ(text, "a=1\xef\xbf\xbd");
+  EXPECT_EQ(EditedUtf16File(file, text, "a=27\xef\xbf\xbd"), std::string("\xff\xfe"
+                                                                         "a\0=\0"
+                                                                         "2\0"
+                                                                         "7\0"
+                                                                         "\x00\xd8"
+                                                                         "\xff",
+                                                                         13));
+}
+
 TEST(ProfileReplace, ReadOnlyFileIsNotReplaced) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
   TempDir dir;
@@ -105,6 +129,22 @@ namespace {
 TEST(ProfileReplace, EditorSavingMeanwhileLosesNothing) {
   TempDir dir;
   const std::string file = dir.File("Orvane.ini");
+  {
+    // Saved between the writer's last look and its swap: theirs is put back.
+    WriteBytes(file, "[S]\r\na=1\r\n");
+    struct stat read {};
+    ASSERT_EQ(stat(file.c_str(), &read), 0);
+    platform::WriteError error{};
+    const auto copy = platform::posix::WriteCopy(file, "[S]\r\na=2\r\n", &read, &error);
+    ASSERT_TRUE(copy);
+    const auto result = platform::posix::InstallCopy(*copy, file, platform::posix::FileIdentity(read), -1, &error, [&] {
+      WriteBytes(file + ".editing", "[S]\r\na=editor\r\n");
+      fs::rename(file + ".editing", file);
+    });
+    EXPECT_EQ(result, platform::posix::Install::Changed);
+    EXPECT_EQ(ReadBytes(file), "[S]\r\na=editor\r\n");
+    EXPECT_EQ(dir.EntryCount(), 1u);  // the copy is gone
+  }
   WriteBytes(file, "[Orvane]\r\nWarningSize=0\r\n[Editor]\r\n");
   constexpr int kSaves = 300;
   std::atomic<bool> done{false};
