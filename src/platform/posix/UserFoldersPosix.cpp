@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/posix/WinePrefix.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 namespace {
@@ -20,7 +20,7 @@ std::string BaseFolder(const char* variable, const char* fallback) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (folder != "/") return folder;
   }
-  const std::string home = posix::HomeFolder();
+  const std::string home = HomeFolder();
   return home.empty() ? std::string() : (home == "/" ? "" : home) + fallback;
 }
 
@@ -34,37 +34,5 @@ UserFolders UserDataFolders() {
 }
 
 std::string SystemSettingsFolder() { return "/etc"; }
-
-bool CanReplaceFiles(const std::string& folder, const std::vector<std::string>& names) {
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
-  for (const std::string& name : names) {
-    std::string path = folder;
-    if (path != "/") path += '/';
-    path += name;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) != 0) return false;
-  }
-  return true;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-FolderState CheckUserFolder(const std::string& folder) {
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
-    return FolderState::OtherOwner;
-  return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ? FolderState::WritableByOthers : FolderState::Usable;
-}
-
-bool CreateFolders(const std::string& folder) {
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  const std::size_t slash = folder.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !CreateFolders(folder.substr(0, slash))) return false;
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/posix/WinePrefix.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/FileSystem.h"
 
 #include <cstdlib>
 
@@ -26,18 +25,6 @@ std::string DefaultWinePrefix() {
   const std::string home = HomeFolder();
   if (home.empty()) return {};
   return home == "/" ? "/.wine" : home + "/.wine";
-}
-
-std::string HomeFolder() {
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
-    home = env;
-  } else if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-    home = entry->pw_dir;
-  }
-  if (home.empty() || home.front() != '/') return {};
-  while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return home;
 }
 
 }  // namespace platform::posix

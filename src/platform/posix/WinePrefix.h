@@ -18,8 +18,4 @@ std::string DefaultWinePrefix();
 // Makes `prefix` the one WinePrefix gives; the empty text goes back to the default.
 void SelectWinePrefix(const std::string& prefix);
 
-// The user's home folder: HOME when it is an absolute path, else the one of the
-// user's account; trailing slashes removed. Empty when neither is absolute.
-std::string HomeFolder();
-
 }  // namespace platform::posix
