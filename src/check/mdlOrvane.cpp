@@ -8,6 +8,7 @@
 #include "platform/EndRequest.h"
 #include "platform/Executable.h"
 #include "platform/FileQuery.h"
+#include "platform/FileSystem.h"
 #include "platform/ProfileSources.h"
 #include "platform/ProfileString.h"
 #include "platform/SystemLog.h"
@@ -40,7 +41,7 @@ std::set<std::string> filesNow;
 // Every place the user's mail profiles are read from (on Linux, each Wine prefix
 // that holds one), each with its default profile and its stores.
 void CheckProfiles() {
-  const platform::ProfileSources found = platform::FindProfileSources(profile::ProfileRoots());
+  const platform::ProfileSources found = platform::FindProfileSources();
   for (const std::string& place : found.unanswered)
     mdlLogFile::WriteFailure(LogFilePath, "Wine プレフィックスを探せません: " + place + " (応答がありません)");
   filesBefore.clear();
@@ -74,6 +75,9 @@ void Main() {
 }
 
 void Run(const std::string& directory, const std::string& baseName) {
+  // The places to read profiles from are looked for while the run's files and
+  // settings are found and read.
+  platform::BeginProfileSearch(profile::ProfileRoots());
   CurrentStore = {};
   SkipNextTime = false;
   PersonalFolderFound = false;
@@ -157,8 +161,8 @@ void CheckStore() {
   PersonalFolderFound = true;
 
   auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
-  log("個人用フォルダ情報取得：" + store.StoreUid + ", " + store.StoreDisplayName + ", (" + store.StoreFormat +
-      "形式), " + store.StorePath);
+  log("個人用フォルダ情報取得：" + store.StoreUid + ", " + store.StoreDisplayName + ", (" +
+      profile::FormatText(store.StoreFormat) + "形式), " + store.StorePath);
 
   const platform::FileStatus file = platform::QueryFile(store.StorePath);
   if (!file.exists) {
@@ -172,7 +176,7 @@ void CheckStore() {
     }
     filesNow.insert(file.identity);
   }
-  if (store.StoreFormat == "2003") {
+  if (store.StoreFormat == profile::PstFormat::Unicode) {
     log("2003形式のためチェック対象外");
     return;
   }

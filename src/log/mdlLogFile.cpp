@@ -65,6 +65,8 @@ const char* ReasonOf(platform::WriteError error) {
       return "ほかのユーザーのファイルへのリンクです";
     case platform::WriteError::NoPlace:
       return "保存先のフォルダがありません";
+    case platform::WriteError::NotReadBack:
+      return "書き込んだ値が読み出せません";
     case platform::WriteError::None:
     case platform::WriteError::Other:
       break;

@@ -14,6 +14,7 @@ enum class WriteError {
   LinkLoop,      // the file is a symbolic link that leads back to itself
   ForeignLink,   // the file is a link to a file of another owner
   NoPlace,       // the run has no folder it may keep the file in
+  NotReadBack,   // written, yet it does not read back as written
   Other,
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "log/mdlLogFile.h"
 #include "profile/mdlRegistry.h"
@@ -49,9 +50,6 @@ constexpr const char* kServiceSection = "01023d0c";
 constexpr const char* kPstFlags = "00036770";
 constexpr std::uint8_t kPstFlagUnicodeTopByte = 0x80;
 
-constexpr const char* kAnsiFormat = "97-2002";
-constexpr const char* kUnicodeFormat = "2003";
-
 constexpr std::size_t kSectionIdSize = 16;
 
 std::string ReadText(const std::string& key, const char* name) {
@@ -85,32 +83,34 @@ std::string SectionName(const std::uint8_t* id) {
 // The format that the service named in the profile section `key` opens: its
 // personal-folder services open one format each; any other service, or none,
 // tells nothing.
-const char* FormatOfService(const std::string& key) {
+std::optional<PstFormat> FormatOfService(const std::string& key) {
   std::string service = ReadWholeText(key, kServiceNameAnsi);
   if (service.empty()) service = ReadWholeUnicodeText(key, kServiceNameUnicode);
-  if (service == "MSPST MS") return kAnsiFormat;
-  if (service == "MSUPST MS") return kUnicodeFormat;
-  return nullptr;
+  if (service == "MSPST MS") return PstFormat::Ansi;
+  if (service == "MSUPST MS") return PstFormat::Unicode;
+  return std::nullopt;
 }
 
 // The personal-folder format as the profile records it, first answer wins: the
 // service named in the store's section, the one named in the service's section,
 // the file's flags, and only then which kind of display name the store has.
 // Current clients write every name in UTF-16, whatever the file's format.
-const char* StoreFormatOf(const std::string& profileKey, const std::string& sectionKey, bool hasAnsiName) {
-  if (const char* format = FormatOfService(sectionKey)) return format;
+PstFormat StoreFormatOf(const std::string& profileKey, const std::string& sectionKey, bool hasAnsiName) {
+  if (const auto format = FormatOfService(sectionKey)) return *format;
   const mdlRegistry::Bytes service =
       mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, sectionKey, kServiceSection);
   if (service.size() == kSectionIdSize) {
-    if (const char* format = FormatOfService(profileKey + "\\" + SectionName(service.data()))) return format;
+    if (const auto format = FormatOfService(profileKey + "\\" + SectionName(service.data()))) return *format;
   }
   const mdlRegistry::Bytes flags = mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, sectionKey, kPstFlags);
   // Four bytes, low byte first: the Unicode bit is the top bit of the last one.
-  if (flags.size() == 4) return (flags[3] & kPstFlagUnicodeTopByte) != 0 ? kUnicodeFormat : kAnsiFormat;
-  return hasAnsiName ? kAnsiFormat : kUnicodeFormat;
+  if (flags.size() == 4) return (flags[3] & kPstFlagUnicodeTopByte) != 0 ? PstFormat::Unicode : PstFormat::Ansi;
+  return hasAnsiName ? PstFormat::Ansi : PstFormat::Unicode;
 }
 
 }  // namespace
+
+const char* FormatText(PstFormat format) { return format == PstFormat::Ansi ? "97-2002" : "2003"; }
 
 std::vector<std::string> ProfileRoots() {
   std::vector<std::string> roots;

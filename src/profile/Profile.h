@@ -6,13 +6,20 @@
 // The walk from the user's default mail profile to its message stores.
 namespace profile {
 
+// The format of a personal-folder file: the old ANSI one, which stops working at
+// about 2 GB, or the Unicode one.
+enum class PstFormat { Ansi, Unicode };
+
+// The format as the log names it: "97-2002" or "2003".
+const char* FormatText(PstFormat format);
+
 // One message store. The profile walk fills uid, name, path and format; the store
 // check adds the size.
 struct StoreInfo {
   std::string StoreUid;  // 32 upper-case hexadecimal digits
   std::string StoreDisplayName;
-  std::string StorePath;    // a Windows path, as the mail profile holds it
-  std::string StoreFormat;  // "97-2002" or "2003"
+  std::string StorePath;  // a Windows path, as the mail profile holds it
+  PstFormat StoreFormat = PstFormat::Ansi;
   std::string StoreSizeKb;  // decimal digits
 };
 
@@ -33,8 +40,8 @@ std::vector<std::string> ReadStoreSections(const std::string& profileKey, const 
 // the UTF-16 ones (which end at their first NUL), each read whole however long;
 // missing values read as the empty text. The format is the one the profile
 // records: the personal-folder service named in the store's section ("MSPST MS"
-// for "97-2002", "MSUPST MS" for "2003"), else in the service's own section, else
-// the Unicode bit of the file's flags, else "97-2002" exactly when the 8-bit
+// for the ANSI format, "MSUPST MS" for Unicode), else in the service's own section,
+// else the Unicode bit of the file's flags, else ANSI exactly when the 8-bit
 // display name is present.
 void ReadStoreEntry(const std::string& profileKey, const std::string& section, StoreInfo& store);
 

@@ -44,7 +44,9 @@ Loaded LoadSetting(const Files& files, const char* section, const char* key, Pol
   if (auto mandatory = LoadMandatory(files, section, key, kind)) return std::move(*mandatory);
   std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
   if (!text.empty()) return {std::move(text), {}};
-  mdlIniFle::SaveIniValue(files.ini, section, key, fallback, files.log);
+  if (const platform::WriteError why = mdlIniFle::SetIniValue(files.ini, section, key, fallback);
+      why != platform::WriteError::None)
+    mdlLogFile::WriteFailure(files.log, mdlIniFle::CannotSave(key, why));
   return {fallback, {}};
 }
 

@@ -32,13 +32,6 @@ bool NeedsQuotes(std::string_view v) {
   return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
-bool Write(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
-           platform::WriteError* error) {
-  const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
-  return platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path,
-                                     error);
-}
-
 }  // namespace
 
 std::string GetIniValue(const std::string& path, const std::string& section, const std::string& key) {
@@ -63,23 +56,19 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
   return platform::FromAnsi(ansi.substr(0, whole));
 }
 
-int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
-  return Write(path, section, key, value, nullptr) ? 1 : 0;
+platform::WriteError SetIniValue(const std::string& path, const std::string& section, const std::string& key,
+                                 const std::string& value) {
+  const std::string written = NeedsQuotes(value) ? "\"" + value + "\"" : value;
+  platform::WriteError error = platform::WriteError::None;
+  if (!platform::WriteProfileValue(platform::ToAnsi(section), platform::ToAnsi(key), platform::ToAnsi(written), path,
+                                   &error))
+    return error;
+  return GetIniValue(path, section, key) == AsStored(value) ? platform::WriteError::None
+                                                            : platform::WriteError::NotReadBack;
 }
 
-bool SaveIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
-                  const std::string& logPath) {
-  platform::WriteError error = platform::WriteError::None;
-  const char* reason = nullptr;
-  if (!Write(path, section, key, value, &error)) {
-    reason = mdlLogFile::ReasonOf(error);
-  } else if (GetIniValue(path, section, key) != AsStored(value)) {
-    // Written, yet another line of the file wins over it.
-    reason = "書き込んだ値が読み出せません";
-  }
-  if (reason == nullptr) return true;
-  mdlLogFile::WriteFailure(logPath, std::string(kCannotSave) + key + " (" + reason + ")");
-  return false;
+std::string CannotSave(const std::string& key, platform::WriteError why) {
+  return "設定ファイルに保存できません: " + key + " (" + mdlLogFile::ReasonOf(why) + ")";
 }
 
 std::string AsStored(const std::string& value) { return platform::FromAnsi(platform::ToAnsi(value)); }

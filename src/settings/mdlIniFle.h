@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/WriteError.h"
+
 // Access to the settings file through the system's profile-string service.
 namespace mdlIniFle {
 
@@ -15,21 +17,17 @@ std::string GetIniValue(const std::string& path, const std::string& section, con
 // Writes `value` under `section`/`key`, creating the file and section as needed. A
 // value that the read would change (blanks at either end, or a pair of quotes
 // round it) is written inside double quotes, so it reads back as it was given.
-// Returns non-zero on success; zero, leaving the file as it was, when the write
-// failed or the entry cannot be one line (a line break anywhere, '=' in the key,
-// ']' in the section).
-int SetIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
+// The value counts as saved once it reads back as written. Returns None, or why it
+// was not saved, the file left as it was (NotOneLine for a line break anywhere,
+// '=' in the key, ']' in the section; NotReadBack when another line of the file
+// wins over it, or it is longer than a read returns).
+platform::WriteError SetIniValue(const std::string& path, const std::string& section, const std::string& key,
+                                 const std::string& value);
 
-// SetIniValue, telling the user when the value cannot be saved: one line in the
-// log at `logPath` that names the key and says why in a few words (a read-only
-// file, a full disk, a folder where the file should be), and the run goes on.
-// The value counts as saved once it reads back as written. Returns whether it was.
-bool SaveIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value,
-                  const std::string& logPath);
-
-// The log line of a value that could not be saved: this, then the key and the
-// reason: "設定ファイルに保存できません: WarningSize (書き込みが許可されていません)".
-inline constexpr const char* kCannotSave = "設定ファイルに保存できません: ";
+// The log line of a value of `key` that could not be saved, and why:
+// "設定ファイルに保存できません: WarningSize (書き込みが許可されていません)". A caller whose
+// value could not be saved logs it as a failure, and the run goes on.
+std::string CannotSave(const std::string& key, platform::WriteError why);
 
 // `value` as the settings file holds it once written: each character the ANSI
 // code page cannot hold becomes '?'. Equal to `value` for every text the code page

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "check/mdlOrvane.h"
+#include "log/mdlLogFile.h"
 #include "platform/FileBrowser.h"
 #include "platform/NumberFormat.h"
 #include "settings/Settings.h"
@@ -31,8 +32,11 @@ void frmWarning::cmdClose_Click() {
     const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
     // Only an exclusion that the next run will find is reported as made; one that
     // cannot be saved is logged with the reason.
-    mdlOrvane::SkipNextTime = mdlIniFle::SaveIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid,
-                                                      store.StorePath, mdlOrvane::LogFilePath);
+    const platform::WriteError why =
+        mdlIniFle::SetIniValue(mdlOrvane::IniFilePath, "No Check", store.StoreUid, store.StorePath);
+    if (why != platform::WriteError::None)
+      mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, mdlIniFle::CannotSave(store.StoreUid, why));
+    mdlOrvane::SkipNextTime = why == platform::WriteError::None;
   }
   Unloaded = true;
 }

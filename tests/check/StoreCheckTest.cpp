@@ -38,7 +38,7 @@ class StoreCheck : public ::testing::Test {
   }
 
   // Checks one store and returns the lines it logged.
-  std::vector<std::string> Check(const std::string& path, const std::string& format = "97-2002",
+  std::vector<std::string> Check(const std::string& path, profile::PstFormat format = profile::PstFormat::Ansi,
                                  const std::string& uid = kUid, const std::string& name = "個人用フォルダ") {
     testing_support::WriteBytes(mdlOrvane::LogFilePath, "");
     mdlOrvane::CurrentStore = {uid, name, path, format, ""};
@@ -98,7 +98,8 @@ TEST_F(StoreCheck, WarningShowsTheDialogWithTheStoreAndSettings) {
 
 TEST_F(StoreCheck, NewerFormatIsNeverMeasured) {
   const std::string path = MakeFile("unicode.pst", 3 * kGiB);
-  EXPECT_EQ(Check(path, "2003"), (std::vector<std::string>{StoreLine(path, "2003"), "2003形式のためチェック対象外"}));
+  EXPECT_EQ(Check(path, profile::PstFormat::Unicode),
+            (std::vector<std::string>{StoreLine(path, "2003"), "2003形式のためチェック対象外"}));
   EXPECT_TRUE(user_.shown.empty());
   EXPECT_EQ(mdlOrvane::CurrentStore.StoreSizeKb, "");
 }
@@ -125,7 +126,7 @@ TEST_F(StoreCheck, LongPathsAreMeasuredAndOverlongOnesAreNoFile) {
 
 TEST_F(StoreCheck, StoreWithoutPathOrNameIsNoPersonalFolder) {
   EXPECT_TRUE(Check("").empty());
-  EXPECT_TRUE(Check(MakeFile("x.pst", 10), "97-2002", kUid, "").empty());
+  EXPECT_TRUE(Check(MakeFile("x.pst", 10), profile::PstFormat::Ansi, kUid, "").empty());
   EXPECT_FALSE(mdlOrvane::PersonalFolderFound);
 }
 
@@ -184,8 +185,8 @@ TEST_F(StoreCheck, LowerWarningSizeWarnsForEveryFile) {
 TEST_F(StoreCheck, TwoOversizedFilesGiveTwoDialogsInOrder) {
   const std::string first = MakeFile("first.pst", 1700000000);
   const std::string second = MakeFile("second.pst", 1800000000);
-  Check(first, "97-2002", "11111111111111111111111111111111");
-  Check(second, "97-2002", "22222222222222222222222222222222");
+  Check(first, profile::PstFormat::Ansi, "11111111111111111111111111111111");
+  Check(second, profile::PstFormat::Ansi, "22222222222222222222222222222222");
   ASSERT_EQ(user_.shown.size(), 2u);
   EXPECT_EQ(user_.shown[0].StorePath, first);
   EXPECT_EQ(user_.shown[0].StoreUid, "11111111111111111111111111111111");

@@ -129,7 +129,7 @@ TEST_F(ProfileWalk, EightBitDisplayNameWinsAndMeansTheOldFormat) {
   profile::ReadStoreEntry(kProfileKey, section, store_);
   EXPECT_EQ(store_.StoreUid, section);
   EXPECT_EQ(store_.StoreDisplayName, "個人用フォルダ");
-  EXPECT_EQ(store_.StoreFormat, "97-2002");
+  EXPECT_EQ(store_.StoreFormat, profile::PstFormat::Ansi);
   EXPECT_EQ(store_.StorePath, "C:\\Mail\\個人用フォルダ.pst");
   EXPECT_TRUE(Log().empty());
 }
@@ -142,7 +142,7 @@ TEST_F(ProfileWalk, UnicodeOnlyStoreMeansTheNewFormat) {
   registry_.SetBytes(key, "001f6700", Utf16z("C:\\Mail\\new.pst"));
   profile::ReadStoreEntry(kProfileKey, section, store_);
   EXPECT_EQ(store_.StoreDisplayName, "新しい個人用フォルダ");
-  EXPECT_EQ(store_.StoreFormat, "2003");
+  EXPECT_EQ(store_.StoreFormat, profile::PstFormat::Unicode);
   EXPECT_EQ(store_.StorePath, "C:\\Mail\\new.pst");
 }
 
@@ -154,7 +154,7 @@ TEST_F(ProfileWalk, StoreWithoutPathIsStillReadAndLongEightBitTextIsReadWhole) {
   store_.StorePath = "left from the last store";
   profile::ReadStoreEntry(kProfileKey, section, store_);
   EXPECT_EQ(store_.StoreDisplayName, std::string(300, 'n'));
-  EXPECT_EQ(store_.StoreFormat, "97-2002");
+  EXPECT_EQ(store_.StoreFormat, profile::PstFormat::Ansi);
   EXPECT_EQ(store_.StorePath, "");
 }
 
@@ -202,7 +202,7 @@ TEST(StoreFormat, TheServiceThenItsSectionThenTheFlagsThenTheKindOfName) {
     for (const auto& [name, bytes] : c.service) registry.SetBytes(kProfileKey + "\\" + serviceSection, name, bytes);
     profile::StoreInfo store;
     profile::ReadStoreEntry(kProfileKey, section, store);
-    EXPECT_EQ(store.StoreFormat, c.format);
+    EXPECT_STREQ(profile::FormatText(store.StoreFormat), c.format);
     EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
   }
 }

@@ -42,11 +42,11 @@ TEST_F(WineWrittenProfile, WalkFindsTheProfileAndEveryStore) {
   profile::StoreInfo store;
   profile::ReadStoreEntry(key, sections[0], store);
   EXPECT_EQ(store.StoreDisplayName, "個人用フォルダ");
-  EXPECT_EQ(store.StoreFormat, "97-2002");
+  EXPECT_EQ(store.StoreFormat, profile::PstFormat::Ansi);
   EXPECT_EQ(store.StorePath, "C:\\users\\demo\\個人用フォルダ.pst");
   profile::ReadStoreEntry(key, sections[1], store);
   EXPECT_EQ(store.StoreDisplayName, "新しい個人用フォルダ");
-  EXPECT_EQ(store.StoreFormat, "2003");
+  EXPECT_EQ(store.StoreFormat, profile::PstFormat::Unicode);
   EXPECT_EQ(store.StorePath, "C:\\users\\demo\\new.pst");
   profile::ReadStoreEntry(key, sections[2], store);
   EXPECT_EQ(store.StoreDisplayName, "Archive");

@@ -40,14 +40,14 @@ TEST_F(IniFle, ValueWithBlankEndsIsQuotedAndReadBackWhole) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    ASSERT_NE(SetIniValue(file_, "S", "k", c.value), 0);
+    ASSERT_EQ(SetIniValue(file_, "S", "k", c.value), platform::WriteError::None);
     EXPECT_EQ(ReadBytes(file_), "[S]\r\n" + c.line + "\r\n");
     EXPECT_EQ(GetIniValue(file_, "S", "k"), c.value);
   }
 }
 
 TEST_F(IniFle, JapaneseTextIsStoredInCodePage932) {
-  ASSERT_NE(SetIniValue(file_, "Orvane", "WarningTitle", "注意！"), 0);
+  ASSERT_EQ(SetIniValue(file_, "Orvane", "WarningTitle", "注意！"), platform::WriteError::None);
   EXPECT_EQ(ReadBytes(file_), "[Orvane]\r\nWarningTitle=\x92\x8d\x88\xd3\x81\x49\r\n");
   EXPECT_EQ(GetIniValue(file_, "orvane", "warningtitle"), "注意！");
 }
@@ -69,7 +69,8 @@ TEST_F(IniFle, LongValuesComeBackCutToWholeCharactersWithin1023Bytes) {
 
 TEST_F(IniFle, ValueWithALineBreakIsRefusedAndTheFileKept) {
   WriteBytes(file_, "[No Check]\r\nVisible=1\r\n");
-  EXPECT_EQ(SetIniValue(file_, "No Check", "Visible", "1\r\n[Orvane]\r\nWarningSize=0"), 0);
+  EXPECT_EQ(SetIniValue(file_, "No Check", "Visible", "1\r\n[Orvane]\r\nWarningSize=0"),
+            platform::WriteError::NotOneLine);
   EXPECT_EQ(ReadBytes(file_), "[No Check]\r\nVisible=1\r\n");
 }
 

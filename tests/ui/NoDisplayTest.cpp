@@ -19,8 +19,8 @@ TEST(NativeDialog, WithoutADisplayTheWarningIsLoggedAsNotShownAndTheRunGoesOn) {
     testing_support::TempDir dir;
     mdlOrvane::LogFilePath = dir.File("Orvane.log");
     mdlOrvane::IniFilePath = dir.File("Orvane.ini");
-    mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "個人用フォルダ", "C:\\Mail\\a.pst", "97-2002",
-                               "1572864"};
+    mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "個人用フォルダ", "C:\\Mail\\a.pst",
+                               profile::PstFormat::Ansi, "1572864"};
     mdlOrvane::SkipNextTime = false;
     if (value)
       setenv("DISPLAY", value, 1);

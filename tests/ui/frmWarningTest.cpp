@@ -35,7 +35,7 @@ class WarningForm : public testing::Test {
     settings::RunSettings = {};
     settings::RunSettings.WarningTitle = "WARNING!";
     settings::RunSettings.WarningMsg = "個人用フォルダのサイズが警告値を超えています。";
-    mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, "97-2002", "1572864"};
+    mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, profile::PstFormat::Ansi, "1572864"};
     mdlOrvane::SkipNextTime = false;
   }
 

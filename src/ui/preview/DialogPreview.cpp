@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
                                i == 0 ? "個人用フォルダ" : "個人用フォルダ " + std::to_string(i + 1),
                                "C:\\Users\\demo\\Documents\\Outlook ファイル\\個人用フォルダ" +
                                    (i == 0 ? std::string() : std::to_string(i + 1)) + ".pst",
-                               "97-2002", std::to_string(1572864 + 1000 * i)};
+                               profile::PstFormat::Ansi, std::to_string(1572864 + 1000 * i)};
     mdlOrvane::SkipNextTime = false;
     dialog.ShowModal();
     std::printf("SkipNextTime=%d\n", mdlOrvane::SkipNextTime ? 1 : 0);
