@@ -34,8 +34,15 @@ ProfileFileState CheckProfileFile(const std::string& file);
 // only its value changes, a new key goes at the end of its section, a new section
 // at the end of the file; every other byte of the file stays as it was. The file
 // is replaced as a whole, never left half-written, and concurrent writers are
-// serialised. On Linux the file keeps its owner, group and permissions, and a
-// symbolic link is written through only to a file of the link's own owner.
+// serialised. An editor that saves the file meanwhile by renaming its own copy
+// over it (as most do) loses nothing on Linux: the copy goes in only while the
+// file is still the one read, and an editor's file that came in between is put
+// back and edited again; only an editor saving twice within the microseconds of
+// one swap could lose the first of the two saves. On Windows the system's
+// service edits the file, and a save that falls between its read and the
+// replacement is replaced. On Linux the file keeps its owner, group and
+// permissions, and a symbolic link is written through only to a file of the
+// link's own owner.
 // Returns false, leaving the file untouched and setting `*error` when given, when
 // the entry cannot be written as one line or the file cannot be written (NoPlace
 // for the empty path: the run has no folder for it).

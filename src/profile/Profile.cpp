@@ -52,6 +52,9 @@ constexpr std::uint8_t kPstFlagUnicodeTopByte = 0x80;
 
 constexpr std::size_t kSectionIdSize = 16;
 
+// The name of the default profile keeps the 256-byte read of the client's own
+// readers: profile names are short (the client's dialog takes 64 characters), and
+// a longer value is none the client wrote.
 std::string ReadText(const std::string& key, const char* name) {
   return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "").AsText();
 }
@@ -60,12 +63,14 @@ std::string ReadText(const std::string& key, const char* name) {
 // past the 256 bytes of the text buffer. UTF-16 text ends at its first NUL, as
 // Windows takes it.
 std::string ReadWholeText(const std::string& key, const char* name) {
-  return mdlRegistry::GetRegValueWhole(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "").AsText();
+  return GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadText, "", mdlRegistry::Extent::Whole)
+      .AsText();
 }
 
 std::string ReadWholeUnicodeText(const std::string& key, const char* name) {
   std::string text =
-      mdlRegistry::GetRegValueWhole(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadBytes, "").AsText();
+      GetRegValue(RegistryRoot::CurrentUser, key, name, mdlRegistry::kReadBytes, "", mdlRegistry::Extent::Whole)
+          .AsText();
   text.resize(std::min(text.find('\0'), text.size()));
   return text;
 }

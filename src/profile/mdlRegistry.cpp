@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::uint32_t kTextBufferSize = 256;
 constexpr std::uint32_t kByteBufferSize = 4096;
-// The most a whole read takes; no display name or path comes near it.
-constexpr std::uint32_t kMaxWholeSize = kWholeValueLimit;
 
 // Opens the key for one read and closes it again whatever the read does.
 class ScopedKey {
@@ -77,17 +75,20 @@ Bytes WithoutTrailingZeros(Bytes data) {
   return data;
 }
 
-RegValue Read(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
-              std::int32_t readType, const RegValue& defaultValue, bool whole) {
+}  // namespace
+
+RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                     std::int32_t readType, const RegValue& defaultValue, Extent extent) {
+  const bool whole = extent == Extent::Whole;
   const ScopedKey key(root, subKey);
   if (!key.IsOpen()) return defaultValue;
   switch (readType) {
     case kReadText: {
-      const auto data = QueryData(key, valueName, kTextBufferSize, whole ? kMaxWholeSize : kTextBufferSize);
+      const auto data = QueryData(key, valueName, kTextBufferSize, whole ? kWholeValueLimit : kTextBufferSize);
       return data ? RegValue(AnsiText(*data)) : defaultValue;
     }
     case kReadBytes: {
-      const auto data = QueryData(key, valueName, kByteBufferSize, whole ? kMaxWholeSize : kByteBufferSize);
+      const auto data = QueryData(key, valueName, kByteBufferSize, whole ? kWholeValueLimit : kByteBufferSize);
       return data ? RegValue(WithoutTrailingZeros(*data)) : defaultValue;
     }
     case kReadNumber: {
@@ -102,8 +103,6 @@ RegValue Read(platform::RegistryRoot root, const std::string& subKey, const std:
       return defaultValue;
   }
 }
-
-}  // namespace
 
 std::string RegValue::AsText() const {
   if (const auto* text = std::get_if<std::string>(&value_)) return *text;
@@ -128,16 +127,6 @@ Bytes RegValue::AsBytes() const {
 std::int32_t RegValue::AsNumber() const {
   const auto* number = std::get_if<std::int32_t>(&value_);
   return number ? *number : 0;
-}
-
-RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
-                     std::int32_t readType, const RegValue& defaultValue) {
-  return Read(root, subKey, valueName, readType, defaultValue, false);
-}
-
-RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
-                          std::int32_t readType, const RegValue& defaultValue) {
-  return Read(root, subKey, valueName, readType, defaultValue, true);
 }
 
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,

@@ -48,30 +48,30 @@ inline constexpr std::int32_t kReadText = 1;
 inline constexpr std::int32_t kReadBytes = 3;
 inline constexpr std::int32_t kReadNumber = 4;
 
+// How much of a value a read takes: at most the shape's buffer, as the mail
+// client's own readers read, or the whole value (its size asked for, then read
+// again), up to kWholeValueLimit.
+enum class Extent { Buffer, Whole };
+inline constexpr std::uint32_t kWholeValueLimit = 1u << 20;
+
 // Reads value `valueName` of `subKey` under `root` in the shape `readType` asks
 // for, whatever type the value is stored as:
-//   1 text: at most 256 bytes in the ANSI code page, cut at the first NUL;
-//   3 bytes: at most 4096 bytes, cut after the last non-zero byte and then
-//     lengthened by one byte when that makes the count even (no bytes when all
-//     are zero);
+//   1 text: in the ANSI code page, cut at the first NUL; at most 256 bytes unless
+//     read whole;
+//   3 bytes: cut after the last non-zero byte and then lengthened by one byte
+//     when that makes the count even (no bytes when all are zero); at most 4096
+//     bytes unless read whole;
 //   4 number: at most 4 bytes, as a little-endian signed 32-bit number.
 // Returns `defaultValue` when the key cannot be opened, the value is missing or
-// larger than the shape allows, or `readType` is none of these. Leaves no key open.
+// larger than the extent allows, or `readType` is none of these. Leaves no key open.
 RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
-                     std::int32_t readType, const RegValue& defaultValue);
-
-// GetRegValue without the buffers' limits: text (1) or bytes (3) longer than 256
-// or 4096 bytes is read whole (its size asked for, then read again), up to 1 MiB;
-// a longer value gives `defaultValue`. A number (4) reads as in GetRegValue.
-RegValue GetRegValueWhole(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
-                          std::int32_t readType, const RegValue& defaultValue);
+                     std::int32_t readType, const RegValue& defaultValue, Extent extent = Extent::Buffer);
 
 // The bytes of `valueName` exactly as long as they are stored, up to `maxSize`
 // bytes; no bytes when the key or value is missing or longer (or longer than the
 // memory at hand). For values of a fixed size, and for lists of fixed-size
 // records, whose last record may end in zero bytes and which may outgrow the 4096
 // bytes of the byte shape (a profile of more than 256 stores).
-inline constexpr std::uint32_t kWholeValueLimit = 1u << 20;
 inline constexpr std::uint32_t kNoLimit = 0xFFFFFFFFu;
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                           std::uint32_t maxSize = kWholeValueLimit);

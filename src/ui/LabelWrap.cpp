@@ -72,6 +72,14 @@ DisplayText ResolveAccessKeys(std::string_view caption) {
   return out;
 }
 
+UnderlineSpan Underline(const LabelLine& line, const MeasureText& measure) {
+  if (line.underline == kNoUnderline) return {};
+  std::size_t end = line.underline + 1;
+  while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
+  const std::string_view text = line.text;
+  return {measure(text.substr(0, line.underline)), measure(text.substr(0, end))};
+}
+
 std::vector<LabelLine> WrapLabel(std::string_view caption, int width, int height, int lineHeight,
                                  const MeasureText& measure) {
   std::vector<LabelLine> lines;

@@ -29,6 +29,14 @@ struct LabelLine {
 // The width in pixels of UTF-8 text in the label's font.
 using MeasureText = std::function<int(std::string_view)>;
 
+// Where the underline of `line` runs, in pixels from the line's start: under its
+// whole underlined character. {0, 0} for a line with none.
+struct UnderlineSpan {
+  int from = 0;
+  int to = 0;
+};
+UnderlineSpan Underline(const LabelLine& line, const MeasureText& measure);
+
 // The lines of `caption` in a label `width` x `height` pixels whose lines are
 // `lineHeight` apart. Lines break at line ends, after spaces, and between any two
 // characters where one is Japanese (a closing mark such as "。" is kept with the

@@ -87,4 +87,10 @@ const std::array<ControlLayout, 11> kWarningLayout{{
      TextAlign::Left},
 }};
 
+std::size_t IndexOf(WarningControl frmWarning::*control) {
+  for (std::size_t i = 0; i < kWarningLayout.size(); ++i)
+    if (kWarningLayout[i].control == control) return i;
+  return 0;
+}
+
 }  // namespace warning

@@ -97,4 +97,7 @@ inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
 // Every control, in tab order (labels never take the focus).
 extern const std::array<ControlLayout, 11> kWarningLayout;
 
+// Where `control` stands in kWarningLayout.
+std::size_t IndexOf(WarningControl frmWarning::*control);
+
 }  // namespace warning

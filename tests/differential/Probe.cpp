@@ -9,7 +9,7 @@
 //   ini FILE SECTION KEY      the profile-string service, ANSI names, 1024-byte buffer
 //   initext FILE SECTION KEY  the settings reader (UTF-8 names and value)
 //   reg KEY NAME SHAPE        mdlRegistry::GetRegValue, shape 1, 3, 4 or any other
-//   regwhole KEY NAME SHAPE   mdlRegistry::GetRegValueWhole
+//   regwhole KEY NAME SHAPE   mdlRegistry::GetRegValue, read whole
 //   regstored KEY NAME        mdlRegistry::GetRegBytesAsStored
 //   regquery KEY NAME SIZE    the registry service with a SIZE-byte buffer of 0xCC (-1: none)
 //   path UTF16LE              platform::QueryFile for a path held as UTF-16 text
@@ -85,7 +85,8 @@ std::string Answer(const std::vector<std::string>& q, const std::string& iniFold
   }
   if (kind == "regwhole") {
     const auto shape = static_cast<std::int32_t>(std::stol(q.at(4)));
-    return RegAnswer(mdlRegistry::GetRegValueWhole(RegistryRoot::CurrentUser, arg(2), arg(3), shape, "#default"));
+    return RegAnswer(mdlRegistry::GetRegValue(RegistryRoot::CurrentUser, arg(2), arg(3), shape, "#default",
+                                              mdlRegistry::Extent::Whole));
   }
   if (kind == "regstored") return Hex(mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, arg(2), arg(3)));
   if (kind == "regquery") {

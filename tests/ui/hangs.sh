@@ -112,8 +112,10 @@ echo "hangs: the run killed while a warning is up"
 "${orvane_env[@]}" DISPLAY="$DISPLAY" "$work/run/Orvane" &
 run=$!
 win=$(dialog_of "$run")
-kill -KILL "$run"
-wait "$run" 2>/dev/null || true
+{
+  kill -KILL "$run"
+  wait "$run"
+} 2>/dev/null || true
 check "its dialog goes with it" gone "$(gone "$win")"
 
 echo "hangs: the dialog's process killed"

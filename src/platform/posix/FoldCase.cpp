@@ -15,6 +15,12 @@ char16_t FoldCase(char16_t unit) {
   return found != end && *found == unit ? tables::kUpperTo[found - from] : unit;
 }
 
+std::u16string FoldName(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& unit : out) unit = FoldCase(unit);
+  return out;
+}
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   const std::u16string left = Utf8ToUtf16(a);
   const std::u16string right = Utf8ToUtf16(b);

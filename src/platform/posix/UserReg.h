@@ -48,8 +48,18 @@ class UserReg {
 
   std::size_t KeyCount() const { return keys_.size(); }
 
+  // What the readers of the file's text return for a position when the text ends
+  // before what they read does.
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
  private:
-  struct Line;
+  // One line of the file: without the "\n" and one "\r" before it, and ending at a
+  // NUL byte, past which the registry reads nothing of the line.
+  struct Line {
+    std::size_t begin;
+    std::size_t end;   // end of the usable content
+    std::size_t next;  // start of the following line
+  };
   // Where a value's data starts, once its name and "=" are read.
   struct ValueStart;
   // A run of a key's value lines, [begin, end) in the text; a key named by

@@ -79,11 +79,8 @@ void DrawWrapped(const Fl_Label* label, int X, int Y, int W, int H, Fl_Align ali
     const int baseline = y + lineHeight - fl_descent();
     fl_draw(line.text.data(), static_cast<int>(line.text.size()), x, baseline);
     if (line.underline != kNoUnderline) {
-      std::size_t end = line.underline + 1;
-      while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
-      const int from = x + Measure(std::string_view(line.text).substr(0, line.underline));
-      const int to = x + Measure(std::string_view(line.text).substr(0, end));
-      fl_xyline(from, baseline + 1, to - 1);
+      const UnderlineSpan span = Underline(line, Measure);
+      fl_xyline(x + span.from, baseline + 1, x + span.to - 1);
     }
     y += lineHeight;
   }

@@ -67,19 +67,17 @@ ShowWarningFunction LoadDialogModule() {
   return reinterpret_cast<ShowWarningFunction>(dlsym(module, kDialogEntryPoint));
 }
 
-// The exit status of a process that showed no dialog for a reason of the run's.
+// How a dialog ended besides the module's results (its process's exit statuses):
+// the process could not load the module, or found the run gone; the run gave up
+// waiting for the display, or was asked to end.
 constexpr int kNoModule = kOrvaneFailed + 1;
 constexpr int kRunGone = kOrvaneFailed + 2;
+constexpr int kNoAnswer = -1000;
+constexpr int kEndRequested = -1001;
 
 // How long a display may take to answer the connection before the dialog is given
 // up: an X server that accepts it and then never answers would hold the run for ever.
 constexpr std::chrono::seconds kDisplayAnswer{10};
-
-std::size_t IndexOf(const WarningControl frmWarning::*control) {
-  for (std::size_t i = 0; i < kWarningLayout.size(); ++i)
-    if (kWarningLayout[i].control == control) return i;
-  return 0;
-}
 
 void FolderOpen(void* form) {
   try {
@@ -118,8 +116,8 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
                             .height = warning::kFormHeightTwips,
                             .controls = controls.data(),
                             .count = controls.size(),
-                            .closeButton = IndexOf(&frmWarning::cmdClose),
-                            .folderButton = IndexOf(&frmWarning::cmdFolderOpen),
+                            .closeButton = warning::IndexOf(&frmWarning::cmdClose),
+                            .folderButton = warning::IndexOf(&frmWarning::cmdFolderOpen),
                             .folderOpen = FolderOpen,
                             .context = &form,
                             .answeredFd = answeredFd};
@@ -136,14 +134,18 @@ int Reap(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-// What became of a dialog the run waited for.
-enum class Wait { Ended, NoAnswer, EndRequested };
-
 // Waits for the process `child`, which holds the other end of `answered`: for the
 // display's answer first, for at most kDisplayAnswer, then for as long as the user
 // takes. The request to end gets through only here, where it cannot slip in
 // between a look and the wait (`unblocked` is the signal mask to wait with).
-Wait WaitForDialog(int answered, const sigset_t& unblocked) {
+// Returns how the dialog ended: the process's exit status, minus the signal that
+// ended it, or kNoAnswer or kEndRequested, the process then ended here.
+int WaitForDialog(pid_t child, int answered, const sigset_t& unblocked) {
+  const auto endHere = [&](int why) {
+    kill(child, SIGKILL);
+    Reap(child);
+    return why;
+  };
   bool hasAnswered = false;
   const auto deadline = std::chrono::steady_clock::now() + kDisplayAnswer;
   for (;;) {
@@ -152,14 +154,14 @@ Wait WaitForDialog(int answered, const sigset_t& unblocked) {
     if (!hasAnswered) {
       const auto rest =
           std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
-      if (rest.count() <= 0) return Wait::NoAnswer;
+      if (rest.count() <= 0) return endHere(kNoAnswer);
       left.tv_sec = static_cast<time_t>(rest.count() / 1'000'000'000);
       left.tv_nsec = static_cast<long>(rest.count() % 1'000'000'000);
     }
     const int n = ppoll(&fd, 1, hasAnswered ? nullptr : &left, &unblocked);
     if (n < 0) {
-      if (errno != EINTR) return Wait::Ended;
-      if (platform::EndRequested()) return Wait::EndRequested;
+      if (errno != EINTR) return Reap(child);
+      if (platform::EndRequested()) return endHere(kEndRequested);
       continue;
     }
     if (n == 0) continue;  // the deadline, checked above
@@ -168,7 +170,7 @@ Wait WaitForDialog(int answered, const sigset_t& unblocked) {
       hasAnswered = true;
       continue;
     }
-    return Wait::Ended;  // the process has closed its end: it has ended
+    return Reap(child);  // the process has closed its end: it has ended
   }
 }
 
@@ -222,22 +224,8 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     close(answered[0]);
     return cannotShow("画面を表示するプロセスを作れません");
   }
-  const Wait wait = WaitForDialog(answered[0], previous);
+  const int status = WaitForDialog(child, answered[0], previous);
   close(answered[0]);
-  if (wait != Wait::Ended) kill(child, SIGKILL);
-  const int status = Reap(child);
-
-  switch (wait) {
-    case Wait::NoAnswer:
-      noMoreDialogs = "ディスプレイが応答しません";
-      return cannotShow(noMoreDialogs);
-    case Wait::EndRequested:
-      noMoreDialogs = "終了を求められました";
-      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "警告画面を閉じました: 応答の前に終了を求められました", 0);
-      return mdlOrvane::DialogResult::Unanswered;
-    case Wait::Ended:
-      break;
-  }
   switch (status) {
     case kOrvaneClosed:
     case kOrvaneClosedTicked:
@@ -254,6 +242,13 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     case kOrvaneDisplayLost:
       noMoreDialogs = "ディスプレイとの接続が切れました";
       return cannotShow(noMoreDialogs);
+    case kNoAnswer:
+      noMoreDialogs = "ディスプレイが応答しません";
+      return cannotShow(noMoreDialogs);
+    case kEndRequested:
+      noMoreDialogs = "終了を求められました";
+      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "警告画面を閉じました: 応答の前に終了を求められました", 0);
+      return mdlOrvane::DialogResult::Unanswered;
     default:
       if (status < 0) {
         const std::string ended = "画面のプロセスが終了させられました (シグナル " + std::to_string(-status) + ")";

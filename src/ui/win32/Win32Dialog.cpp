@@ -52,12 +52,6 @@ struct Window {
   }
 };
 
-std::size_t IndexOf(const WarningControl frmWarning::*control) {
-  for (std::size_t i = 0; i < kControls; ++i)
-    if (kWarningLayout[i].control == control) return i;
-  return 0;
-}
-
 int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
   return 0;
@@ -155,11 +149,8 @@ void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const st
     const int x = layout.align == TextAlign::Center ? rc.left + (width - measure(line.text)) / 2 : rc.left;
     TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
     if (line.underline != kNoUnderline) {
-      std::size_t end = line.underline + 1;
-      while (end < line.text.size() && (static_cast<unsigned char>(line.text[end]) & 0xC0) == 0x80) ++end;
-      const int from = x + measure(std::string_view(line.text).substr(0, line.underline));
-      const int to = x + measure(std::string_view(line.text).substr(0, end));
-      const RECT bar{from, y + metrics.tmAscent + 1, to, y + metrics.tmAscent + 2};
+      const UnderlineSpan span = Underline(line, measure);
+      const RECT bar{x + span.from, y + metrics.tmAscent + 1, x + span.to, y + metrics.tmAscent + 2};
       HBRUSH brush = CreateSolidBrush(colour);
       FillRect(dc, &bar, brush);
       DeleteObject(brush);
@@ -186,7 +177,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (id < 0 || id >= static_cast<int>(kControls)) break;
       const auto control = kWarningLayout[static_cast<std::size_t>(id)].control;
       if (control == &frmWarning::cmdClose) {
-        const HWND check = w->controls[IndexOf(&frmWarning::chkNoCheck)];
+        const HWND check = w->controls[warning::IndexOf(&frmWarning::chkNoCheck)];
         w->form.chkNoCheck.Value = SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
         w->form.cmdClose_Click();
       } else if (control == &frmWarning::cmdFolderOpen) {
@@ -331,7 +322,7 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   ShowWindow(window.hwnd, SW_SHOWNORMAL);
   UpdateWindow(window.hwnd);
   SetForegroundWindow(window.hwnd);
-  SetFocus(window.controls[IndexOf(&frmWarning::cmdClose)]);
+  SetFocus(window.controls[warning::IndexOf(&frmWarning::cmdClose)]);
 
   // The dialog's own modal loop; IsDialogMessage gives Tab, Space and access keys.
   MSG message;
