@@ -16,3 +16,30 @@ entry() {
     awk '$2 == "REG_SZ" && ($1 == "DisplayName" || $1 == "DisplayVersion" || $1 == "Publisher") {sub(/^ *[A-Za-z]+ +REG_SZ +/, ""); print}' |
     paste -sd '|'
 }
+
+# upgrade WXS [-D NAME=VALUE]...: the package of WXS made again for the next
+# version ($next, into $work/next.msi) and installed over the one installed
+# ($code): it replaces the program in $folder, lists itself instead and keeps the
+# Run value ($installed). Needs version, build, arch, here, work, folder, code,
+# installed and run_value from the script.
+upgrade() {
+  local wxs=$1
+  shift
+  next=${version%.*}.$(printf '%04d' $((10#${version##*.} + 1)))
+  (cd "$build" && wixl -a "$arch" -D Version="$next" -D Exe=Orvane.exe "$@" \
+    -D Icon="$(realpath --relative-to="$build" "$here/../src/ui/Orvane.ico")" -o "$work/next.msi" "$here/$wxs")
+  check "msiexec /i (newer)" 0 "$(wine msiexec /i "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
+  wineserver -w
+  check "the program" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
+  check "installed programs" "Orvane|$next|Orvane" "$(entry "$(property "$work/next.msi" ProductCode)")"
+  check "the old version gone" "" "$(entry "$code")"
+  check "Run value" "\"$installed\"" "$(run_value)"
+}
+
+# uninstall: $work/next.msi removed again: the Run value and the entry go.
+uninstall() {
+  check "msiexec /x" 0 "$(wine msiexec /x "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
+  wineserver -w
+  check "Run value gone" "" "$(run_value)"
+  check "not listed" "" "$(entry "$(property "$work/next.msi" ProductCode)")"
+}

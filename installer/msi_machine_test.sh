@@ -87,12 +87,7 @@ check "no per-user Run value" "" \
 if runs_here "$build/Orvane.exe"; then
   echo "== at a user's logon"
   uid=0A1B2C3D4E5F60718293A4B5C6D7E8F9
-  reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d "メール"
-  reg_add "$profiles_nt\\メール\\$store_list_key" /v 01023d00 /t REG_BINARY /d "$uid"
-  reg_add "$profiles_nt\\メール\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
-  reg_add "$profiles_nt\\メール\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi 'C:\mail\big.pst')"
-  mkdir -p "$WINEPREFIX/drive_c/mail"
-  truncate -s 1700000000 "$WINEPREFIX/drive_c/mail/big.pst"
+  oversized_store メール "$uid" 'C:\mail\big.pst'
   wineserver -w
   # An administrator starts the program from the folder, which they may write: it
   # keeps their files in their own folder all the same.
@@ -138,25 +133,14 @@ cp "$folder/Orvane.ini" "$work/admin.ini"
 (cd "$appdata" && ls -A | paste -sd ' ') >"$work/user-files"
 
 echo "== upgrade"
-next=${version%.*}.$(printf '%04d' $((10#${version##*.} + 1)))
 if [ "$arch" = x64 ]; then pf=ProgramFiles64Folder win64=yes; else pf=ProgramFilesFolder win64=no; fi
-(cd "$build" && wixl -a "$arch" -D Version="$next" -D Exe=Orvane.exe -D ProgramFiles=$pf -D Win64=$win64 \
-  -D Marker="$(realpath --relative-to="$build" "$here/Orvane.shared")" \
-  -D Icon="$(realpath --relative-to="$build" "$here/../src/ui/Orvane.ico")" -o "$work/next.msi" "$here/Orvane-machine.wxs")
-check "msiexec /i (newer)" 0 "$(wine msiexec /i "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
-wineserver -w
-check "the program" "" "$(cmp "$build/Orvane.exe" "$folder/Orvane.exe" 2>&1)"
-check "installed programs" "Orvane|$next|Orvane" "$(entry "$(property "$work/next.msi" ProductCode)")"
-check "the old version gone" "" "$(entry "$code")"
-check "Run value" "\"$installed\"" "$(run_value)"
+upgrade Orvane-machine.wxs -D ProgramFiles=$pf -D Win64=$win64 \
+  -D Marker="$(realpath --relative-to="$build" "$here/Orvane.shared")"
 check "the administrator's file kept" "" "$(cmp "$work/admin.ini" "$folder/Orvane.ini" 2>&1)"
 
 echo "== uninstall"
-check "msiexec /x" 0 "$(wine msiexec /x "$work/next.msi" /qn >/dev/null 2>&1; echo $?)"
-wineserver -w
+uninstall
 check "the program and its marker gone" "" "$(ls "$folder/Orvane.exe" "$folder/Orvane.shared" 2>/dev/null)"
-check "Run value gone" "" "$(run_value)"
 check "the event source gone" "" "$(event_source)"
-check "not listed" "" "$(entry "$(property "$work/next.msi" ProductCode)")"
 check "the user's folder untouched" "$(cat "$work/user-files")" "$(cd "$appdata" && ls -A | paste -sd ' ')"
 [ "$failures" -eq 0 ]

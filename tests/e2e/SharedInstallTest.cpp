@@ -64,37 +64,6 @@ class SharedInstall : public ::testing::Test {
   fs::path userLog_ = home_ / ".local/state/orvane/Orvane.log";
 };
 
-TEST_F(SharedInstall, FilesGoToTheUsersFoldersAndTheAdministratorsSettingsHold) {
-  const auto result = RunAsUser();
-  ASSERT_TRUE(result.finished);
-  EXPECT_EQ(result.status, 0);
-  const std::vector<std::string> log = ReadLogMessages(userLog_.string());
-  ASSERT_GE(log.size(), 4u);
-  EXPECT_EQ(log[1], "設定ファイル：" + userIni_.string() + " (管理者の設定ファイル：" + orvane_.ini().string() + ")");
-  EXPECT_EQ(log[3], "警告サイズ取得：100");
-  EXPECT_EQ(log.back(), "Orvane 終了");
-  // The user's file has what the administrator does not set; theirs is as it was.
-  const std::string user = ReadBytes(userIni_.string());
-  EXPECT_NE(user.find("LimitSize=2097152"), std::string::npos);
-  EXPECT_EQ(user.find("WarningSize"), std::string::npos);
-  EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
-  EXPECT_FALSE(fs::exists(orvane_.log()));
-  // Readable by the user alone, as the folders of the user's own settings are.
-  EXPECT_EQ(fs::status(userIni_.parent_path()).permissions(), fs::perms::owner_all);
-}
-
-TEST_F(SharedInstall, ExclusionIsRecordedInTheUsersFileAndHonouredNextTime) {
-  ASSERT_TRUE(RunAsUser({}, "excluding-run").finished);
-  std::vector<std::string> log = ReadLogMessages(userLog_.string());
-  EXPECT_EQ(std::count(log.begin(), log.end(), "次回よりチェックを省略"), 1);
-  EXPECT_NE(ReadBytes(userIni_.string()).find(kUid + "=C:\\big.pst"), std::string::npos);
-  EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
-
-  ASSERT_TRUE(RunAsUser().finished);
-  log = ReadLogMessages(userLog_.string());
-  EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：1660157, チェック省略対象"), 1);
-}
-
 // However large, the administrator's file is read once in a run, not once for
 // each setting read in turn from it and from the user's file.
 TEST_F(SharedInstall, AdministratorsFileIsReadOnce) {

@@ -59,6 +59,12 @@ check "which settings file" \
   "設定ファイル：$user/.config/orvane/Orvane.ini (管理者の設定ファイル：$folder/Orvane.ini)" \
   "$(log_messages "$user/.local/state/orvane/Orvane.log" | grep '^設定ファイル：')"
 check "the administrator's warning size" 1 "$(log_messages "$user/.local/state/orvane/Orvane.log" | grep -c '^警告サイズ取得：1000$')"
+check "the user's file has what the administrator's does not set, and no more" "LimitSize=2097152 0" \
+  "$(grep -a '^LimitSize=' "$user/.config/orvane/Orvane.ini" | tr -d '\r') $(grep -c '^WarningSize=' "$user/.config/orvane/Orvane.ini")"
+check "the administrator's file as it was" "[Orvane]
+WarningSize=1000" "$(tr -d '\r' <"$folder/Orvane.ini")"
+check "the user's folders for the user alone" "700 700" \
+  "$(stat -c %a "$user/.config/orvane" "$user/.local/state/orvane" | paste -sd' ')"
 check "the run ends" "Orvane 終了" "$(log_messages "$user/.local/state/orvane/Orvane.log" | tail -n 1)"
 
 echo "== with XDG_CONFIG_HOME and XDG_STATE_HOME"

@@ -58,6 +58,17 @@ TEST(RegistryText, TextOf255BytesAndItsNulIsReadWholeAndLongerTextGivesTheDefaul
   registry.SetText(kKey, "A256", std::string(256, 'a'));
   EXPECT_EQ(Read(kKey, "A255", kReadText), RegValue(std::string(255, 'a')));
   EXPECT_EQ(Read(kKey, "A256", kReadText), kDefault);
+
+  // Read whole, past the buffers' sizes up to a mebibyte; beyond it, the default.
+  const auto whole = [&](const char* name, std::int32_t readType) {
+    return GetRegValue(RegistryRoot::CurrentUser, kKey, name, readType, kDefault, mdlRegistry::Extent::Whole);
+  };
+  registry.SetBytes(kKey, "Bytes5000", std::string(4999, 'b'));  // its byte count made even
+  registry.SetBytes(kKey, "TooLong", std::string((1 << 20) + 1, 'c'));
+  EXPECT_EQ(whole("A256", kReadText), RegValue(std::string(256, 'a')));
+  EXPECT_EQ(whole("Bytes5000", kReadBytes), RegValue(AsBytes(std::string(4999, 'b') + "\0"s)));
+  EXPECT_EQ(whole("TooLong", kReadBytes), kDefault);
+  EXPECT_EQ(Read(kKey, "Bytes5000", kReadBytes), kDefault);
 }
 
 TEST(RegistryText, LimitCountsAnsiBytesNotUtf16Bytes) {

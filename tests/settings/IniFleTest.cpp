@@ -52,17 +52,15 @@ TEST_F(IniFle, JapaneseTextIsStoredInCodePage932) {
   EXPECT_EQ(GetIniValue(file_, "orvane", "warningtitle"), "注意！");
 }
 
+// (The service's cut at 1,023 bytes: ProfileRead's tests.) What reaches the run
+// is whole characters, and a value cut so does not read back as saved.
 TEST_F(IniFle, LongValuesComeBackCutToWholeCharactersWithin1023Bytes) {
   std::string kana;
   for (int i = 0; i < 600; ++i) kana += "あ";
   std::string kana511;
   for (int i = 0; i < 511; ++i) kana511 += "あ";
-  SetIniValue(file_, "L", "exact", std::string(1023, 'x'));
-  SetIniValue(file_, "L", "long", std::string(1500, 'y'));
-  SetIniValue(file_, "L", "kana", kana);
+  EXPECT_EQ(SetIniValue(file_, "L", "kana", kana), platform::WriteError::NotReadBack);
   SetIniValue(file_, "L", "edge", std::string(1022, 'x') + "あ");
-  EXPECT_EQ(GetIniValue(file_, "L", "exact"), std::string(1023, 'x'));
-  EXPECT_EQ(GetIniValue(file_, "L", "long"), std::string(1023, 'y'));
   EXPECT_EQ(GetIniValue(file_, "L", "kana"), kana511);
   EXPECT_EQ(GetIniValue(file_, "L", "edge"), std::string(1022, 'x'));
 }

@@ -36,13 +36,7 @@ start_virtual_display
 xhost +local: >/dev/null 2>&1 || true
 
 uid=0A1B2C3D4E5F60718293A4B5C6D7E8F9
-profile="$profiles_nt\\Outlook"
-reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d Outlook
-reg_add "$profile\\$store_list_key" /v 01023d00 /t REG_BINARY /d "$uid"
-reg_add "$profile\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
-reg_add "$profile\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi 'C:\Mail\個人用フォルダ.pst')"
-mkdir -p "$WINEPREFIX/drive_c/Mail"
-truncate -s 1700000000 "$WINEPREFIX/drive_c/Mail/個人用フォルダ.pst"
+oversized_store Outlook "$uid" 'C:\Mail\個人用フォルダ.pst'
 wineserver -w
 # What the Linux program reads as an ordinary user. (Not the whole prefix: Wine
 # writes its registry again, from before the changes above, when its own files'

@@ -37,3 +37,41 @@ store_list_key=9207f3e0a3b11019908b08002b2a56c2
 
 # The messages of an Orvane log, after the date and time (two print zones of 14).
 log_messages() { iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | cut -c29-; }
+
+# oversized_store PROFILE UID PATH: a default profile PROFILE (under the NT-family
+# key) holding one personal-folder store UID, named 個人用フォルダ, whose ANSI file
+# at the Windows PATH on drive C: is 1.7 GB (sparse), over the warning size.
+oversized_store() {
+  reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d "$1"
+  reg_add "$profiles_nt\\$1\\$store_list_key" /v 01023d00 /t REG_BINARY /d "$2"
+  reg_add "$profiles_nt\\$1\\$2" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
+  reg_add "$profiles_nt\\$1\\$2" /v 001e6700 /t REG_BINARY /d "$(ansi "$3")"
+  local file="$WINEPREFIX/drive_c/${3#C:\\}"
+  file=${file//\\//}
+  mkdir -p "$(dirname "$file")"
+  truncate -s 1700000000 "$file"
+}
+
+# user_reg_prefix PREFIX "UID NAME PATH SIZE"...: a prefix written by hand, without
+# Wine: drive C:, and a user.reg whose default profile "Outlook" holds these stores
+# (8-bit names and paths), each file of SIZE bytes (sparse) on drive C:.
+user_reg_prefix() {
+  local prefix=$1 list="" uid name path size body=""
+  shift
+  mkdir -p "$prefix/dosdevices" "$prefix/drive_c"
+  ln -sfn ../drive_c "$prefix/dosdevices/c:"
+  hex() { printf '%s\0' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
+  local key='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles'
+  for store in "$@"; do
+    read -r uid name path size <<<"$store"
+    list+=$(printf '%s' "$uid" | sed 's/../&,/g')
+    body+=$(printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$key\\\\Outlook\\\\$uid" "$(hex "$name")" \
+      "$(hex "$path")")
+    local file="$prefix/drive_c/${path#C:\\}"
+    file=${file//\\//}
+    mkdir -p "$(dirname "$file")"
+    truncate -s "$size" "$file"
+  done
+  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n\n[%s]\n"01023d00"=hex:%s\n%s\n' \
+    "$key" "$key\\\\Outlook\\\\$store_list_key" "${list%,}" "$body" >"$prefix/user.reg"
+}

@@ -8,29 +8,15 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 orvane=$(realpath "$1")
 source "$here/../../scripts/lib/check.sh"
+source "$here/../support/wine-profile.sh"
 
 work=$(mktemp -d)
 xvfb=""
 trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 
 prefix=$work/prefix
-mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Mail"
-ln -s ../drive_c "$prefix/dosdevices/c:"
-truncate -s 1700000000 "$prefix/drive_c/Mail/first.pst"
-truncate -s 1800000000 "$prefix/drive_c/Mail/second.pst"
-ansi() { printf '%s\0' "$1" | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
-# Key paths as user.reg writes them, with each "\" doubled.
-profile='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\Outlook'
-store() {  # store UID NAME PATH
-  printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$profile\\\\$1" "$(ansi "$2")" "$(ansi "$3")"
-}
-{
-  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n' "${profile%\\\\Outlook}"
-  printf '\n[%s]\n"01023d00"=hex:%s\n' "$profile\\\\9207f3e0a3b11019908b08002b2a56c2" \
-    "$(printf '01,%.0s' {1..16})$(printf '02,%.0s' {1..15})02"
-  store 01010101010101010101010101010101 First 'C:\Mail\first.pst'
-  store 02020202020202020202020202020202 Second 'C:\Mail\second.pst'
-} >"$prefix/user.reg"
+user_reg_prefix "$prefix" "01010101010101010101010101010101 First C:\Mail\first.pst 1700000000" \
+  "02020202020202020202020202020202 Second C:\Mail\second.pst 1800000000"
 cp "$orvane" "$work/Orvane"
 
 display=:$((70 + $$ % 9))
@@ -55,7 +41,7 @@ if kill -0 "$app" 2>/dev/null; then
 fi
 wait "$app" || status=$?
 
-messages=$(iconv -f CP932 -t UTF-8 "$work/Orvane.log" | tr -d '\r' | cut -c29- | tail -n 7)
+messages=$(log_messages "$work/Orvane.log" | tail -n 7)
 check "the run ends by itself" 0 "$status"
 check "the log from the first store on" "$(printf '%s\n' \
   '個人用フォルダ情報取得：01010101010101010101010101010101, First, (97-2002形式), C:\Mail\first.pst' \

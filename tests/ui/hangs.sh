@@ -29,23 +29,9 @@ cleanup() {
 }
 trap cleanup EXIT
 prefix=$work/prefix
-mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Mail" "$work/run"
-ln -s ../drive_c "$prefix/dosdevices/c:"
-truncate -s 1700000000 "$prefix/drive_c/Mail/first.pst"
-truncate -s 1800000000 "$prefix/drive_c/Mail/second.pst"
-hex() { printf '%s\0' "$1" | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
-profile='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\Outlook'
-{
-  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n' "${profile%\\\\Outlook}"
-  printf '\n[%s]\n"01023d00"=hex:%s\n' "$profile\\\\9207f3e0a3b11019908b08002b2a56c2" \
-    "$(printf '01,%.0s' {1..16})$(printf '02,%.0s' {1..15})02"
-  for n in 1 2; do
-    uid=$(printf "0$n%.0s" {1..16})
-    name=$([ $n = 1 ] && echo first || echo second)
-    printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$profile\\\\$uid" "$(hex "$name")" \
-      "$(hex "C:\\Mail\\$name.pst")"
-  done
-} >"$prefix/user.reg"
+mkdir -p "$work/run"
+user_reg_prefix "$prefix" "01010101010101010101010101010101 first C:\Mail\first.pst 1700000000" \
+  "02020202020202020202020202020202 second C:\Mail\second.pst 1800000000"
 cp "$orvane" "$work/run/Orvane"
 log=$work/run/Orvane.log
 orvane_env=(env -i HOME="$work" WINEPREFIX="$prefix" PATH=/usr/bin:/bin)
@@ -99,7 +85,7 @@ check "the run ends" 0 "$status"
 check "its dialog with it" gone "$(gone "$win")"
 check "the log says what became of both warnings, and ends" "サイズ：1660157, 警告画面表示
 警告画面を閉じました: 応答の前に終了を求められました
-個人用フォルダ情報取得：02020202020202020202020202020202, second, (97-2002形式), C:\\Mail\\second.pst
+個人用フォルダ情報取得：02020202020202020202020202020202, second, (97-2002形式), C:\Mail\second.pst
 サイズ：1757813, 警告画面表示
 警告画面を表示できません: 終了を求められました
 Orvane 終了" "$(log_messages "$log" | tail -n 6)"
