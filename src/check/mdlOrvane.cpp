@@ -66,6 +66,56 @@ void CheckProfiles() {
   if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, "個人用フォルダ無し", 0);
 }
 
+// Makes the user's folders that `files` go into, and returns what to log of them.
+// A folder that cannot be made, or that is not the user's alone, holds none of the
+// run's files: what the run would save there is lost, and says so, but nothing is
+// read from or written into another's folder.
+std::vector<std::string> MakeUserFolders(RunFiles& files) {
+  std::vector<std::string> lines;
+  for (const std::string& folder : files.foldersToMake) {
+    if (!platform::CreateFolders(folder)) {
+      lines.push_back("フォルダを作成できません: " + folder);
+      continue;
+    }
+    const platform::FolderState state = platform::CheckUserFolder(folder);
+    if (state == platform::FolderState::Usable) continue;
+    lines.push_back("フォルダを使用できません: " + folder +
+                    (state == platform::FolderState::OtherOwner ? " (ほかのユーザーのフォルダです)"
+                                                                : " (ほかのユーザーも書き込めるフォルダです)"));
+    for (std::string* file : {&files.settings, &files.log})
+      if (file->starts_with(folder) && file->size() > folder.size()) file->clear();
+  }
+  return lines;
+}
+
+// The administrators' files among `admins` that are there and can be read. One
+// that is there and cannot be read is logged with why, so that what it sets is
+// not lost without a trace.
+std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::string>& admins) {
+  std::vector<std::string> readable;
+  for (const std::string& admin : admins) {
+    const char* reason = nullptr;
+    switch (platform::CheckProfileFile(admin)) {
+      case platform::ProfileFileState::Missing:
+        continue;
+      case platform::ProfileFileState::Readable:
+        readable.push_back(admin);
+        continue;
+      case platform::ProfileFileState::AccessDenied:
+        reason = "読み取りが許可されていません";
+        break;
+      case platform::ProfileFileState::NotAFile:
+        reason = "ファイルではありません";
+        break;
+      case platform::ProfileFileState::Unreadable:
+        reason = "読み込みに失敗しました";
+        break;
+    }
+    mdlLogFile::WriteFailure(LogFilePath, "管理者の設定ファイルを読み込めません: " + admin + " (" + reason + ")");
+  }
+  return readable;
+}
+
 }  // namespace
 
 void Main() {
@@ -89,53 +139,13 @@ void Run(const std::string& directory, const std::string& baseName) {
                       platform::CanReplaceFiles(directory, {baseName + ".ini", baseName + ".log"});
   RunFiles files =
       PlaceRunFiles(directory, baseName, beside, platform::UserDataFolders(), platform::SystemSettingsFolder());
-  // A folder of the user's that cannot be made, or that is not the user's alone,
-  // holds none of the run's files: what the run would save there is lost, and
-  // says so, but nothing is read from or written into another's folder.
-  std::vector<std::string> folderLines;
-  for (const std::string& folder : files.foldersToMake) {
-    std::string line;
-    if (!platform::CreateFolders(folder)) {
-      line = "フォルダを作成できません: " + folder;
-    } else if (const platform::FolderState state = platform::CheckUserFolder(folder);
-               state != platform::FolderState::Usable) {
-      line = "フォルダを使用できません: " + folder +
-             (state == platform::FolderState::OtherOwner ? " (ほかのユーザーのフォルダです)"
-                                                         : " (ほかのユーザーも書き込めるフォルダです)");
-      for (std::string* file : {&files.settings, &files.log})
-        if (file->starts_with(folder) && file->size() > folder.size()) file->clear();
-    }
-    if (!line.empty()) folderLines.push_back(line);
-  }
+  const std::vector<std::string> folderLines = MakeUserFolders(files);
   IniFilePath = files.settings;
   LogFilePath = files.log;
-  AdminIniFilePaths.clear();
 
   mdlLogFile::WriteLog(LogFilePath, "Orvane 起動", 1);
   for (const std::string& line : folderLines) mdlLogFile::WriteFailure(LogFilePath, line);
-  // An administrator's file is named only once it has been found readable: one
-  // that is there and cannot be read says so, so that what it sets is not lost
-  // without a trace.
-  for (const std::string& admin : files.admin) {
-    const char* reason = nullptr;
-    switch (platform::CheckProfileFile(admin)) {
-      case platform::ProfileFileState::Missing:
-        continue;
-      case platform::ProfileFileState::Readable:
-        AdminIniFilePaths.push_back(admin);
-        continue;
-      case platform::ProfileFileState::AccessDenied:
-        reason = "読み取りが許可されていません";
-        break;
-      case platform::ProfileFileState::NotAFile:
-        reason = "ファイルではありません";
-        break;
-      case platform::ProfileFileState::Unreadable:
-        reason = "読み込みに失敗しました";
-        break;
-    }
-    mdlLogFile::WriteFailure(LogFilePath, "管理者の設定ファイルを読み込めません: " + admin + " (" + reason + ")");
-  }
+  AdminIniFilePaths = ReadableAdministratorsFiles(files.admin);
   if (!files.foldersToMake.empty() || !AdminIniFilePaths.empty()) {
     std::string line = "設定ファイル：" + IniFilePath;
     for (std::size_t i = 0; i < AdminIniFilePaths.size(); ++i)

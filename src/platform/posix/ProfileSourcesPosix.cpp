@@ -7,7 +7,6 @@
 // network mount) holds up neither the run nor the places after it.
 #include "platform/ProfileSources.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -18,7 +17,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>

@@ -12,15 +12,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <random>
 #include <thread>
 #include <vector>
 
