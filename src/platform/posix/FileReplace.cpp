@@ -76,12 +76,14 @@ WriteError WriteErrorOf(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
+    case ELOOP:  // a symbolic link where none is followed
       return WriteError::AccessDenied;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
       return WriteError::DiskFull;
     case EISDIR:
+    case ENXIO:  // a pipe that nobody reads
       return WriteError::NotAFile;
     default:
       return WriteError::Other;

@@ -32,7 +32,7 @@ class Fd {
   int fd_;
 };
 
-// Why a file operation failed, from its errno.
+// Why a write failed, from its errno (for the log too).
 WriteError WriteErrorOf(int error);
 
 // What a reader knows of the file it read: the file itself (device and inode),
