@@ -110,6 +110,12 @@ class WinePrefixes : public ::testing::Test {
     // winetricks' folder: a prefix without a profile, and a link to a bottle.
     MakePrefix(home_ / ".local/share/wineprefixes/tools", {});
     fs::create_directory_symlink(cx / "Outlook 2016", home_ / ".local/share/wineprefixes/outlook");
+    // Another account's prefix in the user's folder (root can make one): never read.
+    if (geteuid() == 0) {
+      const fs::path theirs = home_ / ".local/share/wineprefixes/theirs";
+      MakePrefix(theirs, {{std::string(32, '4'), "C:\\h.pst", kBig}});
+      EXPECT_EQ(chown((theirs / "user.reg").c_str(), 65534, 65534), 0);
+    }
   }
 
   // Which files the log warned about, each a letter of its store's uid.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace platform::posix {
 namespace {
@@ -178,7 +179,7 @@ void MenuEntries(const std::string& folder, int depth, std::vector<std::string>&
 std::vector<Place> FrontEndPlaces(const std::string& home) {
   const std::string data = DataHome(home);
   const auto childrenOf = [](std::vector<std::string> folders) {
-    return [folders] {
+    return [folders = std::move(folders)] {
       std::vector<std::string> all;
       for (const std::string& folder : folders)
         for (std::string& child : Children(folder)) all.push_back(std::move(child));
