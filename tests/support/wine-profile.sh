@@ -23,13 +23,23 @@ runs_here() {
 # new_wine_prefix DIR: makes DIR a fresh prefix and points Wine at it.
 new_wine_prefix() {
   export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
-  wineboot -i >/dev/null 2>&1
+  quietly wineboot -i
+}
+
+# quietly COMMAND...: runs a Wine command without its chatter, unless it fails:
+# then says which command, its status and what it printed.
+quietly() {
+  local output status=0
+  output=$("$@" 2>&1) || status=$?
+  [ "$status" -eq 0 ] && return
+  printf '%s: "%s" failed with status %s:\n%s\n' "$(basename "$0")" "$*" "$status" "$output" >&2
+  return "$status"
 }
 
 # Hex of text in code page 932 or UTF-16LE, with its terminator.
 ansi() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n'; printf 00; }
 utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n'; printf 0000; }
-reg_add() { wine reg add "$@" /f >/dev/null 2>&1; }
+reg_add() { quietly wine reg add "$@" /f; }
 
 profiles_nt='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows Messaging Subsystem\Profiles'
 profiles_old='HKCU\Software\Microsoft\Windows Messaging Subsystem\Profiles'
