@@ -119,17 +119,21 @@ check "the log says it was ended" 1 \
 check "and the second warning was shown" 1 "$(log_messages "$log" | grep -c '^サイズ：1757813, 警告画面表示$')"
 
 echo "hangs: a display that never answers"
-# An X server's socket that takes connections and says nothing.
+# An X server's socket that takes connections and says nothing, on a display
+# number no other server holds; the run starts once it listens.
 number=$((200 + $$ % 50))
+while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
 mkdir -p /tmp/.X11-unix
-python3 -c '
-import socket, sys, time
+coproc SILENT { exec python3 -c '
+import socket, sys
 s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
+print("listening", flush=True)
 held = []
 while True: held.append(s.accept()[0])
-' "/tmp/.X11-unix/X$number" &
-silent=$!
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+' "/tmp/.X11-unix/X$number"; }
+silent=$SILENT_PID
+read -r -t 10 ready <&"${SILENT[0]}" || ready=""
+check "the silent display listens" listening "$ready"
 start=$SECONDS
 status=0
 timeout 120 "${orvane_env[@]}" DISPLAY=":$number" "$work/run/Orvane" || status=$?
@@ -138,8 +142,9 @@ silent=""
 rm -f "/tmp/.X11-unix/X$number"
 check "the run ends by itself" 0 "$status"
 check "within half a minute" yes "$([ $((SECONDS - start)) -le 30 ] && echo yes)"
-check "both warnings logged as not shown, and why" 2 \
-  "$(log_messages "$log" | grep -c '^警告画面を表示できません: ディスプレイが応答しません$')"
+not_shown=$(log_messages "$log" | grep -c '^警告画面を表示できません: ディスプレイが応答しません$' || true)
+check "both warnings logged as not shown, and why" 2 "$not_shown"
+[ "$not_shown" = 2 ] || log_messages "$log" | sed 's/^/    log: /'
 check "and the run ends as every run does" "Orvane 終了" "$(log_messages "$log" | tail -n 1)"
 
 [ "$failures" -eq 0 ] || { echo "hangs: $failures check(s) failed" >&2; exit 1; }
