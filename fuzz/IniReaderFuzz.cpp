@@ -14,8 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view key = input.Take();
   const std::string_view text = input.Rest();
   const auto value = platform::ini::FindValue(text, section, key);
-  // The index that serves repeated lookups answers exactly as the plain search.
-  if (platform::ini::IniIndex(text).Find(section, key) != value) std::abort();
+  // The index that serves repeated lookups answers exactly as the plain search,
+  // for the section it reads first and then from what it kept of it, and for
+  // another section after that.
+  platform::ini::IniIndex index(text);
+  if (index.Find(section, key) != value) std::abort();
+  if (index.Find(section, section) != platform::ini::FindValue(text, section, section)) std::abort();
+  if (index.Find(key, section) != platform::ini::FindValue(text, key, section)) std::abort();
   // So does it for the UTF-8 text of a Unicode file, where no byte is a lead byte.
   const auto utf8Value = platform::ini::FindValue(text, section, key, platform::ini::Encoding::Utf8);
   if (platform::ini::IniIndex(text, platform::ini::Encoding::Utf8).Find(section, key) != utf8Value) std::abort();

@@ -22,17 +22,22 @@ enum class Encoding { Cp932, Utf8 };
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key,
                                           Encoding encoding = Encoding::Cp932);
 
-// Every value of `text` at once, for many lookups in one large file: Find answers
-// exactly as FindValue does. The index refers into `text`, which must outlive it.
+// Lookups for many keys of one large file: Find answers exactly as FindValue does,
+// reading the text once for each section asked for. The index refers into `text`,
+// which must outlive it.
 class IniIndex {
  public:
-  explicit IniIndex(std::string_view text, Encoding encoding = Encoding::Cp932);
-  std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+  explicit IniIndex(std::string_view text, Encoding encoding = Encoding::Cp932) : text_(text), encoding_(encoding) {}
+  std::optional<std::string_view> Find(std::string_view section, std::string_view key);
 
  private:
+  using Values = std::unordered_map<std::string, std::string_view>;  // case-folded key -> value
+  std::string_view text_;
   Encoding encoding_;
-  // Section and key, trimmed and case-folded, with a NUL between them.
-  std::unordered_map<std::string, std::string_view> values_;
+  // Each section asked for so far, case-folded, with the values of its first
+  // section in the text: a whole file's keys would cost far more than the few
+  // sections a run reads.
+  std::unordered_map<std::string, Values> sections_;
 };
 
 // `text` with `key` in `section` set to `value`, leading blanks of `value` dropped.

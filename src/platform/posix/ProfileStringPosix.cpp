@@ -43,6 +43,7 @@ int ReadFile(const std::string& path, std::string& bytes, struct stat* read = nu
   if (!S_ISREG(info.st_mode)) return EISDIR;
   if (read) *read = info;
   bytes.clear();
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
@@ -175,7 +176,7 @@ void Forget(const std::string& path) {
 }
 
 // The indexed settings file at `path`; nullptr when it cannot be read.
-const CachedFile* ReadIndexed(const std::string& path) {
+CachedFile* ReadIndexed(const std::string& path) {
   struct stat now {};
   for (const auto& cached : cachedFiles) {
     if (cached && cached->path == path && ::stat(path.c_str(), &now) == 0 &&
@@ -223,7 +224,7 @@ void RemoveLeftCopies(const std::string& file) {
 
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
                              char* buffer, std::size_t size, const std::string& file) {
-  if (const CachedFile* cached = ReadIndexed(file)) {
+  if (CachedFile* cached = ReadIndexed(file)) {
     if (cached->unicode) {
       if (const auto value = cached->index->Find(FromAnsi(section), FromAnsi(key))) {
         return ini::CopyCut(ToAnsi(*value), buffer, size);
