@@ -27,10 +27,18 @@ new_wine_prefix() {
 }
 
 # quietly COMMAND...: runs a Wine command without its chatter, unless it fails:
-# then says which command, its status and what it printed.
+# then says which command, its status and what it printed. Now and then Wine
+# cannot start a program at all ("ShellExecuteEx failed: internal error": a
+# "reg add" of the end-to-end script, once in a few full test runs here); such a
+# command is run once more, after the Wine server has stopped.
 quietly() {
   local output status=0
   output=$("$@" 2>&1) || status=$?
+  if [ "$status" -ne 0 ] && [[ $output == *ShellExecuteEx* ]]; then
+    wineserver -w
+    status=0
+    output=$("$@" 2>&1) || status=$?
+  fi
   [ "$status" -eq 0 ] && return
   printf '%s: "%s" failed with status %s:\n%s\n' "$(basename "$0")" "$*" "$status" "$output" >&2
   return "$status"
