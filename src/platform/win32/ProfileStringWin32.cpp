@@ -9,6 +9,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/WriteErrorWin32.h"
 
 // after windows.h, which it builds on
 #include <aclapi.h>
@@ -30,24 +31,6 @@ class Handle {
  private:
   HANDLE handle_;
 };
-
-WriteError ErrorOf(DWORD error) {
-  switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_PRIVILEGE_NOT_HELD:
-      return WriteError::AccessDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_FILE_TOO_LARGE:
-      return WriteError::DiskFull;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return WriteError::Busy;
-    default:
-      return WriteError::Other;
-  }
-}
 
 // Reads the whole file at `path` into `bytes`. Returns ERROR_SUCCESS, or the
 // error: ERROR_FILE_NOT_FOUND for a missing file.
@@ -235,7 +218,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   std::string original;
   const DWORD read = ReadFileBytes(path, original);
   // A file that exists but cannot be read must not be replaced by one key.
-  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return fail(ErrorOf(read));
+  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return fail(win32::WriteErrorOf(read));
 
   // The service edits a copy; the copy then replaces the file in one step.
   const std::wstring temp = TempPathBeside(file);
@@ -243,7 +226,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   auto discard = [&] {
     const DWORD cause = GetLastError();
     DeleteFileW(temp.c_str());
-    return fail(ErrorOf(cause));
+    return fail(win32::WriteErrorOf(cause));
   };
   if (!WriteNewFile(temp, original)) return discard();
   std::string updated;

@@ -3,25 +3,9 @@
 #include <algorithm>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/WriteErrorWin32.h"
 
 namespace platform {
-namespace {
-
-WriteError ErrorOf(DWORD error) {
-  switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION:
-      return WriteError::AccessDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return WriteError::DiskFull;
-    default:
-      return WriteError::Other;
-  }
-}
-
-}  // namespace
 
 WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
   const bool create = mode == WriteMode::Create;
@@ -34,16 +18,17 @@ WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMod
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       return WriteError::NotAFile;
-    return ErrorOf(error);
+    return win32::WriteErrorOf(error);
   }
   WriteError result = WriteError::None;
   while (result == WriteError::None && !bytes.empty()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) result = ErrorOf(GetLastError());
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0)
+      result = win32::WriteErrorOf(GetLastError());
     bytes.remove_prefix(written);
   }
-  if (!CloseHandle(file) && result == WriteError::None) result = ErrorOf(GetLastError());
+  if (!CloseHandle(file) && result == WriteError::None) result = win32::WriteErrorOf(GetLastError());
   return result;
 }
 
