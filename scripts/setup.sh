@@ -33,8 +33,25 @@ if [ ${#missing[@]} -gt 0 ]; then
     # build trees' throwaway prefixes are made again at their next use.
     rm -rf "$(dirname "$0")"/../build/*/wineprefix "$(dirname "$0")"/../build/*/wineprefix.keeper
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync fails one index or another now and then; the
+  # install below uses what could be fetched, and fails by itself if that is
+  # not enough.
+  for attempt in 1 2 3; do
+    $sudo apt-get update -qq && break
+    echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+    [ "$attempt" -eq 3 ] || sleep 10
+  done
+  install() {
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null
+  }
+  if ! install; then
+    # A security index missing for one architecture (the mirror above) leaves the
+    # two architectures' versions of a library apart, which packages for both
+    # must not be: the release's own versions are taken for both instead.
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "setup: installing again with $codename's own versions preferred" >&2
+    install -o APT::Default-Release="$codename"
+  fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
