@@ -4,6 +4,7 @@
 // writes the registry.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -16,9 +17,10 @@ enum class RegistryRoot : std::uint32_t { CurrentUser = 0x80000001u, LocalMachin
 // What a key is opened for. The mail profile's keys are opened as the mail
 // client's own readers open them, asking for query, set value, create sub-key,
 // enumerate, notify and link (a key the user may not write counts as missing);
-// policy keys, which users may never write, for query alone, in the 64-bit view
-// that a 32-bit program on 64-bit Windows shares with every other.
-enum class KeyAccess { Profile, Policy };
+// every other key (policy keys, which users may never write, and the mail
+// client's settings) for query alone, in the 64-bit view that a 32-bit program on
+// 64-bit Windows shares with every other.
+enum class KeyAccess { Profile, Query };
 
 // An open key; 0 is no key.
 using RegistryKey = std::uintptr_t;
@@ -51,5 +53,27 @@ long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char*
 
 // Closes a key from OpenRegistryKey; 0 is ignored.
 void CloseRegistryKey(RegistryKey key);
+
+// ---- Typed reads, each opening and closing its key ----
+
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// Whether `subKey` exists under `root` and can be opened with `access`.
+bool RegistryKeyExists(RegistryRoot root, const std::string& subKey, KeyAccess access = KeyAccess::Query);
+
+// A value's type and data as QueryRegistryValue hands them over (text types in
+// the ANSI code page); nothing when the key or the value is missing or the data
+// is longer than `maxSize` bytes.
+struct RegistryData {
+  std::uint32_t type = 0;
+  std::string bytes;
+};
+std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::string& subKey, const std::string& name,
+                                             std::uint32_t maxSize, KeyAccess access = KeyAccess::Query);
+
+// A REG_DWORD of 4 bytes; nothing for a missing value and for any other type or size.
+std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name,
+                                               KeyAccess access = KeyAccess::Query);
 
 }  // namespace platform

@@ -13,7 +13,7 @@ namespace {
 constexpr REGSAM kProfileAccess = 0x3F;
 // Policies are written by Group Policy in the 64-bit view; HKLM\Software\Policies
 // is shared between the views, and asking for the 64-bit one keeps it so.
-constexpr REGSAM kPolicyAccess = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
+constexpr REGSAM kQueryAccess = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
 
 HKEY ToHandle(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 
@@ -24,7 +24,7 @@ long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* 
   HKEY opened = nullptr;
   const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
   const LONG status = RegOpenKeyExA(rootKey, ToAnsi(subKey).c_str(), 0,
-                                    access == KeyAccess::Policy ? kPolicyAccess : kProfileAccess, &opened);
+                                    access == KeyAccess::Query ? kQueryAccess : kProfileAccess, &opened);
   if (status != ERROR_SUCCESS) return status;
   *key = reinterpret_cast<RegistryKey>(opened);
   return kRegistryOk;
