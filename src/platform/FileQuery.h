@@ -1,20 +1,57 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
 
-struct FileStatus {
-  bool exists = false;      // a file (not a directory) whose length could be read
-  std::int64_t length = 0;  // bytes; 0 when it does not exist
-  std::string identity;     // Linux: the same for every path to the same file; Windows: empty
+// How reading a file's first bytes went.
+enum class ReadStatus {
+  Read,          // `start` holds them (fewer when the file is shorter)
+  InUse,         // another program holds the file so that no one else may read it
+  AccessDenied,  // the user may not read it
+  NoAnswer,      // the file system did not answer in time
+  Failed,        // any other failure, or nothing was asked for
 };
 
-// Whether `path` (a Windows path from the mail profile, UTF-8) names an existing
-// file, and its length. Only asks the file system: the file is never opened, so a
-// pipe or device cannot block the run. Anything that cannot be answered counts as
-// no file.
-FileStatus QueryFile(const std::string& path);
+struct FileStatus {
+  bool answered = true;     // false: the file system did not answer in time, and nothing is known
+  bool exists = false;      // a file (not a directory) whose length could be read
+  std::int64_t length = 0;  // bytes; 0 when it does not exist
+  std::string identity;     // the same for every path to the same file; empty when unknown
+  ReadStatus startStatus = ReadStatus::Failed;
+  std::string start;  // the file's first bytes, as many as were asked for
+};
+
+class BoundedWork;
+
+// A look at whether `path` (a Windows path from the mail profile, UTF-8) names an
+// existing file, its length and, when `startBytes` is not 0, its first
+// `startBytes` bytes. Only a regular file is opened, for reading alone, allowing
+// others every kind of access (the mail client may hold it open) and locking
+// nothing, so a pipe or device cannot block the run. The look begins at once, on
+// a thread of the run's own, so that the caller can go on meanwhile.
+class FileQuery {
+ public:
+  FileQuery(const std::string& path, std::size_t startBytes = 0);
+  ~FileQuery();
+  FileQuery(const FileQuery&) = delete;
+  FileQuery& operator=(const FileQuery&) = delete;
+
+  // The answer, once it is there; given up after platform::kAnswerLimit: then
+  // what was found so far (a file whose start did not come: NoAnswer), or nothing
+  // at all (`answered` false). Anything that cannot be answered counts as no file.
+  FileStatus Result();
+
+ private:
+  struct Look;
+  std::shared_ptr<Look> look_;
+  std::unique_ptr<BoundedWork> work_;
+};
+
+// FileQuery(path, startBytes).Result().
+FileStatus QueryFile(const std::string& path, std::size_t startBytes = 0);
 
 }  // namespace platform

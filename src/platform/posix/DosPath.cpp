@@ -190,10 +190,13 @@ std::optional<FullPath> Resolve(std::string_view path, const std::string& prefix
 }  // namespace
 
 std::optional<std::string> DosPathToUnix(const std::string& windowsPath) {
+  return DosPathToUnix(windowsPath, WinePrefix());
+}
+
+std::optional<std::string> DosPathToUnix(const std::string& windowsPath, const std::string& prefix) {
   // Windows takes a path up to its first NUL.
   const std::string_view path(windowsPath.c_str());
   if (!path.empty() && path[0] == '/' && (path.size() < 2 || !IsSeparator(path[1]))) return std::string(path);
-  const std::string prefix = WinePrefix();
   if (prefix.empty()) return std::nullopt;
   const std::optional<FullPath> full = Resolve(path, prefix);
   if (!full) return std::nullopt;

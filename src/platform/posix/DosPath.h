@@ -15,5 +15,7 @@ namespace platform::posix {
 // working directory. An absolute Unix path is returned as it is. nullopt for an
 // undefined drive, a UNC path, or an invalid name.
 std::optional<std::string> DosPathToUnix(const std::string& windowsPath);
+// The same in `prefix`, for a thread that must not read the selected prefix.
+std::optional<std::string> DosPathToUnix(const std::string& windowsPath, const std::string& prefix);
 
 }  // namespace platform::posix

@@ -1,4 +1,4 @@
-#include "platform/FileQuery.h"
+#include "platform/FileQueryLook.h"
 
 #include <cwchar>
 
@@ -24,22 +24,67 @@ std::wstring FullPath(const std::wstring& path) {
   return path;
 }
 
-}  // namespace
-
-FileStatus QueryFile(const std::string& path) {
+// `path` as it is opened: up to its first NUL, as Windows takes it, and a full
+// path longer than MAX_PATH in its \\?\ form (which takes the path literally, so
+// it is given the full path Windows would make of it).
+std::wstring OpenablePath(const std::string& path) {
   std::wstring wide = win32::Widen(path);
-  // Windows takes a path up to its first NUL.
   wide.resize(std::wcslen(wide.c_str()));
-  // A full path longer than MAX_PATH is only reachable in its \\?\ form, which
-  // takes the path literally: it is given the full path Windows would make of it.
   const std::wstring full = FullPath(wide);
   if (full.size() >= MAX_PATH && full[1] == L':' && full[2] == L'\\') wide = L"\\\\?\\" + full;
+  return wide;
+}
+
+}  // namespace
+
+// The full path is made here, on the caller's thread, whose current folder it takes.
+FileQuery::Look::Look(const std::string& windowsPath, std::size_t count)
+    : path(win32::Narrow(OpenablePath(windowsPath))), startBytes(count) {}
+
+void FileQuery::Look::Run() {
+  const std::wstring wide = win32::Widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return {};
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {};
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
   const auto length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  if (length > static_cast<std::uint64_t>(INT64_MAX)) return {};
-  return {true, static_cast<std::int64_t>(length), {}};
+  if (length > static_cast<std::uint64_t>(INT64_MAX)) return;
+  {
+    const std::lock_guard lock(mutex);
+    found = true;
+    status.exists = true;
+    status.length = static_cast<std::int64_t>(length);
+  }
+  if (startBytes == 0) return;
+
+  // Read without keeping anyone else from the file; its identity (volume and
+  // file number) comes while it is open.
+  const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ReadStatus read = ReadStatus::Failed;
+  std::string bytes;
+  std::string identity;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) read = ReadStatus::InUse;
+    if (error == ERROR_ACCESS_DENIED) read = ReadStatus::AccessDenied;
+  } else {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file, &info))
+      identity = std::to_string(info.dwVolumeSerialNumber) + ":" +
+                 std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+    bytes.resize(startBytes);
+    DWORD got = 0;
+    if (GetFileType(file) == FILE_TYPE_DISK &&
+        ReadFile(file, bytes.data(), static_cast<DWORD>(startBytes), &got, nullptr)) {
+      read = ReadStatus::Read;
+      bytes.resize(got);
+    }
+    CloseHandle(file);
+  }
+  const std::lock_guard lock(mutex);
+  status.startStatus = read;
+  status.identity = std::move(identity);
+  if (read == ReadStatus::Read) status.start = std::move(bytes);
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/win32/Wide.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -31,6 +32,30 @@ TEST(FileQueryWin32, PathsOutOfNormalFormAreFoundAtEveryLength) {
     // The \\?\ form itself stays literal.
     EXPECT_FALSE(platform::QueryFile("\\\\?\\" + folder + "\\.\\a.pst").exists);
   }
+}
+
+// The mail client may hold its file open so that nobody else may read it: the
+// file is still measured, and its start is reported as in use, not as missing.
+TEST(FileQueryWin32, AFileHeldByAnotherProgramIsMeasuredButNotRead) {
+  const TempDir dir;
+  const std::string path = dir.File("held.pst");
+  const std::string bytes("!BDN....SM\x0e\x00 and more", 21);
+  testing_support::WriteBytes(path, bytes);
+  const platform::FileStatus free = platform::QueryFile(path, 12);
+  EXPECT_EQ(free.startStatus, platform::ReadStatus::Read);
+  EXPECT_EQ(free.start, bytes.substr(0, 12));
+  EXPECT_FALSE(free.identity.empty());
+  EXPECT_EQ(platform::QueryFile(dir.File("x\\..\\held.pst"), 12).identity, free.identity);
+
+  const HANDLE held = CreateFileW(platform::win32::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const platform::FileStatus busy = platform::QueryFile(path, 12);
+  CloseHandle(held);
+  EXPECT_TRUE(busy.exists);
+  EXPECT_EQ(busy.length, 21);
+  EXPECT_EQ(busy.startStatus, platform::ReadStatus::InUse);
+  EXPECT_TRUE(busy.start.empty());
 }
 
 }  // namespace
