@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Builds a benchmark installation of Orvane: a folder with the program, a Wine
 prefix whose user.reg holds a default mail profile, sparse personal-folder files
+(each with an ANSI file's header)
 and optionally a settings file full of exclusions.
 
     make-profile.py OUT_DIR --stores N [--oversized] [--exclusions M] [--reg-mb S] [--home P]
@@ -18,6 +19,10 @@ import os
 import random
 
 BASE = r"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles"
+
+
+# An ANSI personal-folder file's first bytes: magic, checksum, "SM", version 14.
+PST_HEADER = b"!BDN\x5a\x3c\x17\x09SM\x0e\x00\x13\x00\x01\x01"
 
 
 def hex_value(name, data):
@@ -75,6 +80,7 @@ def main():
         name = f"store{i:04d}.pst"
         path = f"C:\\users\\bench\\Mail\\{name}"
         with open(os.path.join(mail, name), "wb") as f:
+            f.write(PST_HEADER)
             f.truncate(size)
         lines += [f"[{profile}\\\\{uid.hex()}] 1733500000",
                   hex_value("001e3001", f"Store {i}".encode("cp932") + b"\0"),

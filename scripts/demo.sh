@@ -28,10 +28,10 @@ mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c"
 ln -s ../drive_c "$demo/prefix/dosdevices/c:"
 cp "$registry" "$demo/prefix/user.reg"
 mail="$demo/prefix/drive_c/users/demo/Documents/Outlook ファイル"
-mkdir -p "$mail"
-truncate -s 1700000000 "$mail/個人用フォルダ.pst"
-truncate -s 300000000 "$mail/archive2019.pst"
-truncate -s 3000000000 "$mail/new.pst"
+source scripts/lib/pst-file.sh
+pst_file "$mail/個人用フォルダ.pst" 1700000000
+pst_file "$mail/archive2019.pst" 300000000
+pst_file "$mail/new.pst" 3000000000 unicode
 cp build/linux/Orvane "$demo/"
 
 export WINEPREFIX="$PWD/$demo/prefix"

@@ -14,6 +14,7 @@
 #include "platform/SystemLog.h"
 #include "platform/UserFolders.h"
 #include "profile/Profile.h"
+#include "profile/PstHeader.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
 
@@ -21,8 +22,10 @@ namespace mdlOrvane {
 namespace {
 
 // One event in the system's log for a file at or over the warning size: where it
-// is, how large, against which sizes, and what became of its dialog.
-void ReportWarning(const StoreInfo& store, const char* dialog) {
+// is, how large, against which sizes, what became of its dialog, and what the
+// file is with how much room it has. Collectors name the fields by position: new
+// ones go at the end.
+void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, const char* dialog) {
   const settings::Settings& s = settings::RunSettings;
   platform::WriteSystemEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
                              {{"path", store.StorePath},
@@ -30,7 +33,64 @@ void ReportWarning(const StoreInfo& store, const char* dialog) {
                               {"warning_kb", std::to_string(s.WarningSize)},
                               {"limit_kb", std::to_string(s.LimitSize)},
                               {"name", store.StoreDisplayName},
-                              {"dialog", dialog}});
+                              {"dialog", dialog},
+                              {"format", store.StoreFormat == profile::PstFormat::Ansi ? "ANSI" : "Unicode"},
+                              {"kind", profile::KindText(store.StoreKind)},
+                              {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
+                              {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
+}
+
+// Whether the mail client, by a policy or preference of its own, stops taking
+// data into ANSI files before LimitSize: the room left is then measured to there.
+bool ClientStopsFirst() {
+  return ClientLimits.Stop(profile::PstFormat::Ansi).Configured() &&
+         ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
+}
+
+// Why a file's first bytes could not be read, for the log.
+const char* ReasonOf(platform::ReadStatus status) {
+  switch (status) {
+    case platform::ReadStatus::InUse:
+      return "ほかのプログラムが使用中です";
+    case platform::ReadStatus::AccessDenied:
+      return "読み取りが許可されていません";
+    case platform::ReadStatus::NoAnswer:
+      return "応答がありません";
+    case platform::ReadStatus::Read:
+    case platform::ReadStatus::Failed:
+      break;
+  }
+  return "読み込みに失敗しました";
+}
+
+// The format and kind as the file's header states them, which win over what the
+// profile recorded; a header that cannot be read leaves the record. Either way
+// but agreement, one line says so.
+void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
+  std::string why;
+  if (file.startStatus == platform::ReadStatus::Read) {
+    profile::HeaderReading reading = profile::ReadPstHeader(file.start);
+    if (reading.header) {
+      store.StoreKind = reading.header->kind;
+      if (reading.header->format != store.StoreFormat) {
+        mdlLogFile::WriteLog(LogFilePath,
+                             std::string("ファイルのヘッダーは") + profile::FormatText(reading.header->format) +
+                                 "形式です (プロファイルの記録は" + profile::FormatText(store.StoreFormat) + "形式)",
+                             0);
+        store.StoreFormat = reading.header->format;
+      }
+      return;
+    }
+    why = std::move(reading.why);
+  } else {
+    why = ReasonOf(file.startStatus);
+  }
+  const std::string line = "ファイルのヘッダーを読み取れません: " + store.StorePath + " (" + why + ")";
+  // A file system that does not answer is a fault the organisation should see.
+  if (file.startStatus == platform::ReadStatus::NoAnswer)
+    mdlLogFile::WriteFailure(LogFilePath, line);
+  else
+    mdlLogFile::WriteLog(LogFilePath, line, 0);
 }
 
 // The files checked in the places read before the current one, and in it: a file
@@ -56,6 +116,15 @@ void CheckProfiles() {
       continue;
     }
     anyProfile = true;
+    ClientLimits = profile::ReadClientLimits(profile::ClientVersion(profileKey));
+    if (ClientStopsFirst()) {
+      const profile::ClientLimit& stop = ClientLimits.Stop(profile::PstFormat::Ansi);
+      mdlLogFile::WriteLog(LogFilePath,
+                           "残りはメールソフトの停止サイズまで：" +
+                               std::to_string(ClientLimits.StopKb(profile::PstFormat::Ansi)) + " (" + stop.name + ", " +
+                               stop.source + ")",
+                           0);
+    }
     for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
       profile::ReadStoreEntry(profileKey, section, CurrentStore);
       CheckStore();
@@ -170,11 +239,17 @@ void CheckStore() {
   if (store.StoreDisplayName.empty() || store.StorePath.empty()) return;
   PersonalFolderFound = true;
 
+  // The file is looked at while the store's line is written.
+  platform::FileQuery query(store.StorePath, profile::kPstHeaderSize);
   auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
   log("個人用フォルダ情報取得：" + store.StoreUid + ", " + store.StoreDisplayName + ", (" +
       profile::FormatText(store.StoreFormat) + "形式), " + store.StorePath);
 
-  const platform::FileStatus file = platform::QueryFile(store.StorePath);
+  const platform::FileStatus file = query.Result();
+  if (!file.answered) {
+    mdlLogFile::WriteFailure(LogFilePath, "ファイルを確認できません: " + store.StorePath + " (応答がありません)");
+    return;
+  }
   if (!file.exists) {
     log("ファイルが存在しません");
     return;
@@ -186,6 +261,7 @@ void CheckStore() {
     }
     filesNow.insert(file.identity);
   }
+  DecideFormat(store, file);
   if (store.StoreFormat == profile::PstFormat::Unicode) {
     log("2003形式のためチェック対象外");
     return;
@@ -193,6 +269,8 @@ void CheckStore() {
 
   const std::int64_t sizeKb = SizeInKb(file.length);
   store.StoreSizeKb = std::to_string(sizeKb);
+  store.StoreLimitKb =
+      ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
   if (sizeKb < settings::RunSettings.WarningSize) {
     log("サイズ：" + store.StoreSizeKb + ", 警告サイズ以下");
     return;
@@ -206,17 +284,18 @@ void CheckStore() {
 
   if (settings::RunSettings.ReportOnly == 1) {
     log("サイズ：" + store.StoreSizeKb + ", 警告を報告 (画面は表示しません)");
-    ReportWarning(store, "report-only");
+    ReportWarning(store, sizeKb, "report-only");
     return;
   }
   log("サイズ：" + store.StoreSizeKb + ", 警告画面表示");
   SkipNextTime = false;
   const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;
   if (SkipNextTime) log("次回よりチェックを省略");
-  ReportWarning(store, result == DialogResult::NotShown     ? "not-shown"
-                       : result == DialogResult::Unanswered ? "unanswered"
-                       : SkipNextTime                       ? "excluded"
-                                                            : "shown");
+  ReportWarning(store, sizeKb,
+                result == DialogResult::NotShown     ? "not-shown"
+                : result == DialogResult::Unanswered ? "unanswered"
+                : SkipNextTime                       ? "excluded"
+                                                     : "shown");
 }
 
 }  // namespace mdlOrvane

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "profile/ClientLimits.h"
 #include "profile/Profile.h"
 
 // The check run: start-up, the order of the phases, and the per-store decision
@@ -36,6 +37,8 @@ inline std::string LogFilePath;
 inline std::vector<std::string> AdminIniFilePaths;
 // The store under examination, filled by the profile walk and sized by CheckStore.
 inline StoreInfo CurrentStore;
+// The mail client's size limits for the profile being checked.
+inline profile::ClientLimits ClientLimits;
 inline bool SkipNextTime = false;
 inline bool PersonalFolderFound = false;
 
@@ -53,11 +56,15 @@ void Main();
 // the administrator's, whose settings hold over the user's.
 void Run(const std::string& directory, const std::string& baseName);
 
-// Checks CurrentStore: logs it, measures it and warns when it is at or over the
-// warning size and not excluded; each such warning is also reported to the
-// system's log, with what became of its dialog. With ReportOnly set the warning is
-// logged and reported, and no dialog is shown. A store without display name or
-// path is no personal folder and is passed over without a line.
+// Checks CurrentStore: logs it, reads its file's header, measures it and warns
+// when it is at or over the warning size and not excluded; each such warning is
+// also reported to the system's log, with what became of its dialog. The header
+// decides the format where it can be read (the profile's record where it cannot,
+// and the log says why); where it and the profile disagree, the log says so. The
+// room left is measured to LimitSize, or to the mail client's stop when a policy
+// or preference of the client's puts that lower (ClientLimits). With ReportOnly
+// set the warning is logged and reported, and no dialog is shown. A store without
+// display name or path is no personal folder and is passed over without a line.
 void CheckStore();
 
 // A file length in bytes as whole kibibytes, rounded up (1025 bytes are 2 KB).

@@ -21,15 +21,18 @@ using platform::RegistryRoot;
 struct ProfileLocation {
   const char* defaultProfileKey;  // holds "DefaultProfile"
   const char* profiles;           // holds one key per profile
+  const char* version;            // the client's version whose profiles these are; nullptr: any older one
 };
 constexpr ProfileLocation kProfileLocations[] = {
     {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
-     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles"},
+     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles", nullptr},
     {"Software\\Microsoft\\Windows Messaging Subsystem\\Profiles",
-     "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles"},
-    {"Software\\Microsoft\\Office\\16.0\\Outlook", "Software\\Microsoft\\Office\\16.0\\Outlook\\Profiles"},
-    {"Software\\Microsoft\\Office\\15.0\\Outlook", "Software\\Microsoft\\Office\\15.0\\Outlook\\Profiles"},
+     "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles", nullptr},
+    {"Software\\Microsoft\\Office\\16.0\\Outlook", "Software\\Microsoft\\Office\\16.0\\Outlook\\Profiles", "16.0"},
+    {"Software\\Microsoft\\Office\\15.0\\Outlook", "Software\\Microsoft\\Office\\15.0\\Outlook\\Profiles", "15.0"},
 };
+// The versions that keep their profiles in the older roots, newest first.
+constexpr const char* kOlderVersions[] = {"14.0", "12.0", "11.0"};
 
 // The profile section that lists the profile's message stores.
 constexpr const char* kStoreListSection = "9207f3e0a3b11019908b08002b2a56c2";
@@ -117,6 +120,29 @@ PstFormat StoreFormatOf(const std::string& profileKey, const std::string& sectio
 
 const char* FormatText(PstFormat format) { return format == PstFormat::Ansi ? "97-2002" : "2003"; }
 
+const char* KindText(StoreKind kind) { return kind == StoreKind::Pst ? "pst" : "ost"; }
+
+StoreKind KindOfPath(std::string_view path) {
+  if (path.size() < 4) return StoreKind::Pst;
+  std::string end(path.substr(path.size() - 4));
+  for (char& c : end)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return end == ".ost" ? StoreKind::Ost : StoreKind::Pst;
+}
+
+std::string ClientVersion(const std::string& profileKey) {
+  for (const ProfileLocation& location : kProfileLocations) {
+    if (location.version != nullptr && profileKey.starts_with(std::string(location.profiles) + "\\"))
+      return location.version;
+  }
+  for (const char* version : kOlderVersions) {
+    if (platform::RegistryKeyExists(RegistryRoot::CurrentUser,
+                                    std::string("Software\\Microsoft\\Office\\") + version + "\\Outlook"))
+      return version;
+  }
+  return kOlderVersions[0];
+}
+
 std::vector<std::string> ProfileRoots() {
   std::vector<std::string> roots;
   for (const ProfileLocation& location : kProfileLocations) roots.emplace_back(location.profiles);
@@ -160,6 +186,9 @@ void ReadStoreEntry(const std::string& profileKey, const std::string& section, S
   store.StorePath = ReadWholeText(sectionKey, kPathAnsi);
   if (store.StorePath.empty()) store.StorePath = ReadWholeUnicodeText(sectionKey, kPathUnicode);
   store.StoreFormat = StoreFormatOf(profileKey, sectionKey, !ansiName.empty());
+  store.StoreKind = KindOfPath(store.StorePath);
+  store.StoreSizeKb.clear();
+  store.StoreLimitKb = 0;
 }
 
 }  // namespace profile

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The walk from the user's default mail profile to its message stores.
@@ -13,19 +15,38 @@ enum class PstFormat { Ansi, Unicode };
 // The format as the log names it: "97-2002" or "2003".
 const char* FormatText(PstFormat format);
 
-// One message store. The profile walk fills uid, name, path and format; the store
-// check adds the size.
+// A personal-folder file (.pst) or an offline file (.ost), which the mail
+// client keeps as a copy of a server's mailbox.
+enum class StoreKind { Pst, Ost };
+
+// "pst" or "ost".
+const char* KindText(StoreKind kind);
+
+// The kind a path names: an offline file when it ends in ".ost", in any case.
+StoreKind KindOfPath(std::string_view path);
+
+// One message store. The profile walk fills uid, name, path, format and kind; the
+// store check decides the format and kind from the file's header where it can,
+// and adds the size and the size the room left is measured to.
 struct StoreInfo {
   std::string StoreUid;  // 32 upper-case hexadecimal digits
   std::string StoreDisplayName;
   std::string StorePath;  // a Windows path, as the mail profile holds it
   PstFormat StoreFormat = PstFormat::Ansi;
   std::string StoreSizeKb;  // decimal digits
+  profile::StoreKind StoreKind = profile::StoreKind::Pst;
+  std::int64_t StoreLimitKb = 0;  // where the file stops taking mail, in KB
 };
 
 // The registry keys (under HKEY_CURRENT_USER) that hold mail profiles, one key a
 // profile, in the order FindDefaultProfile tries them.
 std::vector<std::string> ProfileRoots();
+
+// The mail client's version whose profile `profileKey` is: "16.0" or "15.0" for
+// the profiles of 2013 and later, which sit below the client's own key; for the
+// older profiles root, which the 2010 and older clients share, the newest of
+// "14.0", "12.0" and "11.0" that has an Outlook key, else "14.0".
+std::string ClientVersion(const std::string& profileKey);
 
 // The registry path (under HKEY_CURRENT_USER) of the default mail profile, or the
 // empty text when there is none. Logs the path to the log at `logPath` when found.

@@ -20,7 +20,7 @@ void frmWarning::Form_Load() {
   lblWarningMsg.Caption = s.WarningMsg;
   lblFolderName.Caption = store.StoreDisplayName;
   lblFileName.Caption = store.StorePath;
-  lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, s.LimitSize);
+  lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, store.StoreLimitKb);
   if (s.Visible == 0) chkNoCheck.Visible = false;
 }
 
@@ -50,12 +50,12 @@ std::string FolderOfPath(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize) {
+std::string FormatSizeLine(const std::string& sizeKb, std::int64_t limitKb) {
   // The size is decimal digits written by the store check; anything else counts as 0.
   double size = 0;
   const char* end = sizeKb.data() + sizeKb.size();
   if (std::from_chars(sizeKb.data(), end, size).ec != std::errc()) size = 0;
-  const double room = static_cast<double>(limitSize) - size;
+  const double room = static_cast<double>(limitKb) - size;
   return platform::FormatWholeNumber(size) + " KB  ( 残り " + platform::FormatWholeNumber(room) + " KB )";
 }
 

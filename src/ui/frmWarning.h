@@ -41,8 +41,8 @@ class frmWarning {
   // True once the dialog has been closed; the toolkit then destroys its window.
   bool Unloaded = false;
 
-  // Fills the labels from settings::RunSettings and mdlOrvane::CurrentStore and
-  // hides the check box when Visible is 0.
+  // Fills the labels from settings::RunSettings and mdlOrvane::CurrentStore (the
+  // room left up to its StoreLimitKb) and hides the check box when Visible is 0.
   void Form_Load();
   // Opens the folder of the file path shown in the file browser; stays open.
   void cmdFolderOpen_Click();
@@ -65,7 +65,7 @@ std::string FolderOfPath(const std::string& path);
 
 // The size line: "1,572,864 KB  ( 残り 524,288 KB )" for a size of 1572864 and a
 // limit of 2097152. The room is computed in floating point and may be negative.
-std::string FormatSizeLine(const std::string& sizeKb, std::int32_t limitSize);
+std::string FormatSizeLine(const std::string& sizeKb, std::int64_t limitKb);
 
 // ---- Layout, in twips (1440 to the inch; 15 to the pixel at 96 dpi) ----
 

@@ -3,19 +3,21 @@
 // must both write exactly that log (date, time and test folder masked).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "check/mdlOrvane.h"
 #include "platform/CodePage.h"
 #include "support/RegistryFixture.h"
 #include "support/ScriptedUser.h"
+#include "support/StoreFile.h"
 #include "support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::Ansiz;
-using testing_support::MakeSparseFile;
+using testing_support::MakeStoreFile;
 using testing_support::ReadBytes;
 using testing_support::RegistryFixture;
 using testing_support::TempDir;
@@ -70,11 +72,11 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
   store("08080808080808080808080808080808", "001f", "Mailbox", "");
   registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
 
-  MakeSparseFile(mail.path() / "small.pst", 100'000'000);
-  MakeSparseFile(mail.path() / "excluded.pst", 1'700'000'000);
-  MakeSparseFile(mail.path() / "moved.pst", 1'700'000'000);
-  MakeSparseFile(mail.path() / "big.pst", (std::uintmax_t{2} << 30) + 1);
-  MakeSparseFile(mail.path() / "new.pst", 3'000'000'000);
+  MakeStoreFile(mail.path() / "small.pst", 100'000'000);
+  MakeStoreFile(mail.path() / "excluded.pst", 1'700'000'000);
+  MakeStoreFile(mail.path() / "moved.pst", 1'700'000'000);
+  MakeStoreFile(mail.path() / "big.pst", (std::uintmax_t{2} << 30) + 1);
+  MakeStoreFile(mail.path() / "new.pst", 3'000'000'000, profile::PstFormat::Unicode);
   fs::create_directory(mail.path() / "folder.pst");
   // One exclusion for the file where it is, one for where the other file used to be.
   testing_support::WriteBytes(
@@ -129,11 +131,11 @@ TEST(WholeRun, ProfileAsTheCurrentClientWritesItLogsAsTheKeptRun) {
         "00000000");
   registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
 
-  MakeSparseFile(mail.path() / "big.pst", 1'700'000'000);
-  MakeSparseFile(mail.path() / "new.pst", 3'000'000'000);
-  MakeSparseFile(mail.path() / "small.pst", 300'000'000);
-  MakeSparseFile(mail.path() / "service.pst", 1'800'000'000);
-  MakeSparseFile(mail.path() / "excluded.pst", 1'650'000'000);
+  MakeStoreFile(mail.path() / "big.pst", 1'700'000'000);
+  MakeStoreFile(mail.path() / "new.pst", 3'000'000'000, profile::PstFormat::Unicode);
+  MakeStoreFile(mail.path() / "small.pst", 300'000'000);
+  MakeStoreFile(mail.path() / "service.pst", 1'800'000'000);
+  MakeStoreFile(mail.path() / "excluded.pst", 1'650'000'000);
   testing_support::WriteBytes(
       program.File("Orvane.ini"),
       platform::ToAnsi("[No Check]\r\n07070707070707070707070707070707=" + path("excluded.pst") + "\r\n"));
@@ -142,6 +144,74 @@ TEST(WholeRun, ProfileAsTheCurrentClientWritesItLogsAsTheKeptRun) {
   user.excludedUids = {"04040404040404040404040404040404"};
   EXPECT_EQ(RunMasked(user, program, mail), ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/current-client.log"));
   ASSERT_EQ(user.shown.size(), 2u);
+}
+
+// Each file as its header states it, against what the profile recorded: an ANSI
+// file the profile calls Unicode is measured and warned about, a Unicode file the
+// profile calls ANSI is not, and a file whose header cannot be read keeps the
+// profile's answer; each disagreement and each unread header is one line.
+TEST(WholeRun, TheFilesHeaderDecidesItsFormat) {
+  RegistryFixture registry;
+  TempDir program;
+  TempDir mail;
+  const std::string profile = std::string(RegistryFixture::kNtProfiles) + "\\Outlook";
+  registry.SetText(RegistryFixture::kNtProfiles, "DefaultProfile", "Outlook");
+  std::string list;
+  const auto store = [&](const std::string& uid, const std::string& file, const std::string& service) {
+    list += Unhex(uid);
+    registry.SetBytes(profile + "\\" + uid, "001f3001", Utf16z(file));
+    registry.SetBytes(profile + "\\" + uid, "001f6700", Utf16z(Utf8(mail.path() / file)));
+    registry.SetBytes(profile + "\\" + uid, "001f3d09", Utf16z(service));
+  };
+  store("01010101010101010101010101010101", "restored.pst", "MSUPST MS");
+  store("02020202020202020202020202020202", "upgraded.pst", "MSPST MS");
+  store("03030303030303030303030303030303", "junk.pst", "MSPST MS");
+  store("04040404040404040404040404040404", "short.pst", "MSUPST MS");
+  store("05050505050505050505050505050505", "agreed.pst", "MSPST MS");
+  store("06060606060606060606060606060606", "agreed-unicode.pst", "MSUPST MS");
+  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+  testing_support::MakeStoreFile(mail.path() / "restored.pst", 1'700'000'000, profile::PstFormat::Ansi);
+  testing_support::MakeStoreFile(mail.path() / "upgraded.pst", 3'000'000'000, profile::PstFormat::Unicode);
+  testing_support::WriteBytes(Utf8(mail.path() / "junk.pst"), std::string(4096, 'x'));
+  fs::resize_file(mail.path() / "junk.pst", 1'700'000'000);
+  testing_support::WriteBytes(Utf8(mail.path() / "short.pst"), "!BDN");
+  testing_support::MakeStoreFile(mail.path() / "agreed.pst", 100'000'000, profile::PstFormat::Ansi);
+  testing_support::MakeStoreFile(mail.path() / "agreed-unicode.pst", 3'000'000'000, profile::PstFormat::Unicode);
+
+  testing_support::ScriptedUser user;
+  mdlOrvane::Dialog = &user;
+  mdlOrvane::Run(Utf8(program.path()), "Orvane");
+  mdlOrvane::Dialog = nullptr;
+  std::vector<std::string> log = testing_support::ReadLogMessages(program.File("Orvane.log"));
+  const auto from =
+      std::find_if(log.begin(), log.end(), [](const std::string& l) { return l.ends_with("サブキー取得"); });
+  ASSERT_NE(from, log.end());
+  const std::string dir = Utf8(mail.path()) + (Utf8(mail.path()).find('\\') != std::string::npos ? "\\" : "/");
+  const auto line = [&](const std::string& uid, const std::string& file, const char* format) {
+    return "個人用フォルダ情報取得：" + uid + ", " + file + ", (" + format + "形式), " + dir + file;
+  };
+  EXPECT_EQ(std::vector<std::string>(from + 1, log.end()),
+            (std::vector<std::string>{
+                line("01010101010101010101010101010101", "restored.pst", "2003"),
+                "ファイルのヘッダーは97-2002形式です (プロファイルの記録は2003形式)",
+                "サイズ：1660157, 警告画面表示",
+                line("02020202020202020202020202020202", "upgraded.pst", "97-2002"),
+                "ファイルのヘッダーは2003形式です (プロファイルの記録は97-2002形式)",
+                "2003形式のためチェック対象外",
+                line("03030303030303030303030303030303", "junk.pst", "97-2002"),
+                "ファイルのヘッダーを読み取れません: " + dir + "junk.pst (個人用フォルダのファイルではありません)",
+                "サイズ：1660157, 警告画面表示",
+                line("04040404040404040404040404040404", "short.pst", "2003"),
+                "ファイルのヘッダーを読み取れません: " + dir + "short.pst (ファイルが短すぎます)",
+                "2003形式のためチェック対象外",
+                line("05050505050505050505050505050505", "agreed.pst", "97-2002"),
+                "サイズ：97657, 警告サイズ以下",
+                line("06060606060606060606060606060606", "agreed-unicode.pst", "2003"),
+                "2003形式のためチェック対象外",
+                "Orvane 終了",
+            }));
+  ASSERT_EQ(user.shown.size(), 2u);
+  EXPECT_EQ(user.shown[0].StoreFormat, profile::PstFormat::Ansi);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/CodePage.h"
 #include "support/ChildRole.h"
 #include "support/ScriptedUser.h"
+#include "support/StoreFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -25,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::ExpectCompleteRun;
 using testing_support::Installation;
-using testing_support::MakeSparseFile;
+using testing_support::MakeStoreFile;
 using testing_support::ProfileWithStores;
 using testing_support::ReadBytes;
 using testing_support::ReadLogMessages;
@@ -155,8 +156,8 @@ TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {
   ASSERT_EQ(mkfifo((mail / "fifo.pst").c_str(), 0600), 0);
   fs::create_symlink(mail / "nowhere.pst", mail / "broken.pst");
   fs::create_symlink(mail / "loop.pst", mail / "loop.pst");
-  MakeSparseFile(mail / "naïve€.pst", 1700000000);
-  MakeSparseFile(mail / "huge.pst", 5ull * 1024 * 1024 * 1024 + 1);
+  MakeStoreFile(mail / "naïve€.pst", 1700000000);
+  MakeStoreFile(mail / "huge.pst", 5ull * 1024 * 1024 * 1024 + 1);
   fs::create_directory_symlink("/", orvane_.prefix() / "dosdevices" / "z:");
   orvane_.WriteRegistry(ProfileWithStores({
       {"00000000000000000000000000000001", "C:\\Mail\\fifo.pst"},
@@ -186,6 +187,34 @@ TEST_F(Faults, OddStorePathsAreLoggedAndPassedOver) {
                           "サイズ：5242881, 警告画面表示",  // more than 4 GiB
                           "警告画面を表示できません: ディスプレイに接続できません",
                       }));
+}
+
+// A store on a file system that never answers (a dead network mount) is given up
+// after a few seconds and said so, and the stores after it are still checked.
+TEST_F(Faults, AStoreThatDoesNotAnswerIsGivenUp) {
+  if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "needs root and /dev/fuse";
+  MakeStoreFile(orvane_.driveC() / "Mail" / "a.pst", 1700000000);
+  orvane_.WriteRegistry(ProfileWithStores({
+      {"00000000000000000000000000000001", "C:\\dead\\b.pst"},
+      {"00000000000000000000000000000002", "C:\\Mail\\a.pst"},
+  }));
+  // The dead mount is made by the role of WinePrefixesTest.cpp, in a mount
+  // namespace of the run's own. (LeakSanitizer would wait on the stuck thread.)
+  const auto started = std::chrono::steady_clock::now();
+  const auto result = testing_support::Wait(
+      testing_support::Spawn(
+          fs::read_symlink("/proc/self/exe").string(), {},
+          {"WINEPREFIX=" + orvane_.prefix().string(), "HOME=" + orvane_.folder().string(), "PATH=/usr/bin:/bin",
+           "ASAN_OPTIONS=detect_leaks=0", "ORVANE_TEST_CHILD=run-with-dead-mount",
+           "ORVANE_CHILD_PROGRAM=" + orvane_.program().string(),
+           "ORVANE_CHILD_FOLDER=" + (orvane_.driveC() / "dead").string()}),
+      std::chrono::seconds(30));
+  ASSERT_TRUE(result.finished);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  ExpectCompleteRun(orvane_);
+  const std::vector<std::string> log = ReadLogMessages(orvane_.log().string());
+  EXPECT_EQ(std::count(log.begin(), log.end(), "ファイルを確認できません: C:\\dead\\b.pst (応答がありません)"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：1660157, 警告画面表示"), 1);
 }
 
 // The log is a folder: nothing can be logged, the run still ends normally. (A
@@ -278,7 +307,7 @@ TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
     fs::create_directory_symlink(dir.path(), prefix / "dosdevices" / "c:");
     const std::string uid = std::string(30, '0') + (i < 10 ? "0" : "") + std::to_string(i);
     const std::string path = "C:\\store" + std::to_string(i) + ".pst";
-    MakeSparseFile(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
+    MakeStoreFile(dir.path() / ("store" + std::to_string(i) + ".pst"), 1700000000);
     WriteBytes((prefix / "user.reg").string(), "WINE REGISTRY Version 2\n\n" + ProfileWithStores({{uid, path}}));
     expected.push_back(uid + "=" + path);
 

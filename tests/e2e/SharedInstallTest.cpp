@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "e2e/Program.h"
+#include "support/StoreFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -33,7 +34,7 @@ void GiveToTheUser(const fs::path& path) {
 class SharedInstall : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing_support::MakeSparseFile(orvane_.driveC() / "big.pst", 1'700'000'000);
+    testing_support::MakeStoreFile(orvane_.driveC() / "big.pst", 1'700'000'000);
     orvane_.WriteRegistry(testing_support::ProfileWithStores({{kUid, "C:\\big.pst"}}));
     // The administrator's settings, then the folder closed to users.
     WriteBytes(orvane_.ini().string(), kAdminSettings);

@@ -12,6 +12,7 @@
 
 #include "e2e/Program.h"
 #include "support/ChildRole.h"
+#include "support/StoreFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -44,7 +45,7 @@ class WinePrefixes : public ::testing::Test {
       if (store.path.starts_with("C:\\")) {
         std::string unix = store.path.substr(3);
         std::replace(unix.begin(), unix.end(), '\\', '/');
-        testing_support::MakeSparseFile(folder / "drive_c" / unix, store.size);
+        testing_support::MakeStoreFile(folder / "drive_c" / unix, store.size);
       }
     }
     std::string body =
@@ -95,7 +96,7 @@ class WinePrefixes : public ::testing::Test {
     // Lutris, its game naming a prefix outside ~/Games; the same file as the
     // hidden prefix's, reached through each prefix's drive Z:.
     const std::string shared = "Z:" + (dir_.path() / "shared.pst").string();
-    testing_support::MakeSparseFile(dir_.path() / "shared.pst", kBig);
+    testing_support::MakeStoreFile(dir_.path() / "shared.pst", kBig);
     MakePrefix(dir_.path() / "lutris" / "outlook",
                {{std::string(32, 'E'), "C:\\e.pst", kBig}, {std::string(32, '1'), shared, kBig}});
     Write(home_ / ".config/lutris/games/outlook-1700000000.yml",

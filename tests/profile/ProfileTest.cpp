@@ -8,6 +8,7 @@
 #include "profile/Profile.h"
 #include "support/RegistryFixture.h"
 #include "support/ScriptedUser.h"
+#include "support/StoreFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -246,7 +247,7 @@ class ProfileRun : public ::testing::Test {
                          std::uintmax_t length) {
     const std::string key = profiles + "\\" + name;
     const std::string file = mail_.File(uid.substr(0, 4) + ".pst");
-    testing_support::MakeSparseFile(testing_support::PathFromUtf8(file), length);
+    testing_support::MakeStoreFile(testing_support::PathFromUtf8(file), length);
     registry_.SetBytes(key + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", Unhex(uid));
     registry_.SetBytes(key + "\\" + uid, "001e3001", Ansiz("個人用フォルダ"));
     registry_.SetBytes(key + "\\" + uid, "001e6700", Ansiz(file));
@@ -308,8 +309,8 @@ std::string Repeat(const std::string& piece, int times) {
 TEST_F(ProfileRun, LongEightBitNamesAndPathsAreReadWholeWarnedAboutAndExcluded) {
   const std::string folder = Repeat("個人用フォルダ", 10);  // 140 bytes in code page 932
   const auto deep = mail_.path() / testing_support::PathFromUtf8(folder) / testing_support::PathFromUtf8(folder);
-  const std::string binaryPath = testing_support::MakeSparseFile(deep / "binary.pst", 1'700'000'000);
-  const std::string textPath = testing_support::MakeSparseFile(deep / "text.pst", 1'700'000'000);
+  const std::string binaryPath = testing_support::MakeStoreFile(deep / "binary.pst", 1'700'000'000);
+  const std::string textPath = testing_support::MakeStoreFile(deep / "text.pst", 1'700'000'000);
   ASSERT_GT(platform::ToAnsi(binaryPath).size(), 300u);
   const std::string longName = Repeat("受信した古いメールの保管場所", 15).substr(0, 200 * 3);  // 200 characters
   const std::string binaryUid = "0A1B2C3D4E5F60718293A4B5C6D7E8F9";
@@ -344,7 +345,7 @@ TEST_F(ProfileRun, LongEightBitNamesAndPathsAreReadWholeWarnedAboutAndExcluded) 
 // exclusion made for the store is recorded and found again.
 TEST_F(ProfileRun, UnicodePathEndsAtItsFirstNulAndItsExclusionIsKept) {
   const std::string uid = "5E6F708192A3B4C5D6E7F8091A2B3C4D";
-  const std::string file = testing_support::MakeSparseFile(mail_.path() / "a.pst", 1'700'000'000);
+  const std::string file = testing_support::MakeStoreFile(mail_.path() / "a.pst", 1'700'000'000);
   registry_.SetText(kNtBase, "DefaultProfile", "Outlook");
   registry_.SetBytes(kStoreListKey, "01023d00", Unhex(uid));
   registry_.SetBytes(kProfileKey + "\\" + uid, "001f3001", Utf16z("個人用フォルダ"));

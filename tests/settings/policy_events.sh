@@ -37,10 +37,9 @@ for entry in "0a1b2c3d4e5f60718293a4b5c6d7e8f9 個人用フォルダ C:\\big.pst
   reg_add "$profile\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi "$name")"
   reg_add "$profile\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi "$path")"
 done
-mkdir -p "$WINEPREFIX/drive_c/古い メール"
-truncate -s 2000000 "$WINEPREFIX/drive_c/big.pst"
-truncate -s 3000000 "$WINEPREFIX/drive_c/古い メール/archive.pst"
-truncate -s 500000 "$WINEPREFIX/drive_c/small.pst"
+pst_file "$WINEPREFIX/drive_c/big.pst" 2000000
+pst_file "$WINEPREFIX/drive_c/古い メール/archive.pst" 3000000
+pst_file "$WINEPREFIX/drive_c/small.pst" 500000
 reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 1000
 reg_add "HKCU\\$policies" /v WarningSize /t REG_DWORD /d 5
 reg_add "HKLM\\$policies" /v WarningTitle /t REG_EXPAND_SZ /d ignored
@@ -53,10 +52,12 @@ mkdir "$work/linux" "$work/windows"
 cp "$linux_exe" "$work/linux/Orvane"
 cp "$windows_exe" "$work/windows/Orvane.exe"
 
-# events_of STDERR: the events Wine printed, one line each: the type and ID, then
-# the insertion strings (non-ASCII as Wine escapes it, \xxxx).
+# events_of STDERR: the events Wine printed, one line each: the type and ID,
+# whether a user's SID came with it, then the insertion strings (non-ASCII as Wine
+# escapes it, \xxxx).
 events_of() {
-  awk '/fixme:advapi:ReportEventW/ { if (e) print e; split($0, f, ","); e = f[2] " " f[4] }
+  awk '/fixme:advapi:ReportEventW/ { if (e) print e; split($0, f, ",");
+                                     e = f[2] " " f[4] " " (f[5] ~ /^(0+|\(nil\))$/ ? "no-sid" : "sid") }
        /:eventlog:ReportEventW/ { s = $0; sub(/.*ReportEventW L"/, "", s); sub(/"$/, "", s); e = e " | " s }
        END { if (e) print e }' "$1"
 }
@@ -94,14 +95,14 @@ WarningMsg=$(printf '個人用フォルダのサイズが警告値を超えて�
 [No Check]
 Visible=1" "$(iconv -f CP932 -t UTF-8 "$work/$build/Orvane.ini" | tr -d '\r')"
 done
-check "one warning event per file, with every insertion string" \
-  "0x0002 0x000003e8 | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only
-0x0002 0x000003e8 | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only" \
+check "one warning event per file, with the user's SID and every insertion string" \
+  "0x0002 0x000003e8 sid | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only | ANSI | pst | 2095198 | 1904657
+0x0002 0x000003e8 sid | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only | ANSI | pst | 2094222 | 1904657" \
   "$(events_of "$work/windows/stderr")"
 if [ "$(id -u)" -eq 0 ]; then
   check "the same on Linux's system log" \
-    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only
-<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only" \
+    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657
+<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657" \
     "$(system_log "$work/linux/syslog")"
 else
   echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"
@@ -115,7 +116,7 @@ done
 run_windows
 run_linux
 check "each default not saved is an error event" \
-  "0x0001 0x000003e9 | 設定ファイルに保存できません: LimitSize (ファイルではありません)" \
+  "0x0001 0x000003e9 sid | 設定ファイルに保存できません: LimitSize (ファイルではありません)" \
   "$(events_of "$work/windows/stderr" | grep -m1 0x0001 |
     sed 's/\\8a2d\\5b9a\\30d5\\30a1\\30a4\\30eb\\306b\\4fdd\\5b58\\3067\\304d\\307e\\305b\\3093/設定ファイルに保存できません/;
          s/\\30d5\\30a1\\30a4\\30eb\\3067\\306f\\3042\\308a\\307e\\305b\\3093/ファイルではありません/')"

@@ -38,6 +38,12 @@ class RegistryFixture {
   // key, the profiles below its "Profiles".
   static constexpr const char* kClient16 = "Software\\Microsoft\\Office\\16.0\\Outlook";
   static constexpr const char* kClient15 = "Software\\Microsoft\\Office\\15.0\\Outlook";
+  // The keys of the 2010, 2007 and 2003 clients, which keep their profiles in the
+  // older roots, and the mail client's own policy key.
+  static constexpr const char* kClient14 = "Software\\Microsoft\\Office\\14.0\\Outlook";
+  static constexpr const char* kClient12 = "Software\\Microsoft\\Office\\12.0\\Outlook";
+  static constexpr const char* kClient11 = "Software\\Microsoft\\Office\\11.0\\Outlook";
+  static constexpr const char* kClientPolicies = "Software\\Policies\\Microsoft\\Office";
   static constexpr const char* kPolicies = "Software\\Policies\\Orvane";
   // A key written as kMachine + path is the machine's (HKEY_LOCAL_MACHINE; on
   // Linux the prefix's system.reg); only kMachine + kPolicies may be used.

@@ -40,7 +40,9 @@ void DeleteTestKeys() {
   const std::string machinePolicies = std::string(RegistryFixture::kMachine) + RegistryFixture::kPolicies;
   for (const std::string key :
        {RegistryFixture::kTestRoot, RegistryFixture::kNtProfiles, RegistryFixture::kOldProfiles,
-        RegistryFixture::kClient16, RegistryFixture::kClient15, RegistryFixture::kPolicies, machinePolicies.c_str()}) {
+        RegistryFixture::kClient16, RegistryFixture::kClient15, RegistryFixture::kClient14, RegistryFixture::kClient12,
+        RegistryFixture::kClient11, RegistryFixture::kClientPolicies, RegistryFixture::kPolicies,
+        machinePolicies.c_str()}) {
     const auto [root, path] = Split(key);
     HKEY handle = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &handle) == ERROR_SUCCESS) {

@@ -54,13 +54,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-std::string MakeSparseFile(const fs::path& path, std::uintmax_t length) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).close();
-  fs::resize_file(path, length);
-  return Utf8(path);
-}
-
 bool MakeReadOnly(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);

@@ -33,10 +33,6 @@ std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
-// A sparse file of `length` bytes at `path`, with any missing folders before it;
-// returns its UTF-8 path.
-std::string MakeSparseFile(const std::filesystem::path& path, std::uintmax_t length);
-
 // Takes the write permission away from the file at `path` (on Windows: the
 // read-only attribute). False, leaving it writable, where that does not stop
 // this process writing it (root on Linux).

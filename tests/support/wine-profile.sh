@@ -1,6 +1,7 @@
 # Sourced by the end-to-end scripts: a throwaway Wine prefix under code page 932,
 # and a mail profile written into its registry by Wine's own "reg add", in the
 # form the mail client stores it.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/pst-file.sh"
 
 # Wine's own starter runs its 32-bit loader first, even for a 64-bit program; where
 # the kernel runs no 32-bit code that fails, and the 64-bit loader is called itself.
@@ -65,14 +66,12 @@ oversized_store() {
   reg_add "$profiles_nt\\$1\\$2" /v 001e3001 /t REG_BINARY /d "$(ansi 個人用フォルダ)"
   reg_add "$profiles_nt\\$1\\$2" /v 001e6700 /t REG_BINARY /d "$(ansi "$3")"
   local file="$WINEPREFIX/drive_c/${3#C:\\}"
-  file=${file//\\//}
-  mkdir -p "$(dirname "$file")"
-  truncate -s 1700000000 "$file"
+  pst_file "${file//\\//}" 1700000000
 }
 
 # user_reg_prefix PREFIX "UID NAME PATH SIZE"...: a prefix written by hand, without
 # Wine: drive C:, and a user.reg whose default profile "Outlook" holds these stores
-# (8-bit names and paths), each file of SIZE bytes (sparse) on drive C:.
+# (8-bit names and paths), each an ANSI file of SIZE bytes (sparse) on drive C:.
 user_reg_prefix() {
   local prefix=$1 list="" uid name path size body=""
   shift
@@ -86,9 +85,7 @@ user_reg_prefix() {
     body+=$(printf '\n[%s]\n"001e3001"=hex:%s\n"001e6700"=hex:%s\n' "$key\\\\Outlook\\\\$uid" "$(hex "$name")" \
       "$(hex "$path")")
     local file="$prefix/drive_c/${path#C:\\}"
-    file=${file//\\//}
-    mkdir -p "$(dirname "$file")"
-    truncate -s "$size" "$file"
+    pst_file "${file//\\//}" "$size"
   done
   printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n\n[%s]\n"01023d00"=hex:%s\n%s\n' \
     "$key" "$key\\\\Outlook\\\\$store_list_key" "${list%,}" "$body" >"$prefix/user.reg"

@@ -49,9 +49,9 @@ mkdir -p "$mail"
 store "$big1" 個人用フォルダ 'C:\users\demo\メール\個人用フォルダ.pst'
 store "$small" アーカイブ 'C:\users\demo\メール\archive.pst'
 store "$big2" 'Old Mail' 'C:\users\demo\メール\old mail.pst'
-truncate -s 1700000000 "$mail/個人用フォルダ.pst"
-truncate -s 100000000 "$mail/archive.pst"
-truncate -s 2147483648 "$mail/old mail.pst"
+pst_file "$mail/個人用フォルダ.pst" 1700000000
+pst_file "$mail/archive.pst" 100000000
+pst_file "$mail/old mail.pst" 2147483648
 wineserver -w
 
 count() { log_messages "$2" | grep -c "$1" || true; }

@@ -36,6 +36,7 @@ class WarningForm : public testing::Test {
     settings::RunSettings.WarningTitle = "WARNING!";
     settings::RunSettings.WarningMsg = "個人用フォルダのサイズが警告値を超えています。";
     mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, profile::PstFormat::Ansi, "1572864"};
+    mdlOrvane::CurrentStore.StoreLimitKb = settings::kDefaultLimitSize;
     mdlOrvane::SkipNextTime = false;
   }
 
@@ -66,7 +67,7 @@ TEST_F(WarningForm, LoadFillsTheLabelsFromTheStoreAndTheSettings) {
 }
 
 TEST_F(WarningForm, SizeLineShowsANegativeRoomForAFileOverTheLimit) {
-  settings::RunSettings.LimitSize = 1500000;
+  mdlOrvane::CurrentStore.StoreLimitKb = 1500000;
   EXPECT_EQ(Loaded().lblFileSize.Caption, "1,572,864 KB  ( 残り -72,864 KB )");
 }
 

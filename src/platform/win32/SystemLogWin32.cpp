@@ -5,6 +5,22 @@
 #include "platform/win32/Wide.h"
 
 namespace platform {
+namespace {
+
+// The running user's TOKEN_USER, whose SID an event carries so that a collector
+// shows whose files it is about; empty when the token cannot be read.
+std::vector<BYTE> TokenUser() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  if (size == 0 || !GetTokenInformation(token, ::TokenUser, user.data(), size, &size)) user.clear();
+  CloseHandle(token);
+  return user;
+}
+
+}  // namespace
 
 void WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventField>& fields) {
   // An unregistered source is taken too: its events then show their insertion
@@ -16,7 +32,9 @@ void WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventF
   values.reserve(fields.size());
   strings.reserve(fields.size());
   for (const EventField& field : fields) strings.push_back(values.emplace_back(win32::Widen(field.value)).c_str());
-  ReportEventW(source, type == EventType::Warning ? EVENTLOG_WARNING_TYPE : EVENTLOG_ERROR_TYPE, 0, id, nullptr,
+  const std::vector<BYTE> user = TokenUser();
+  const PSID sid = user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+  ReportEventW(source, type == EventType::Warning ? EVENTLOG_WARNING_TYPE : EVENTLOG_ERROR_TYPE, 0, id, sid,
                static_cast<WORD>(strings.size()), 0, strings.data(), nullptr);
   DeregisterEventSource(source);
 }

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
                                "C:\\Users\\demo\\Documents\\Outlook ファイル\\個人用フォルダ" +
                                    (i == 0 ? std::string() : std::to_string(i + 1)) + ".pst",
                                profile::PstFormat::Ansi, std::to_string(1572864 + 1000 * i)};
+    mdlOrvane::CurrentStore.StoreLimitKb = s.LimitSize;
     mdlOrvane::SkipNextTime = false;
     dialog.ShowModal();
     std::printf("SkipNextTime=%d\n", mdlOrvane::SkipNextTime ? 1 : 0);
