@@ -1,5 +1,5 @@
-// What both systems' file queries share: the look on the run's own thread, and
-// what is known of it when it does not end in time.
+// What both systems' file queries share: a look that may not answer done on a
+// thread of the run's own, and what is known of it when it does not end in time.
 #include "platform/FileQuery.h"
 
 #include "platform/Bounded.h"
@@ -8,13 +8,17 @@
 namespace platform {
 
 FileQuery::FileQuery(const std::string& path, std::size_t startBytes)
-    : look_(std::make_shared<Look>(path, startBytes)),
-      work_(std::make_unique<BoundedWork>([look = look_] { look->Run(); })) {}
+    : look_(std::make_shared<Look>(path, startBytes)) {
+  if (look_->MayNotAnswer())
+    work_ = std::make_unique<BoundedWork>([look = look_] { look->Run(); });
+  else
+    look_->Run();
+}
 
 FileQuery::~FileQuery() = default;
 
 FileStatus FileQuery::Result() {
-  const bool ended = work_->Wait();
+  const bool ended = !work_ || work_->Wait();
   const std::lock_guard lock(look_->mutex);
   FileStatus status = look_->status;
   if (!ended) {

@@ -31,8 +31,10 @@ class BoundedWork;
 // existing file, its length and, when `startBytes` is not 0, its first
 // `startBytes` bytes. Only a regular file is opened, for reading alone, allowing
 // others every kind of access (the mail client may hold it open) and locking
-// nothing, so a pipe or device cannot block the run. The look begins at once, on
-// a thread of the run's own, so that the caller can go on meanwhile.
+// nothing, so a pipe or device cannot block the run. The look begins at once; one
+// on a file system that may not answer (a network share, a user-space file
+// system) goes on on a thread of the run's own, so that the caller can go on
+// meanwhile, and is waited for a bounded time.
 class FileQuery {
  public:
   FileQuery(const std::string& path, std::size_t startBytes = 0);

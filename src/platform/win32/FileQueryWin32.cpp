@@ -41,6 +41,15 @@ std::wstring OpenablePath(const std::string& path) {
 FileQuery::Look::Look(const std::string& windowsPath, std::size_t count)
     : path(win32::Narrow(OpenablePath(windowsPath))), startBytes(count) {}
 
+bool FileQuery::Look::MayNotAnswer() const {
+  // A local disk's root, "C:\", or the same after \\?\; anything else (a share,
+  // \\server\..., a mapped drive, a removable one) may wait on what is not there.
+  const std::wstring root = win32::Widen(path.substr(path.starts_with("\\\\?\\") ? 4 : 0, 3));
+  if (root.size() != 3 || root[1] != L':' || root[2] != L'\\') return true;
+  const UINT type = GetDriveTypeW(root.c_str());
+  return type != DRIVE_FIXED && type != DRIVE_RAMDISK;
+}
+
 void FileQuery::Look::Run() {
   const std::wstring wide = win32::Widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
