@@ -1,8 +1,8 @@
 /* The floor under a quiet run: what any program has to do to keep Orvane's run log,
  * and nothing else. It starts, reads user.reg and the settings file whole, asks each
- * store's file for its size, and opens, appends one line to and closes the log once
- * for each line a quiet run writes (29 on the 10-store case), the first time
- * recreating it. bench/run.sh times it beside the program. For a run that has to
+ * store's file for its size and reads its header, and opens, appends one line to
+ * and closes the log once for each line a quiet run writes (29 on the 10-store
+ * case), the first time recreating it. bench/run.sh times it beside the program. For a run that has to
  * find its Wine prefix among others, it also lists the folders that hold them and
  * reads each other prefix's user.reg whole, as telling whether one holds a mail
  * profile takes.
@@ -60,7 +60,13 @@ int main(int argc, char** argv) {
   long long sizes = 0;
   for (int i = 5; i < argc; ++i) {
     struct stat info;
-    if (stat(argv[i], &info) == 0) sizes += info.st_size;
+    if (stat(argv[i], &info) != 0) continue;
+    sizes += info.st_size;
+    /* Its header, which says the file's format. */
+    char header[12];
+    int fd = open(argv[i], O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || pread(fd, header, sizeof header, 0) != (ssize_t)sizeof header) return 1;
+    close(fd);
   }
   static const char line[] = "2026/12/08    09:00:00      a line of the run log\r\n";
   const long lines = strtol(argv[4], NULL, 10);
