@@ -47,22 +47,6 @@ bool ClientStopsFirst() {
          ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
 }
 
-// Why a file's first bytes could not be read, for the log.
-const char* ReasonOf(platform::ReadStatus status) {
-  switch (status) {
-    case platform::ReadStatus::InUse:
-      return "ほかのプログラムが使用中です";
-    case platform::ReadStatus::AccessDenied:
-      return "読み取りが許可されていません";
-    case platform::ReadStatus::NoAnswer:
-      return "応答がありません";
-    case platform::ReadStatus::Read:
-    case platform::ReadStatus::Failed:
-      break;
-  }
-  return "読み込みに失敗しました";
-}
-
 // The format and kind as the file's header states them, which win over what the
 // profile recorded; a header that cannot be read leaves the record. Either way
 // but agreement, one line says so.
@@ -83,7 +67,7 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
     }
     why = std::move(reading.why);
   } else {
-    why = ReasonOf(file.startStatus);
+    why = mdlLogFile::ReasonOf(file.startStatus);
   }
   const std::string line = "ファイルのヘッダーを読み取れません: " + store.StorePath + " (" + why + ")";
   // A file system that does not answer is a fault the organisation should see.

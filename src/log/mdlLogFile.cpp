@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::size_t kPrintZone = 14;
 
+// Reasons that writing and reading share.
+constexpr const char* kInUse = "ほかのプログラムが使用中です";
+constexpr const char* kReadDenied = "読み取りが許可されていません";
+
 // Moves the output from `item` on to the start of the next print zone. An item
 // that fills its zone exactly still gets a full zone of spaces, so the items never
 // run into each other.
@@ -56,7 +60,7 @@ const char* ReasonOf(platform::WriteError error) {
     case platform::WriteError::NotAFile:
       return "ファイルではありません";
     case platform::WriteError::Busy:
-      return "ほかのプログラムが使用中です";
+      return kInUse;
     case platform::WriteError::BrokenLink:
       return "リンク先がありません";
     case platform::WriteError::LinkLoop:
@@ -72,6 +76,21 @@ const char* ReasonOf(platform::WriteError error) {
       break;
   }
   return "書き込みに失敗しました";
+}
+
+const char* ReasonOf(platform::ReadStatus status) {
+  switch (status) {
+    case platform::ReadStatus::InUse:
+      return kInUse;
+    case platform::ReadStatus::AccessDenied:
+      return kReadDenied;
+    case platform::ReadStatus::NoAnswer:
+      return "応答がありません";
+    case platform::ReadStatus::Read:
+    case platform::ReadStatus::Failed:
+      break;
+  }
+  return "読み込みに失敗しました";
 }
 
 void WriteFailure(const std::string& path, const std::string& message) {

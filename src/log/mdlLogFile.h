@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/FileQuery.h"
 #include "platform/WriteError.h"
 
 // The run log: one plain-text line per call, in the system ANSI code page,
@@ -31,6 +32,8 @@ void WriteFailure(const std::string& path, const std::string& message);
 // Why a file could not be written, in a few words for the log:
 // "書き込みが許可されていません" and the like.
 const char* ReasonOf(platform::WriteError error);
+// Why a file's first bytes could not be read: "ほかのプログラムが使用中です" and the like.
+const char* ReasonOf(platform::ReadStatus status);
 
 // The text of one log line (UTF-8, without the line end): date, time and message
 // in print zones of 14 characters.
