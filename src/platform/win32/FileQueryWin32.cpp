@@ -35,6 +35,14 @@ std::wstring OpenablePath(const std::string& path) {
   return wide;
 }
 
+// The volume and file number of an open file; empty when they cannot be had.
+std::string IdentityOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return {};
+  return std::to_string(info.dwVolumeSerialNumber) + ":" +
+         std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
 }  // namespace
 
 // The full path is made here, on the caller's thread, whose current folder it takes.
@@ -76,11 +84,16 @@ void FileQuery::Look::Run() {
     const DWORD error = GetLastError();
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) read = ReadStatus::InUse;
     if (error == ERROR_ACCESS_DENIED) read = ReadStatus::AccessDenied;
+    // Asking for its attributes alone is never refused for sharing: the identity still comes.
+    const HANDLE attributes =
+        CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (attributes != INVALID_HANDLE_VALUE) {
+      identity = IdentityOf(attributes);
+      CloseHandle(attributes);
+    }
   } else {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(file, &info))
-      identity = std::to_string(info.dwVolumeSerialNumber) + ":" +
-                 std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+    identity = IdentityOf(file);
     bytes.resize(startBytes);
     DWORD got = 0;
     if (GetFileType(file) == FILE_TYPE_DISK &&

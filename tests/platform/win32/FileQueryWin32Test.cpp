@@ -56,6 +56,7 @@ TEST(FileQueryWin32, AFileHeldByAnotherProgramIsMeasuredButNotRead) {
   EXPECT_EQ(busy.length, 21);
   EXPECT_EQ(busy.startStatus, platform::ReadStatus::InUse);
   EXPECT_TRUE(busy.start.empty());
+  EXPECT_EQ(busy.identity, free.identity);
 }
 
 }  // namespace
