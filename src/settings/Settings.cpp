@@ -37,6 +37,15 @@ std::optional<Loaded> LoadMandatory(const Files& files, const char* section, con
   return std::nullopt;
 }
 
+// The text of a setting that has no default: the mandatory one when set, else
+// the user's, else none.
+std::optional<Loaded> LoadOptional(const Files& files, const char* section, const char* key, PolicyKind kind) {
+  if (auto mandatory = LoadMandatory(files, section, key, kind)) return mandatory;
+  std::string text = mdlIniFle::GetIniValue(files.ini, section, key);
+  if (text.empty()) return std::nullopt;
+  return Loaded{std::move(text), {}};
+}
+
 // The text of a setting: the mandatory one when set, else the user's; a missing
 // one is `fallback`, written back into the user's file.
 Loaded LoadSetting(const Files& files, const char* section, const char* key, PolicyKind kind,
@@ -101,6 +110,37 @@ void LoadSettings(const std::string& iniPath, const std::string& logPath,
   const auto reportOnly = LoadMandatory(files, kMainSection, "ReportOnly", PolicyKind::Number);
   RunSettings.ReportOnly = reportOnly ? ParseSetting(reportOnly->text).value_or(0) : 0;
   if (RunSettings.ReportOnly == 1) LogSetting(files, kReportOnlyLine, "ReportOnly", *reportOnly);
+
+  // Unicode files are watched only when the organisation asks for it.
+  RunSettings.LargeWarningSize = 0;
+  RunSettings.LargeWarningMsg.clear();
+  const auto large = LoadOptional(files, kMainSection, "LargeWarningSize", PolicyKind::Number);
+  if (!large) return;
+  RunSettings.LargeWarningSize = ParseSetting(large->text).value_or(0);
+  LogSetting(files, "2003形式の警告サイズ取得：" + std::to_string(RunSettings.LargeWarningSize), "LargeWarningSize",
+             *large);
+  if (RunSettings.LargeWarningSize <= 0) return;
+  if (const auto message = LoadOptional(files, kMainSection, "LargeWarningMsg", PolicyKind::Text)) {
+    RunSettings.LargeWarningMsg = message->text;
+    LogSetting(files, "2003形式の警告メッセージ取得：" + message->text, "LargeWarningMsg", *message);
+  }
+}
+
+std::string DefaultLargeWarningMsg(std::int64_t stopKb) {
+  // The stop in GB with at most one decimal, as the client's own sizes are given
+  // (47.5GB, 19GB), and in KB grouped with ASCII commas, as in the ANSI message.
+  const std::int64_t tenthsOfGb = (stopKb * 10 + 512 * 1024) / (1024 * 1024);
+  std::string message = "個人用フォルダのサイズが警告値を超えています。 ";
+  message += std::to_string(tenthsOfGb / 10);
+  if (tenthsOfGb % 10 != 0) message.append(1, '.').append(std::to_string(tenthsOfGb % 10));
+  const std::string kb = std::to_string(stopKb < 0 ? 0 : stopKb);
+  message += "GB (約 ";
+  for (std::size_t i = 0; i < kb.size(); ++i) {
+    if (i != 0 && (kb.size() - i) % 3 == 0) message += ',';
+    message += kb[i];
+  }
+  message += " KB) に達するとメールを受信できなくなりますので、不要メールの削除を行って下さい。";
+  return message;
 }
 
 }  // namespace settings

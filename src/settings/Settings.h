@@ -26,9 +26,19 @@ struct Settings {
   // 1: every warning is logged and reported to the system's log, and no dialog is
   // shown. Set by policy or an administrator's file only.
   std::int32_t ReportOnly = 0;
+  // KB from which a Unicode personal-folder or offline file raises the warning; 0
+  // or less, the default, watches none. Never written as a default.
+  std::int32_t LargeWarningSize = 0;
+  // The message of that warning; empty: DefaultLargeWarningMsg. Never written.
+  std::string LargeWarningMsg{};
 };
 
 inline Settings RunSettings;
+
+// The message of a warning about a Unicode file when none is set: the ANSI one's,
+// with the mail client's stop for such files, `stopKb`, in place of 2 GB
+// ("47.5GB (約 49,807,360 KB)").
+std::string DefaultLargeWarningMsg(std::int64_t stopKb);
 
 // The log line of a run that shows no dialog.
 inline constexpr const char* kReportOnlyLine = "報告のみ：警告画面は表示しません";
@@ -41,8 +51,10 @@ inline constexpr const char* kReportOnlyLine = "報告のみ：警告画面は�
 // A setting that came from a policy gets a line naming the policy's key after its
 // own. A number that cannot be read takes its default for this run only: the
 // user's text stays in the file. ReportOnly is read from policy and the
-// administrators' files alone, and is logged only when it is 1. Only the user's
-// file is ever written.
+// administrators' files alone, and is logged only when it is 1. LargeWarningSize
+// and LargeWarningMsg are read from all four but never written back: the first
+// is logged when it is set, the second when it is set and LargeWarningSize is on.
+// Only the user's file is ever written.
 void LoadSettings(const std::string& iniPath, const std::string& logPath,
                   const std::vector<std::string>& adminIniPaths = {});
 

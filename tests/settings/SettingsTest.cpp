@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -252,6 +253,52 @@ TEST_F(LoadSettings, ReportOnlyComesFromPolicyOrAnAdministratorsFileAlone) {
                                   "ポリシーによる設定：ReportOnly (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)"}));
   }
   EXPECT_EQ(Ini().find("ReportOnly=1\r\n[No Check]"), std::string::npos);  // never written
+}
+
+// Unicode files are watched only when a size is set for them: then its line, and
+// the message's when that is set too; neither is ever written back.
+TEST_F(LoadSettings, TheWatchOfUnicodeFilesIsOffUnlessASizeIsSet) {
+  using testing_support::RegistryFixture;
+  const std::string adminPath = dir_.File("admin.ini");
+  const auto largeLines = [&] {
+    std::vector<std::string> lines;
+    for (const std::string& line : testing_support::ReadLogMessages(logPath_))
+      if (line.starts_with("2003") || line.find("Large") != std::string::npos) lines.push_back(line);
+    std::filesystem::remove(logPath_);
+    return lines;
+  };
+  RegistryFixture registry;
+  WriteBytes(adminPath, platform::ToAnsi("[Orvane]\r\nLargeWarningMsg=管理者の文\r\n"));
+  settings::LoadSettings(iniPath_, logPath_, {adminPath});
+  EXPECT_EQ(settings::RunSettings.LargeWarningSize, 0);
+  EXPECT_TRUE(largeLines().empty());
+  EXPECT_EQ(Ini().find("Large"), std::string::npos);
+
+  for (const auto& [text, value] : {std::pair{"0", 0}, std::pair{"-5", -5}, std::pair{"2GB", 0}}) {
+    WriteBytes(iniPath_, std::string("[Orvane]\r\nLargeWarningSize=") + text + "\r\n");
+    settings::LoadSettings(iniPath_, logPath_, {adminPath});
+    EXPECT_EQ(settings::RunSettings.LargeWarningSize, value) << text;
+    EXPECT_EQ(largeLines(), (std::vector<std::string>{"2003形式の警告サイズ取得：" + std::to_string(value)})) << text;
+    EXPECT_TRUE(settings::RunSettings.LargeWarningMsg.empty());
+  }
+
+  WriteBytes(iniPath_, "[Orvane]\r\nLargeWarningSize=2000000\r\n");
+  settings::LoadSettings(iniPath_, logPath_, {adminPath});
+  EXPECT_EQ(settings::RunSettings.LargeWarningSize, 2000000);
+  EXPECT_EQ(settings::RunSettings.LargeWarningMsg, "管理者の文");
+  EXPECT_EQ(largeLines(), (std::vector<std::string>{"2003形式の警告サイズ取得：2000000",
+                                                    "2003形式の警告メッセージ取得：管理者の文"}));
+
+  registry.SetDword(RegistryFixture::kPolicies, "LargeWarningSize", 10000000);
+  settings::LoadSettings(iniPath_, logPath_, {adminPath});
+  EXPECT_EQ(settings::RunSettings.LargeWarningSize, 10000000);
+  EXPECT_EQ(largeLines(), (std::vector<std::string>{
+                              "2003形式の警告サイズ取得：10000000",
+                              "ポリシーによる設定：LargeWarningSize (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)",
+                              "2003形式の警告メッセージ取得：管理者の文"}));
+  const std::string ini = Ini();
+  EXPECT_EQ(ini.find("LargeWarningMsg"), std::string::npos);
+  EXPECT_EQ(ini.find("LargeWarningSize=2000000"), ini.rfind("LargeWarningSize"));  // the user's line alone
 }
 
 TEST(ParseSetting, AcceptsASignedDecimalWithBlanksRoundIt) {
