@@ -25,20 +25,24 @@ namespace {
 // is, how large, against which sizes, what became of its dialog, and what the
 // file is with how much room it has. Collectors name the fields by position: new
 // ones go at the end.
-void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, const char* dialog) {
-  const settings::Settings& s = settings::RunSettings;
+void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize, const char* dialog) {
+  const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
   platform::WriteSystemEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
                              {{"path", store.StorePath},
                               {"size_kb", store.StoreSizeKb},
-                              {"warning_kb", std::to_string(s.WarningSize)},
-                              {"limit_kb", std::to_string(s.LimitSize)},
+                              {"warning_kb", std::to_string(warningSize)},
+                              {"limit_kb", std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb)},
                               {"name", store.StoreDisplayName},
                               {"dialog", dialog},
-                              {"format", store.StoreFormat == profile::PstFormat::Ansi ? "ANSI" : "Unicode"},
+                              {"format", ansi ? "ANSI" : "Unicode"},
                               {"kind", profile::KindText(store.StoreKind)},
                               {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
                               {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
 }
+
+// Whether Unicode files, and offline files, are watched too: only when the
+// organisation sets a size for them.
+bool WatchesUnicode() { return settings::RunSettings.LargeWarningSize > 0; }
 
 // Whether the mail client, by a policy or preference of its own, stops taking
 // data into ANSI files before LimitSize: the room left is then measured to there.
@@ -109,8 +113,19 @@ void CheckProfiles() {
                                stop.source + ")",
                            0);
     }
+    // A server mailbox and its archive keep one offline file: it is checked once.
+    std::set<std::string> offlineSections;
     for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
       profile::ReadStoreEntry(profileKey, section, CurrentStore);
+      if (WatchesUnicode() && CurrentStore.StorePath.empty()) {
+        if (const auto offline = profile::ReadOfflineFile(profileKey, section);
+            offline && offlineSections.insert(offline->globalSection).second) {
+          CurrentStore.StorePath = offline->path;
+          CurrentStore.StoreKind = profile::StoreKind::Ost;
+          // What every client since 2003 makes, unless the header says otherwise.
+          CurrentStore.StoreFormat = profile::PstFormat::Unicode;
+        }
+      }
       CheckStore();
     }
     filesBefore.merge(filesNow);
@@ -226,8 +241,9 @@ void CheckStore() {
   // The file is looked at while the store's line is written.
   platform::FileQuery query(store.StorePath, profile::kPstHeaderSize);
   auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
-  log("個人用フォルダ情報取得：" + store.StoreUid + ", " + store.StoreDisplayName + ", (" +
-      profile::FormatText(store.StoreFormat) + "形式), " + store.StorePath);
+  const bool offline = WatchesUnicode() && store.StoreKind == profile::StoreKind::Ost;
+  log((offline ? "オフラインフォルダ情報取得：" : "個人用フォルダ情報取得：") + store.StoreUid + ", " +
+      store.StoreDisplayName + ", (" + profile::FormatText(store.StoreFormat) + "形式), " + store.StorePath);
 
   const platform::FileStatus file = query.Result();
   if (!file.answered) {
@@ -243,19 +259,28 @@ void CheckStore() {
       log("同じファイルを別の Wine プレフィックスでチェック済み");
       return;
     }
-    filesNow.insert(file.identity);
+    // Watching offline files, a store and an offline path may name one file.
+    if (!filesNow.insert(file.identity).second && WatchesUnicode()) {
+      log("同じファイルをチェック済み");
+      return;
+    }
   }
   DecideFormat(store, file);
-  if (store.StoreFormat == profile::PstFormat::Unicode) {
+  const bool unicode = store.StoreFormat == profile::PstFormat::Unicode;
+  if (unicode && !WatchesUnicode()) {
     log("2003形式のためチェック対象外");
     return;
   }
 
   const std::int64_t sizeKb = SizeInKb(file.length);
   store.StoreSizeKb = std::to_string(sizeKb);
-  store.StoreLimitKb =
-      ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
-  if (sizeKb < settings::RunSettings.WarningSize) {
+  const std::int32_t warningSize = unicode ? settings::RunSettings.LargeWarningSize : settings::RunSettings.WarningSize;
+  if (unicode)
+    store.StoreLimitKb = ClientLimits.StopKb(profile::PstFormat::Unicode);
+  else
+    store.StoreLimitKb =
+        ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
+  if (sizeKb < warningSize) {
     log("サイズ：" + store.StoreSizeKb + ", 警告サイズ以下");
     return;
   }
@@ -268,14 +293,14 @@ void CheckStore() {
 
   if (settings::RunSettings.ReportOnly == 1) {
     log("サイズ：" + store.StoreSizeKb + ", 警告を報告 (画面は表示しません)");
-    ReportWarning(store, sizeKb, "report-only");
+    ReportWarning(store, sizeKb, warningSize, "report-only");
     return;
   }
   log("サイズ：" + store.StoreSizeKb + ", 警告画面表示");
   SkipNextTime = false;
   const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;
   if (SkipNextTime) log("次回よりチェックを省略");
-  ReportWarning(store, sizeKb,
+  ReportWarning(store, sizeKb, warningSize,
                 result == DialogResult::NotShown     ? "not-shown"
                 : result == DialogResult::Unanswered ? "unanswered"
                 : SkipNextTime                       ? "excluded"

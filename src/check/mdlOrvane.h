@@ -62,7 +62,10 @@ void Run(const std::string& directory, const std::string& baseName);
 // decides the format where it can be read (the profile's record where it cannot,
 // and the log says why); where it and the profile disagree, the log says so. The
 // room left is measured to LimitSize, or to the mail client's stop when a policy
-// or preference of the client's puts that lower (ClientLimits). With ReportOnly
+// or preference of the client's puts that lower (ClientLimits). A Unicode file
+// (or an offline file, .ost) is measured only when LargeWarningSize is set, against
+// it, with the room left up to the client's stop for such files; then a file
+// checked already in this profile is not checked again. With ReportOnly
 // set the warning is logged and reported, and no dialog is shown. A store without
 // display name or path is no personal folder and is passed over without a line.
 void CheckStore();

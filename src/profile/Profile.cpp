@@ -49,6 +49,11 @@ constexpr const char* kPathUnicode = "001f6700";
 constexpr const char* kServiceNameAnsi = "001e3d09";
 constexpr const char* kServiceNameUnicode = "001f3d09";
 constexpr const char* kServiceSection = "01023d0c";
+// The section that a message service keeps its global settings in, and the path of
+// an Exchange service's offline file there.
+constexpr const char* kGlobalSection = "01023d15";
+constexpr const char* kOfflinePathAnsi = "001e6610";
+constexpr const char* kOfflinePathUnicode = "001f6610";
 // The personal-folder file's flags; the bit 0x80000000 is set for a Unicode file.
 constexpr const char* kPstFlags = "00036770";
 constexpr std::uint8_t kPstFlagUnicodeTopByte = 0x80;
@@ -189,6 +194,26 @@ void ReadStoreEntry(const std::string& profileKey, const std::string& section, S
   store.StoreKind = KindOfPath(store.StorePath);
   store.StoreSizeKb.clear();
   store.StoreLimitKb = 0;
+}
+
+std::optional<OfflineFile> ReadOfflineFile(const std::string& profileKey, const std::string& section) {
+  const auto sectionNamed = [&](const std::string& key, const char* value) -> std::optional<std::string> {
+    const mdlRegistry::Bytes id = mdlRegistry::GetRegBytesAsStored(RegistryRoot::CurrentUser, key, value);
+    if (id.size() != kSectionIdSize) return std::nullopt;
+    return SectionName(id.data());
+  };
+  const std::string storeKey = profileKey + "\\" + section;
+  std::optional<std::string> global = sectionNamed(storeKey, kGlobalSection);
+  if (!global) {
+    if (const auto service = sectionNamed(storeKey, kServiceSection))
+      global = sectionNamed(profileKey + "\\" + *service, kGlobalSection);
+  }
+  if (!global) return std::nullopt;
+  const std::string globalKey = profileKey + "\\" + *global;
+  std::string path = ReadWholeUnicodeText(globalKey, kOfflinePathUnicode);
+  if (path.empty()) path = ReadWholeText(globalKey, kOfflinePathAnsi);
+  if (path.empty()) return std::nullopt;
+  return OfflineFile{*global, std::move(path)};
 }
 
 }  // namespace profile

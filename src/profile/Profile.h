@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,5 +66,17 @@ std::vector<std::string> ReadStoreSections(const std::string& profileKey, const 
 // else the Unicode bit of the file's flags, else ANSI exactly when the 8-bit
 // display name is present.
 void ReadStoreEntry(const std::string& profileKey, const std::string& section, StoreInfo& store);
+
+// The offline file (.ost) that a server mailbox's store keeps its copy in: the
+// path the store's service keeps in its global section (001f6610 in UTF-16, else
+// 001e6610), which the store's section names (01023d15), or else the service's
+// own section does (01023d0c, then its 01023d15). Nothing when the store names no
+// such section or it holds no path. The mailbox and its online archive share one
+// global section, named in `globalSection`.
+struct OfflineFile {
+  std::string globalSection;
+  std::string path;
+};
+std::optional<OfflineFile> ReadOfflineFile(const std::string& profileKey, const std::string& section);
 
 }  // namespace profile

@@ -17,7 +17,11 @@ void frmWarning::Form_Load() {
   const settings::Settings& s = settings::RunSettings;
   const mdlOrvane::StoreInfo& store = mdlOrvane::CurrentStore;
   lblWarningTitle.Caption = s.WarningTitle;
-  lblWarningMsg.Caption = s.WarningMsg;
+  if (store.StoreFormat == profile::PstFormat::Ansi)
+    lblWarningMsg.Caption = s.WarningMsg;
+  else
+    lblWarningMsg.Caption =
+        s.LargeWarningMsg.empty() ? settings::DefaultLargeWarningMsg(store.StoreLimitKb) : s.LargeWarningMsg;
   lblFolderName.Caption = store.StoreDisplayName;
   lblFileName.Caption = store.StorePath;
   lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, store.StoreLimitKb);

@@ -42,7 +42,8 @@ class frmWarning {
   bool Unloaded = false;
 
   // Fills the labels from settings::RunSettings and mdlOrvane::CurrentStore (the
-  // room left up to its StoreLimitKb) and hides the check box when Visible is 0.
+  // room left up to its StoreLimitKb; for a Unicode file LargeWarningMsg, else the
+  // default naming that limit) and hides the check box when Visible is 0.
   void Form_Load();
   // Opens the folder of the file path shown in the file browser; stays open.
   void cmdFolderOpen_Click();

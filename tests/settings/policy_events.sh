@@ -7,7 +7,8 @@
 #   - report-only set by policy: every store is checked, no dialog is shown, and
 #     each warning reaches the log and the system's log (Wine prints each event on
 #     its eventlog channel; the Linux build's lines are caught on a /dev/log of
-#     this script's own, in a mount namespace, when it runs as root);
+#     this script's own, in a mount namespace, when it runs as root), an Exchange
+#     mailbox's offline file's too, as the policy LargeWarningSize asks;
 #   - a failure (a settings file that is a folder) reaches the system's log as an
 #     error, and a quiet run reports nothing.
 # Both builds must log the same run.
@@ -29,7 +30,8 @@ profile="$profiles_nt\\Outlook"
 policies='Software\Policies\Orvane'
 reg_add "$profiles_nt" /v DefaultProfile /t REG_SZ /d Outlook
 reg_add "$profile\\$store_list_key" /v 01023d00 /t REG_BINARY \
-  /d 0a1b2c3d4e5f60718293a4b5c6d7e8f95e6f708192a3b4c5d6e7f8091a2b3c4d11223344556677889900aabbccddeeff
+  /d 0a1b2c3d4e5f60718293a4b5c6d7e8f95e6f708192a3b4c5d6e7f8091a2b3c4d11223344556677889900aabbccddeeff$(
+  )e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0
 for entry in "0a1b2c3d4e5f60718293a4b5c6d7e8f9 個人用フォルダ C:\\big.pst" \
   "5e6f708192a3b4c5d6e7f8091a2b3c4d アーカイブ C:\\古い メール\\archive.pst" \
   "11223344556677889900aabbccddeeff 小さい C:\\small.pst"; do
@@ -37,6 +39,12 @@ for entry in "0a1b2c3d4e5f60718293a4b5c6d7e8f9 個人用フォルダ C:\\big.pst
   reg_add "$profile\\$uid" /v 001e3001 /t REG_BINARY /d "$(ansi "$name")"
   reg_add "$profile\\$uid" /v 001e6700 /t REG_BINARY /d "$(ansi "$path")"
 done
+# The mailbox: its offline file's path in the global section its store names.
+reg_add "$profile\\e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0" /v 001f3001 /t REG_BINARY /d "$(utf16 tanaka@example.com)"
+reg_add "$profile\\e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0" /v 001f3d09 /t REG_BINARY /d "$(utf16 MSEMS)"
+reg_add "$profile\\e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0" /v 01023d15 /t REG_BINARY /d f1f1f1f1f1f1f1f1f1f1f1f1f1f1f1f1
+reg_add "$profile\\f1f1f1f1f1f1f1f1f1f1f1f1f1f1f1f1" /v 001f6610 /t REG_BINARY /d "$(utf16 'C:\tanaka.ost')"
+pst_file "$WINEPREFIX/drive_c/tanaka.ost" 4000000 unicode ost
 pst_file "$WINEPREFIX/drive_c/big.pst" 2000000
 pst_file "$WINEPREFIX/drive_c/古い メール/archive.pst" 3000000
 pst_file "$WINEPREFIX/drive_c/small.pst" 500000
@@ -45,6 +53,7 @@ reg_add "HKCU\\$policies" /v WarningSize /t REG_DWORD /d 5
 reg_add "HKLM\\$policies" /v WarningTitle /t REG_EXPAND_SZ /d ignored
 reg_add "HKCU\\$policies" /v WarningTitle /t REG_SZ /d 方針の題
 reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 1
+reg_add "HKCU\\$policies" /v LargeWarningSize /t REG_DWORD /d 1000
 wineserver -w
 
 users_file='[Orvane]\r\nWarningSize=9999999\r\nWarningTitle=mine\r\n'
@@ -82,9 +91,12 @@ check "the user's title, as the machine's is not a REG_SZ" "警告タイトル�
 ポリシーによる設定：WarningTitle (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)" \
   "$(grep -A1 '^警告タイトル取得' <<<"$log")"
 check "report-only said once" 1 "$(grep -c '^報告のみ：警告画面は表示しません$' <<<"$log")"
-check "every store checked, both warnings reported and not shown" "サイズ：1954, 警告を報告 (画面は表示しません)
+check "every store checked, the three warnings reported and not shown" "サイズ：1954, 警告を報告 (画面は表示しません)
 サイズ：2930, 警告を報告 (画面は表示しません)
-サイズ：489, 警告サイズ以下" "$(grep '^サイズ' <<<"$log")"
+サイズ：489, 警告サイズ以下
+サイズ：3907, 警告を報告 (画面は表示しません)" "$(grep '^サイズ' <<<"$log")"
+check "the offline file found" "オフラインフォルダ情報取得：E0E0E0E0E0E0E0E0E0E0E0E0E0E0E0E0, tanaka@example.com, (2003形式), C:\\tanaka.ost" \
+  "$(grep '^オフライン' <<<"$log")"
 check "the run ends" "Orvane 終了" "$(tail -n 1 <<<"$log")"
 for build in windows linux; do
   check "nothing of the policies in the $build user's file" "[Orvane]
@@ -97,12 +109,14 @@ Visible=1" "$(iconv -f CP932 -t UTF-8 "$work/$build/Orvane.ini" | tr -d '\r')"
 done
 check "one warning event per file, with the user's SID and every insertion string" \
   "0x0002 0x000003e8 sid | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only | ANSI | pst | 2095198 | 1904657
-0x0002 0x000003e8 sid | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only | ANSI | pst | 2094222 | 1904657" \
+0x0002 0x000003e8 sid | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only | ANSI | pst | 2094222 | 1904657
+0x0002 0x000003e8 sid | C:\\\\tanaka.ost | 3907 | 1000 | 49807360 | tanaka@example.com | report-only | Unicode | ost | 49803453 | 49807360" \
   "$(events_of "$work/windows/stderr")"
 if [ "$(id -u)" -eq 0 ]; then
   check "the same on Linux's system log" \
     "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657
-<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657" \
+<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657
+<12>orvane: id=1000 path=C:\\tanaka.ost size_kb=3907 warning_kb=1000 limit_kb=49807360 name=tanaka@example.com dialog=report-only format=Unicode kind=ost room_kb=49803453 stop_kb=49807360" \
     "$(system_log "$work/linux/syslog")"
 else
   echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"
@@ -125,6 +139,7 @@ check "each default not saved is an error event" \
   "$(system_log "$work/linux/syslog" | head -n 1)"
 
 reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 0
+reg_add "HKCU\\$policies" /v LargeWarningSize /t REG_DWORD /d 0
 reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 9999999
 wineserver -w
 for build in windows linux; do rmdir "$work/$build/Orvane.ini"; done

@@ -18,12 +18,14 @@ class ScriptedUser : public mdlOrvane::WarningDialog {
     form.Form_Load();
     shown.push_back(mdlOrvane::CurrentStore);
     sizeLines.push_back(form.lblFileSize.Caption);
+    messages.push_back(form.lblWarningMsg.Caption);
     if (excludes || excludedUids.count(mdlOrvane::CurrentStore.StoreUid) != 0) form.chkNoCheck.Value = 1;
     form.cmdClose_Click();
     return mdlOrvane::DialogResult::Answered;
   }
   std::vector<mdlOrvane::StoreInfo> shown;
   std::vector<std::string> sizeLines;
+  std::vector<std::string> messages;
   bool excludes = false;               // ticks the box for every store
   std::set<std::string> excludedUids;  // or only for these
 };
