@@ -2,7 +2,7 @@
 # Runs Orvane once on a bundled demo mail profile: a Wine prefix whose registry
 # holds a default profile, laid out as the current mail client writes it, with an
 # oversized ANSI personal-folder file, a small one, a newer-format (Unicode) one
-# and a server mailbox. The folder files are sparse, so
+# and a server mailbox with its offline file. The folder files are sparse, so
 # the 1.6 GB one costs nothing. With a display the warning dialog opens for you;
 # without one the run shows it on a virtual display, saves a screenshot of it
 # (build/demo/dialog-1.png) and presses Close. The log is printed at the end.
@@ -10,6 +10,10 @@
 # scripts/demo.sh 16.0 runs the same profile kept where the 2016-and-later mail
 # client keeps it (demo/user-16.0.reg, in build/demo-16.0), with nothing at the
 # older locations.
+#
+# LARGE_WARNING_SIZE=2000000 scripts/demo.sh sets LargeWarningSize in the demo's
+# settings file: the Unicode file and the offline file are then measured and
+# warned about too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,7 +36,11 @@ source scripts/lib/pst-file.sh
 pst_file "$mail/個人用フォルダ.pst" 1700000000
 pst_file "$mail/archive2019.pst" 300000000
 pst_file "$mail/new.pst" 3000000000 unicode
+pst_file "$demo/prefix/drive_c/users/demo/AppData/Local/Microsoft/Outlook/demo@example.com.ost" 2500000000 unicode ost
 cp build/linux/Orvane "$demo/"
+if [ -n "${LARGE_WARNING_SIZE:-}" ]; then
+  printf '[Orvane]\r\nLargeWarningSize=%s\r\n' "$LARGE_WARNING_SIZE" >"$demo/Orvane.ini"
+fi
 
 export WINEPREFIX="$PWD/$demo/prefix"
 if [ -n "${DISPLAY:-}" ]; then
