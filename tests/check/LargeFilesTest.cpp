@@ -51,7 +51,7 @@ class LargeFiles : public testing::Test {
     registry_.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
     testing_support::MakeStoreFile(mail_.path() / "unicode.pst", 3'000'000'000, PstFormat::Unicode);
     testing_support::MakeStoreFile(mail_.path() / "tanaka.ost", 2'600'000'000, PstFormat::Unicode, StoreKind::Ost);
-    testing_support::MakeStoreFile(mail_.path() / "imap.ost", 100'000'000, PstFormat::Unicode, StoreKind::Ost);
+    testing_support::MakeStoreFile(mail_.path() / "imap.ost", 2'100'000'000, PstFormat::Unicode, StoreKind::Ost);
     testing_support::MakeStoreFile(mail_.path() / "small.pst", 100'000'000);
   }
   void TearDown() override { mdlOrvane::Dialog = nullptr; }
@@ -108,15 +108,16 @@ TEST_F(LargeFiles, OnUnicodeAndOfflineFilesAreMeasuredWarnedAboutAndExcludedOnce
                           Line(ost, '2', "tanaka@example.com", "2003", "tanaka.ost"),
                           "サイズ：2539063, 警告画面表示",
                           Line(ost, '4', "imap@example.com", "2003", "imap.ost"),
-                          "サイズ：97657, 警告サイズ以下",
+                          "サイズ：2050782, 警告画面表示",
                           Line(ost, '5', "again", "97-2002", "tanaka.ost"),
                           "同じファイルをチェック済み",
                           Line(pst, '6', "small", "97-2002", "small.pst"),
                           "サイズ：97657, 警告サイズ以下",
                           "Orvane 終了",
                       }));
-  ASSERT_EQ(user_.shown.size(), 2u);
+  ASSERT_EQ(user_.shown.size(), 3u);
   EXPECT_EQ(user_.shown[1].StoreKind, StoreKind::Ost);
+  EXPECT_EQ(user_.shown[2].StorePath, Path("imap.ost"));
   // The room and the message name the client's default stop for Unicode files, 47.5 GB.
   EXPECT_EQ(user_.sizeLines[0], "2,929,688 KB  ( 残り 46,877,672 KB )");
   EXPECT_EQ(user_.messages[1],
@@ -132,7 +133,7 @@ TEST_F(LargeFiles, OnUnicodeAndOfflineFilesAreMeasuredWarnedAboutAndExcludedOnce
   user_ = {};
   const std::vector<std::string> again = Run(testing_support::ReadBytes(program_.File("Orvane.ini")));
   EXPECT_EQ(again[1], "サイズ：2929688, チェック省略対象");
-  ASSERT_EQ(user_.shown.size(), 1u);
+  ASSERT_EQ(user_.shown.size(), 2u);
   EXPECT_EQ(user_.sizeLines[0], "2,539,063 KB  ( 残り 7,946,697 KB )");
   EXPECT_NE(user_.messages[0].find(" 10GB (約 10,485,760 KB) "), std::string::npos);
 }
