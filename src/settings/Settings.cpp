@@ -129,7 +129,8 @@ void LoadSettings(const std::string& iniPath, const std::string& logPath,
 std::string DefaultLargeWarningMsg(std::int64_t stopKb) {
   // The stop in GB with at most one decimal, as the client's own sizes are given
   // (47.5GB, 19GB), and in KB grouped with ASCII commas, as in the ANSI message.
-  const std::int64_t tenthsOfGb = (stopKb * 10 + 512 * 1024) / (1024 * 1024);
+  constexpr std::int64_t kKbInGb = std::int64_t{1024} * 1024;
+  const std::int64_t tenthsOfGb = (stopKb * 10 + kKbInGb / 2) / kKbInGb;
   std::string message = "個人用フォルダのサイズが警告値を超えています。 ";
   message += std::to_string(tenthsOfGb / 10);
   if (tenthsOfGb % 10 != 0) message.append(1, '.').append(std::to_string(tenthsOfGb % 10));
