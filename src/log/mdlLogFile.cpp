@@ -1,5 +1,7 @@
 #include "log/mdlLogFile.h"
 
+#include <cstdio>
+
 #include "platform/CodePage.h"
 #include "platform/SystemLog.h"
 #include "platform/TextFile.h"
@@ -26,6 +28,23 @@ void AppendZoned(std::string& line, std::size_t& column, const std::string& item
 
 }  // namespace
 
+std::string OneLine(std::string_view message) {
+  std::string line;
+  line.reserve(message.size());
+  for (std::size_t pos = 0; pos < message.size();) {
+    const std::size_t start = pos;
+    const char32_t point = platform::DecodeUtf8(message, pos);
+    if (point == platform::kInvalidUtf8 || !platform::ControlsText(point)) {
+      line.append(message.substr(start, pos - start));
+      continue;
+    }
+    char escape[16];
+    std::snprintf(escape, sizeof escape, "<U+%04X>", static_cast<unsigned>(point));
+    line += escape;
+  }
+  return line;
+}
+
 std::string FormatLine(const platform::DateTimeText& now, const std::string& message) {
   std::string line;
   std::size_t column = 0;
@@ -40,7 +59,7 @@ void WriteLog(const std::string& path, const std::string& message, std::uint8_t 
   static bool reported = false;
   if (mode == 1) reported = false;
   if (path.empty()) return;  // the run has no folder for its log, and has said so
-  const std::string bytes = platform::ToAnsi(FormatLine(platform::Now(), message)) + "\r\n";
+  const std::string bytes = platform::ToAnsi(FormatLine(platform::Now(), OneLine(message))) + "\r\n";
   const platform::WriteError error =
       platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
   if (error == platform::WriteError::None || reported) return;

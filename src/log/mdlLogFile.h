@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/Clock.h"
 #include "platform/FileQuery.h"
@@ -34,6 +35,13 @@ void WriteFailure(const std::string& path, const std::string& message);
 const char* ReasonOf(platform::WriteError error);
 // Why a file's first bytes could not be read: "ほかのプログラムが使用中です" and the like.
 const char* ReasonOf(platform::ReadStatus status);
+
+// `message` as one line of the log, whatever a store's name or path holds: each
+// control character (C0, DEL and C1, so CR, LF and U+0085 too), the line and
+// paragraph separators and the marks and controls of bidirectional text shown as
+// "<U+000A>", so that no line can be split, forged or reordered, and nothing
+// reaches a terminal that shows the log as a command.
+std::string OneLine(std::string_view message);
 
 // The text of one log line (UTF-8, without the line end): date, time and message
 // in print zones of 14 characters.

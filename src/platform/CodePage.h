@@ -45,6 +45,15 @@ std::size_t CountCharacters(std::string_view utf8);
 inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
 char32_t DecodeUtf8(std::string_view utf8, std::size_t& pos);
 
+// Whether `point` acts on the text around it instead of showing itself: the C0
+// and C1 controls (CR, LF and U+0085 among them) and DEL, the line and paragraph
+// separators, and the marks, embeddings, overrides and isolates of bidirectional
+// text. A line of a log must show these, never hold them.
+constexpr bool ControlsText(char32_t point) {
+  return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x061C || point == 0x200E || point == 0x200F ||
+         (point >= 0x2028 && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069);
+}
+
 // UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view units);
 

@@ -4,13 +4,17 @@
 
 #include <cstdio>
 
+#include "platform/CodePage.h"
+
 namespace platform {
 namespace {
 
 bool NeedsQuotes(std::string_view value) {
   if (value.empty()) return true;
-  for (const char c : value) {
-    if (static_cast<unsigned char>(c) <= ' ' || c == '=' || c == '"' || c == '\x7f') return true;
+  for (std::size_t pos = 0; pos < value.size();) {
+    const char c = value[pos];
+    const char32_t point = DecodeUtf8(value, pos);
+    if (c == ' ' || c == '=' || c == '"' || (point != kInvalidUtf8 && ControlsText(point))) return true;
   }
   return false;
 }
@@ -21,12 +25,14 @@ void AppendValue(std::string& line, std::string_view value) {
     return;
   }
   line += '"';
-  for (const char c : value) {
-    switch (c) {
+  for (std::size_t pos = 0; pos < value.size();) {
+    const std::size_t start = pos;
+    const char32_t point = DecodeUtf8(value, pos);
+    switch (point) {
       case '\\':
       case '"':
         line += '\\';
-        line += c;
+        line += static_cast<char>(point);
         break;
       case '\n':
         line += "\\n";
@@ -38,12 +44,12 @@ void AppendValue(std::string& line, std::string_view value) {
         line += "\\t";
         break;
       default:
-        if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') {
+        if (point != kInvalidUtf8 && ControlsText(point)) {
           char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(point));
           line += escaped;
         } else {
-          line += c;
+          line.append(value.substr(start, pos - start));
         }
     }
   }

@@ -79,6 +79,23 @@ TEST(LogFile, LineIsShiftJisEndedByCrLfAndNeverBroken) {
                 std::string(5000, 'k') + "\r\n");
 }
 
+// A store's name or path goes into the log as it is: whatever it holds, one
+// message is one line, and nothing in it acts on the terminal that shows the log.
+TEST(LogFile, WhatWouldSplitForgeOrReorderALineIsShownInstead) {
+  TempDir dir;
+  const std::string log = dir.File("Orvane.log");
+  WriteLog(log, "Orvane 起動", 1);
+  WriteLog(log,
+           "個人用フォルダ情報取得：名前\r\n2024/03/05    19:15:42      Orvane 終了\x1b[2J\t\x7f\u0085\u2028\u2029"
+           "\u202e\u2066\u200f\u061c, C:\\Mail\\new\\a.pst",
+           0);
+  const std::vector<std::string> lines = testing_support::ReadLogMessages(log);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1],
+            "個人用フォルダ情報取得：名前<U+000D><U+000A>2024/03/05    19:15:42      Orvane 終了<U+001B>[2J<U+0009>"
+            "<U+007F><U+0085><U+2028><U+2029><U+202E><U+2066><U+200F><U+061C>, C:\\Mail\\new\\a.pst");
+}
+
 TEST(LogFile, DateAndTimeAreTheSystemsJapaneseFormats) {
   TempDir dir;
   const std::string log = dir.File("Orvane.log");
@@ -126,6 +143,8 @@ TEST(SystemLog, EventLineQuotesOnlyWhatAKeyValueReaderWouldMisread) {
   EXPECT_EQ(FormatEventLine(1001, {{"message", "a \"b\" C:\\x"}, {"empty", ""}, {"eq", "a=b"}}),
             "id=1001 message=\"a \\\"b\\\" C:\\\\x\" empty=\"\" eq=\"a=b\"");
   EXPECT_EQ(FormatEventLine(1000, {{"name", "a\r\nb\tc\x01"}}), "id=1000 name=\"a\\r\\nb\\tc\\u0001\"");
+  EXPECT_EQ(FormatEventLine(1000, {{"name", "a\u0085b\u2028c\u202ed\x7f"}}),
+            "id=1000 name=\"a\\u0085b\\u2028c\\u202ed\\u007f\"");
 }
 
 }  // namespace
