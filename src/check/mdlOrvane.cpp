@@ -27,17 +27,17 @@ namespace {
 // ones go at the end.
 void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize, const char* dialog) {
   const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
-  platform::WriteSystemEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
-                             {{"path", store.StorePath},
-                              {"size_kb", store.StoreSizeKb},
-                              {"warning_kb", std::to_string(warningSize)},
-                              {"limit_kb", std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb)},
-                              {"name", store.StoreDisplayName},
-                              {"dialog", dialog},
-                              {"format", ansi ? "ANSI" : "Unicode"},
-                              {"kind", profile::KindText(store.StoreKind)},
-                              {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
-                              {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
+  mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
+                          {{"path", store.StorePath},
+                           {"size_kb", store.StoreSizeKb},
+                           {"warning_kb", std::to_string(warningSize)},
+                           {"limit_kb", std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb)},
+                           {"name", store.StoreDisplayName},
+                           {"dialog", dialog},
+                           {"format", ansi ? "ANSI" : "Unicode"},
+                           {"kind", profile::KindText(store.StoreKind)},
+                           {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
+                           {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
 }
 
 // Whether Unicode files, and offline files, are watched too: only when the
@@ -225,6 +225,8 @@ void Run(const std::string& directory, const std::string& baseName) {
   settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePaths);
 
   CheckProfiles();
+  if (const int unsent = mdlLogFile::UnsentEvents(); unsent > 0)
+    mdlLogFile::WriteLog(LogFilePath, "システムログに送れなかったイベント：" + std::to_string(unsent), 0);
   mdlLogFile::WriteLog(LogFilePath, "Orvane 終了", 0);
 }
 

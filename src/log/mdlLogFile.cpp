@@ -54,18 +54,35 @@ std::string FormatLine(const platform::DateTimeText& now, const std::string& mes
   return line;
 }
 
+namespace {
+
+// The events of this run that a system log there did not take; a run starts
+// counting at its log's first line.
+int unsent = 0;
+
+}  // namespace
+
+void ReportEvent(platform::EventType type, std::uint32_t id, const std::vector<platform::EventField>& fields) {
+  if (!platform::WriteSystemEvent(type, id, fields)) ++unsent;
+}
+
+int UnsentEvents() { return unsent; }
+
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode) {
   // Once per run: a log that cannot be written fails again at every line.
   static bool reported = false;
-  if (mode == 1) reported = false;
+  if (mode == 1) {
+    reported = false;
+    unsent = 0;
+  }
   if (path.empty()) return;  // the run has no folder for its log, and has said so
   const std::string bytes = platform::ToAnsi(FormatLine(platform::Now(), OneLine(message))) + "\r\n";
   const platform::WriteError error =
       platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
   if (error == platform::WriteError::None || reported) return;
   reported = true;
-  platform::WriteSystemEvent(platform::EventType::Error, kFailureEvent,
-                             {{"message", "ログファイルに書き込めません: " + path + " (" + ReasonOf(error) + ")"}});
+  ReportEvent(platform::EventType::Error, kFailureEvent,
+              {{"message", "ログファイルに書き込めません: " + path + " (" + ReasonOf(error) + ")"}});
 }
 
 const char* ReasonOf(platform::WriteError error) {
@@ -114,7 +131,7 @@ const char* ReasonOf(platform::ReadStatus status) {
 
 void WriteFailure(const std::string& path, const std::string& message) {
   WriteLog(path, message, 0);
-  platform::WriteSystemEvent(platform::EventType::Error, kFailureEvent, {{"message", message}});
+  ReportEvent(platform::EventType::Error, kFailureEvent, {{"message", message}});
 }
 
 }  // namespace mdlLogFile

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/FileQuery.h"
+#include "platform/SystemLog.h"
 #include "platform/WriteError.h"
 
 // The run log: one plain-text line per call, in the system ANSI code page,
@@ -29,6 +31,12 @@ inline constexpr std::uint32_t kFailureEvent = 1001;
 // value not saved, a folder not made), also reported as a failure event to the
 // system's log, where the organisation gathers it.
 void WriteFailure(const std::string& path, const std::string& message);
+
+// Sends one event to the system's log (platform::WriteSystemEvent), counting
+// each that a receiver there did not take.
+void ReportEvent(platform::EventType type, std::uint32_t id, const std::vector<platform::EventField>& fields);
+// How many events of this run (since the log's first line) were not taken.
+int UnsentEvents();
 
 // Why a file could not be written, in a few words for the log:
 // "書き込みが許可されていません" and the like.

@@ -2,6 +2,8 @@
 // and the tests see one definition.
 #include "platform/SystemLog.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -67,6 +69,34 @@ std::string FormatEventLine(std::uint32_t id, const std::vector<EventField>& fie
     AppendValue(line, field.value);
   }
   return line;
+}
+
+std::vector<EventField> BoundFields(std::vector<EventField> fields, std::size_t budget) {
+  static constexpr std::string_view kCut = "…";
+  std::vector<std::size_t> sizes;
+  for (const EventField& field : fields) sizes.push_back(field.value.size());
+  std::sort(sizes.begin(), sizes.end());
+  // The most each value may keep: the values shorter than an equal share of what
+  // is left keep all they have.
+  std::size_t cap = SIZE_MAX;
+  std::size_t left = budget;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const std::size_t share = left / (sizes.size() - i);
+    if (sizes[i] > share) {
+      cap = share;
+      break;
+    }
+    left -= sizes[i];
+  }
+  for (EventField& field : fields) {
+    if (field.value.size() <= cap) continue;
+    std::size_t keep = cap > kCut.size() ? cap - kCut.size() : 0;
+    // Cut at a whole character: no UTF-8 continuation byte begins the part cut off.
+    while (keep > 0 && (static_cast<unsigned char>(field.value[keep]) & 0xC0) == 0x80) --keep;
+    field.value.resize(keep);
+    field.value += kCut;
+  }
+  return fields;
 }
 
 }  // namespace platform

@@ -19,16 +19,29 @@ struct EventField {
 // Writes one event where the system collects what programs report, for the
 // organisation's tools to gather. Windows: the Application event log, source
 // "Orvane", event `id`, the fields' values as its insertion strings in order
-// (the program's own message table holds the texts they fill). Linux: one line
-// to the system log (syslog(3), identifier "orvane", facility user, priority
-// warning or error), FormatEventLine. Nothing is reported when the system takes
-// no event; the run never depends on it.
-void WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventField>& fields);
+// (the program's own message table holds the texts they fill), and the user's
+// SID. Linux: one datagram to the system log (/dev/log, as syslog(3) sends it:
+// identifier "orvane", facility user, priority warning or error), whose text is
+// FormatEventLine; never waited on: a receiver that does not take it loses it.
+// Either way the values are cut to fit kEventLimit (BoundFields). False when a
+// receiver is there and did not take the event; a system without one takes
+// nothing, and that is no failure. The run never depends on either.
+bool WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventField>& fields);
 
 // The event as one line of key=value pairs, "id=1000 path=C:\a.pst name="個人用
 // フォルダ 2"", in the logfmt form: a value is quoted when it is empty or holds a
-// blank, '=', '"' or a control character, and inside quotes '\' and '"' take a
-// backslash and line breaks and tabs are written \n, \r and \t.
+// blank, '=', '"' or a character that controls text (CodePage.h's ControlsText),
+// and inside quotes '\' and '"' take a backslash, line breaks and tabs are written
+// \n, \r and \t and the other controls \uXXXX.
 std::string FormatEventLine(std::uint32_t id, const std::vector<EventField>& fields);
+
+// How long one event may be, in bytes: what common receivers take whole (rsyslog's
+// default is 8 KB) with room for the header they get before it.
+inline constexpr std::size_t kEventLimit = 8000;
+
+// `fields` with the longest values cut, each at a whole character and ending in
+// "…", until all the values together take at most `budget` bytes; shorter values
+// keep what they have.
+std::vector<EventField> BoundFields(std::vector<EventField> fields, std::size_t budget);
 
 }  // namespace platform

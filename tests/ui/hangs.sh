@@ -10,7 +10,10 @@
 #   - the run killed (SIGKILL) while a warning is up: the dialog goes with it;
 #   - the dialog's process killed by a signal: the log says it was ended;
 #   - a display that takes the connection and never answers: the run gives it up
-#     after a bounded time, logs why, and ends.
+#     after a bounded time, logs why, and ends;
+#   - a system log that never reads (root): fifteen warnings in a report-only run
+#     end the run all the same, the run log counts the events not taken, and an
+#     event with a 300,000-byte name reaches a system log that reads, cut to fit.
 # Usage: hangs.sh LINUX_ORVANE
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -146,6 +149,32 @@ not_shown=$(log_messages "$log" | grep -c '^警告画面を表示できません
 check "both warnings logged as not shown, and why" 2 "$not_shown"
 [ "$not_shown" = 2 ] || log_messages "$log" | sed 's/^/    log: /'
 check "and the run ends as every run does" "Orvane 終了" "$(log_messages "$log" | tail -n 1)"
+
+if [ "$(id -u)" -eq 0 ]; then
+  echo "hangs: a system log that takes nothing"
+  stores=()
+  for i in $(seq 10 24); do
+    name=store$i
+    [ "$i" = 10 ] && name=$(printf 'x%.0s' $(seq 1 300000))
+    stores+=("${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i}${i} $name C:\Mail\s$i.pst 1700000000")
+  done
+  user_reg_prefix "$work/many" "${stores[@]}"
+  printf '\n[Software\\\\Policies\\\\Orvane]\n"ReportOnly"=dword:00000001\n' >>"$work/many/user.reg"
+  many_env=(env -i HOME="$work" WINEPREFIX="$work/many" PATH=/usr/bin:/bin)
+  status=0
+  start=$SECONDS
+  with_deaf_system_log timeout 20 "${many_env[@]}" "$work/run/Orvane" || status=$?
+  check "the run ends by itself" 0 "$status"
+  check "at once" yes "$([ $((SECONDS - start)) -le 5 ] && echo yes)"
+  check "every warning reported in the log" 15 "$(log_messages "$log" | grep -c '警告を報告' || true)"
+  check "the events not taken counted once" 1 \
+    "$(log_messages "$log" | grep -c '^システムログに送れなかったイベント：[1-9][0-9]*$' || true)"
+  with_system_log "$work/syslog" "${many_env[@]}" "$work/run/Orvane"
+  big=$(grep -a 'name=xxx' "$work/syslog" || true)
+  check "the event with the long name is there" 1 "$(grep -c . <<<"$big")"
+  check "cut to what a system log takes" yes "$([ "${#big}" -le 8000 ] && [ "${#big}" -ge 7000 ] && echo yes)"
+  check "with a mark" yes "$(grep -q 'xxx… dialog=report-only' <<<"$big" && echo yes)"
+fi
 
 [ "$failures" -eq 0 ] || { echo "hangs: $failures check(s) failed" >&2; exit 1; }
 echo "hangs: nothing left hanging"
