@@ -96,6 +96,24 @@ TEST(LogFile, WhatWouldSplitForgeOrReorderALineIsShownInstead) {
             "<U+007F><U+0085><U+2028><U+2029><U+202E><U+2066><U+200F><U+061C>, C:\\Mail\\new\\a.pst");
 }
 
+// A log that is a second name of another file (a hard link, which an account
+// could make to a file of root's where the system lets it): that file is never
+// emptied or written; the log is made anew.
+TEST(LogFile, AHardLinkedLogIsMadeAnewAndTheOtherFileKept) {
+  TempDir dir;
+  const std::string other = dir.File("system.conf");
+  const std::string log = dir.File("Orvane.log");
+  WriteBytes(other, "keep me\r\n");
+  std::filesystem::create_hard_link(testing_support::PathFromUtf8(other), testing_support::PathFromUtf8(log));
+  WriteLog(log, "more", 0);  // a line added to it is refused
+  EXPECT_EQ(ReadBytes(other), "keep me\r\n");
+  WriteLog(log, "Orvane 起動", 1);
+  WriteLog(log, "Orvane 終了", 0);
+  EXPECT_EQ(ReadBytes(other), "keep me\r\n");
+  EXPECT_EQ(testing_support::ReadLogMessages(log), (std::vector<std::string>{"Orvane 起動", "Orvane 終了"}));
+  EXPECT_EQ(std::filesystem::hard_link_count(testing_support::PathFromUtf8(log)), 1u);
+}
+
 TEST(LogFile, DateAndTimeAreTheSystemsJapaneseFormats) {
   TempDir dir;
   const std::string log = dir.File("Orvane.log");

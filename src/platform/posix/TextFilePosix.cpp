@@ -1,34 +1,68 @@
-#include "platform/TextFile.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/TextFile.h"
 #include "platform/posix/FileReplace.h"
 
 namespace platform {
+namespace {
+
 using posix::WriteErrorOf;
 
-WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
-  const int flags =
-      O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (mode == WriteMode::Create ? 0 : O_APPEND);
-  const int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) return WriteErrorOf(errno);
-  // The line that starts the file makes sure it is a file before emptying it; a
-  // line added later cannot block on a pipe (O_NONBLOCK) or go through a link.
-  WriteError result = WriteError::None;
-  if (mode == WriteMode::Create) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-      result = WriteErrorOf(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-      result = WriteError::NotAFile;
-    } else if (::ftruncate(fd, 0) != 0) {
-      result = WriteErrorOf(errno);
+// Whether the file open at `fd` is one the run may write into: a regular file of
+// the running user's, with no other name (a hard link) through which another's
+// file could be reached.
+WriteError Writable(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return WriteErrorOf(errno);
+  if (!S_ISREG(info.st_mode)) return WriteError::NotAFile;
+  if (info.st_nlink != 1 || info.st_uid != ::geteuid()) return WriteError::ForeignLink;
+  return WriteError::None;
+}
+
+// The file at `path` opened for writing, never through a symbolic link and never
+// waiting on a pipe; for Create emptied, or made anew when what stands there is
+// not the user's alone (its name is removed: the file it names is left as it is).
+int Open(const std::string& path, WriteMode mode, WriteError& error) {
+  constexpr int kFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  if (mode == WriteMode::Append) {
+    const int fd = ::open(path.c_str(), kFlags | O_CREAT | O_APPEND, 0666);
+    if (fd < 0) {
+      error = WriteErrorOf(errno);
+    } else if ((error = Writable(fd)) != WriteError::None) {
+      ::close(fd);
+      return -1;
     }
+    return fd;
   }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0) {
+      error = WriteError::None;
+      return fd;
+    }
+    if (errno != EEXIST || (fd = ::open(path.c_str(), kFlags)) < 0) break;
+    error = Writable(fd);
+    if (error == WriteError::None) {
+      if (::ftruncate(fd, 0) == 0) return fd;
+      error = WriteErrorOf(errno);
+    }
+    ::close(fd);
+    if (error != WriteError::ForeignLink || ::unlink(path.c_str()) != 0) return -1;
+  }
+  error = WriteErrorOf(errno);
+  return -1;
+}
+
+}  // namespace
+
+WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
+  WriteError result = WriteError::None;
+  const int fd = Open(path, mode, result);
+  if (fd < 0) return result == WriteError::None ? WriteError::Other : result;
   while (result == WriteError::None && !bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;

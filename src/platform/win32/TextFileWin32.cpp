@@ -1,20 +1,53 @@
-#include "platform/TextFile.h"
-
 #include <algorithm>
 
+#include "platform/TextFile.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WriteErrorWin32.h"
 
 namespace platform {
+namespace {
+
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Whether the open file has another name (a hard link), through which another
+// account's file could be reached.
+bool HasOtherNames(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return GetFileInformationByHandle(file, &info) && info.nNumberOfLinks > 1;
+}
+
+// The file at `path` opened for writing; for Create emptied, or made anew when it
+// has other names (its name is removed: the file the others name is left as it is).
+HANDLE Open(const std::wstring& path, WriteMode mode, DWORD& error) {
+  const bool create = mode == WriteMode::Create;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const HANDLE file = CreateFileW(path.c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA, kShare, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) break;
+    if (!HasOtherNames(file)) {
+      if (!create || (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(file)))
+        return file;
+      error = GetLastError();
+      CloseHandle(file);
+      return INVALID_HANDLE_VALUE;
+    }
+    CloseHandle(file);
+    if (!create || !DeleteFileW(path.c_str())) {
+      error = ERROR_ACCESS_DENIED;
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  error = GetLastError();
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
 
 WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode) {
-  const bool create = mode == WriteMode::Create;
   const std::wstring wide = win32::Widen(path);
-  const HANDLE file =
-      CreateFileW(wide.c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  create ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD error = 0;
+  const HANDLE file = Open(wide, mode, error);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       return WriteError::NotAFile;
