@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProfileSources.h"
 #include "platform/ProfileString.h"
+#include "platform/Registry.h"
 #include "platform/SystemLog.h"
 #include "platform/UserFolders.h"
 #include "profile/Profile.h"
@@ -51,6 +52,10 @@ bool ClientStopsFirst() {
          ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
 }
 
+// Why a look at a file was given up: it did not answer in time, or the run was
+// asked to end while it waited.
+const char* GivenUp() { return platform::EndRequested() ? "終了を求められました" : "応答がありません"; }
+
 // The format and kind as the file's header states them, which win over what the
 // profile recorded; a header that cannot be read leaves the record. Either way
 // but agreement, one line says so.
@@ -71,7 +76,7 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
     }
     why = std::move(reading.why);
   } else {
-    why = mdlLogFile::ReasonOf(file.startStatus);
+    why = file.startStatus == platform::ReadStatus::NoAnswer ? GivenUp() : mdlLogFile::ReasonOf(file.startStatus);
   }
   const std::string line = "ファイルのヘッダーを読み取れません: " + store.StorePath + " (" + why + ")";
   // A file system that does not answer is a fault the organisation should see.
@@ -79,6 +84,16 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
     mdlLogFile::WriteFailure(LogFilePath, line);
   else
     mdlLogFile::WriteLog(LogFilePath, line, 0);
+}
+
+// A line for each registry file that was not read (a prefix's user.reg or
+// system.reg, of another account's or on a file system that did not answer).
+void LogUnreadHives() {
+  for (const platform::UnreadHive& hive : platform::TakeUnreadHives()) {
+    const char* why = hive.why == platform::HiveProblem::NoAnswer ? GivenUp() : "ほかのユーザーのファイルです";
+    mdlLogFile::WriteFailure(LogFilePath,
+                             "Wine プレフィックスのレジストリを読み込めません: " + hive.path + " (" + why + ")");
+  }
 }
 
 // The files checked in the places read before the current one, and in it: a file
@@ -90,8 +105,15 @@ std::set<std::string> filesNow;
 // that holds one), each with its default profile and its stores.
 void CheckProfiles() {
   const platform::ProfileSources found = platform::FindProfileSources();
+  if (!found.relativeWinePrefix.empty())
+    mdlLogFile::WriteLog(
+        LogFilePath,
+        "WINEPREFIX が絶対パスではありません: " + found.relativeWinePrefix +
+            (found.relativeWinePrefixTaken.empty() ? std::string(" (設定されていないものとして探します)")
+                                                   : " (" + found.relativeWinePrefixTaken + " を読みます)"),
+        0);
   for (const std::string& place : found.unanswered)
-    mdlLogFile::WriteFailure(LogFilePath, "Wine プレフィックスを探せません: " + place + " (応答がありません)");
+    mdlLogFile::WriteFailure(LogFilePath, "Wine プレフィックスを探せません: " + place + " (" + GivenUp() + ")");
   filesBefore.clear();
   bool anyProfile = false;
   for (const platform::ProfileSource& source : found.sources) {
@@ -99,6 +121,7 @@ void CheckProfiles() {
     filesNow.clear();
     if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, "Wine プレフィックス：" + source.prefix, 0);
     const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
+    LogUnreadHives();
     if (profileKey.empty()) {
       mdlLogFile::WriteLog(LogFilePath, "プロファイルが見つかりません", 0);
       continue;
@@ -223,6 +246,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   // Copies that a writer killed at its work (at a shutdown) left beside the file.
   if (!IniFilePath.empty()) platform::RemoveLeftCopies(IniFilePath);
   settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePaths);
+  LogUnreadHives();
 
   CheckProfiles();
   if (const int unsent = mdlLogFile::UnsentEvents(); unsent > 0)
@@ -249,7 +273,7 @@ void CheckStore() {
 
   const platform::FileStatus file = query.Result();
   if (!file.answered) {
-    mdlLogFile::WriteFailure(LogFilePath, "ファイルを確認できません: " + store.StorePath + " (応答がありません)");
+    mdlLogFile::WriteFailure(LogFilePath, "ファイルを確認できません: " + store.StorePath + " (" + GivenUp() + ")");
     return;
   }
   if (!file.exists) {

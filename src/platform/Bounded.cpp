@@ -1,10 +1,14 @@
 #include "platform/Bounded.h"
 
+#include <algorithm>
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <thread>
+
+#include "platform/EndRequest.h"
 
 namespace platform {
 namespace {
@@ -35,6 +39,9 @@ void Serve(const std::shared_ptr<Worker>& worker) {
     if (worker->left) return;
   }
 }
+
+// How often a wait looks whether the run was asked to end.
+constexpr std::chrono::milliseconds kEndLookout{100};
 
 // Kept from one piece to the next, so that a run over a thousand stores starts
 // one thread and not a thousand.
@@ -68,7 +75,12 @@ bool BoundedWork::Wait(std::chrono::milliseconds limit) {
   if (ended_) return *ended_;
   const std::shared_ptr<Worker> worker = current;
   std::unique_lock lock(worker->mutex);
-  ended_ = worker->changed.wait_for(lock, limit, [&] { return worker->ended >= ticket_; });
+  // A run asked to end waits for nothing more: it looks in now and then.
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  do {
+    ended_ = worker->changed.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + kEndLookout),
+                                        [&] { return worker->ended >= ticket_; });
+  } while (!*ended_ && !EndRequested() && std::chrono::steady_clock::now() < deadline);
   if (!*ended_) {
     // Stuck: it ends by itself once its piece does, if ever.
     worker->left = true;

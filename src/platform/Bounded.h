@@ -27,8 +27,9 @@ class BoundedWork {
   BoundedWork(const BoundedWork&) = delete;
   BoundedWork& operator=(const BoundedWork&) = delete;
 
-  // Waits until the work has ended, at most `limit` from now; whether it has.
-  // Once it has not, it never will as far as the caller is concerned.
+  // Waits until the work has ended, at most `limit` from now, and not at all once
+  // the run is asked to end (EndRequest.h); whether it has. Once it has not, it
+  // never will as far as the caller is concerned.
   bool Wait(std::chrono::milliseconds limit = kAnswerLimit);
 
  private:

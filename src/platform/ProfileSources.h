@@ -14,6 +14,10 @@ struct ProfileSource {
 struct ProfileSources {
   std::vector<ProfileSource> sources;   // never empty
   std::vector<std::string> unanswered;  // places that were not searched, as they did not answer in time
+  // Linux: a WINEPREFIX that is no absolute path, as it was set, and the prefix
+  // read for it (empty: it named none, and the prefixes were searched for).
+  std::string relativeWinePrefix;
+  std::string relativeWinePrefixTaken;
 };
 
 // Begins looking for where to read mail profiles from, beside whatever the run

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -53,6 +54,20 @@ long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char*
 
 // Closes a key from OpenRegistryKey; 0 is ignored.
 void CloseRegistryKey(RegistryKey key);
+
+// Why a registry file was not read (Linux: the prefix's user.reg or system.reg).
+enum class HiveProblem {
+  NoAnswer,    // the file system did not answer in time
+  OtherUsers,  // the file, or its prefix, is another account's
+};
+struct UnreadHive {
+  std::string path;
+  HiveProblem why;
+};
+
+// The registry files that were not read since the last call, each once: a run
+// reads them as empty, and logs these. Windows: never any.
+std::vector<UnreadHive> TakeUnreadHives();
 
 // ---- Typed reads, each opening and closing its key ----
 

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "e2e/Program.h"
 #include "support/ChildRole.h"
@@ -68,19 +71,34 @@ class WinePrefixes : public ::testing::Test {
     std::ofstream(file) << text;
   }
 
-  // The program's log after a run in home_ with `env` besides.
-  std::vector<std::string> Run(std::vector<std::string> env = {}, const std::string& role = {}) {
+  // The program started in home_ with `env` besides; with `dead`, on file systems
+  // mounted at those folders that never answer (root only).
+  int Start(std::vector<std::string> env = {}, const std::vector<fs::path>& dead = {}) {
     env.insert(env.end(), {"HOME=" + home_.string(), "PATH=/usr/bin:/bin"});
     std::string program = orvane_.program().string();
-    if (!role.empty()) {
-      env.insert(env.end(), {"ORVANE_TEST_CHILD=" + role, "ORVANE_CHILD_PROGRAM=" + program,
-                             "ORVANE_CHILD_FOLDER=" + (home_ / ".local/share/wineprefixes").string()});
+    if (!dead.empty()) {
+      std::string folders;
+      for (const fs::path& folder : dead) {
+        if (!folders.empty()) folders += ':';
+        folders += folder.string();
+      }
+      // (LeakSanitizer, in a sanitized build, stops every thread at the exit, and
+      // cannot stop one that waits on a dead file system.)
+      env.insert(env.end(), {"ORVANE_TEST_CHILD=run-with-dead-mount", "ORVANE_CHILD_PROGRAM=" + program,
+                             "ORVANE_CHILD_FOLDER=" + folders, "ASAN_OPTIONS=detect_leaks=0"});
       program = fs::read_symlink("/proc/self/exe").string();
     }
-    const auto result = testing_support::Wait(testing_support::Spawn(program, {}, env), std::chrono::seconds(60));
+    return testing_support::Spawn(program, {}, env);
+  }
+
+  // The program's log after a run, as Start starts it.
+  std::vector<std::string> Run(std::vector<std::string> env = {}, const std::vector<fs::path>& dead = {}) {
+    const auto result = testing_support::Wait(Start(std::move(env), dead), std::chrono::seconds(60));
     EXPECT_TRUE(result.finished);
     return ReadLogMessages(orvane_.log().string());
   }
+
+  static bool CanMountDeadFolders() { return geteuid() == 0 && access("/dev/fuse", R_OK | W_OK) == 0; }
 
   // Lays out a home with a prefix of each front-end's.
   void MakeHome() {
@@ -156,32 +174,40 @@ TEST_F(WinePrefixes, EveryFrontEndsPrefixWithAProfileIsCheckedAndEachFileOnce) {
   EXPECT_EQ(Warned(chosen), "F2");
 }
 
-// A folder where prefixes are kept that never answers (a dead network mount) is
-// given up after a few seconds, and the places after it are still searched.
+// The program run with file systems that never answer (dead network mounts) at
+// the folders ORVANE_CHILD_FOLDER lists (separated by ':'), in a mount namespace
+// of its own.
 const bool kDeadMountRole = testing_support::RegisterChildRole("run-with-dead-mount", [] {
-  const char* folder = std::getenv("ORVANE_CHILD_FOLDER");
+  const char* folders = std::getenv("ORVANE_CHILD_FOLDER");
   const char* program = std::getenv("ORVANE_CHILD_PROGRAM");
-  if (folder == nullptr || program == nullptr || unshare(CLONE_NEWNS) != 0 ||
+  if (folders == nullptr || program == nullptr || unshare(CLONE_NEWNS) != 0 ||
       mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
     return 125;
-  fs::create_directories(folder);
-  // A FUSE file system whose server never answers: every look into it waits.
-  const int fuse = open("/dev/fuse", O_RDWR);
-  const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
-  if (fuse < 0 || mount("orvane-dead", folder, "fuse", MS_NOSUID | MS_NODEV, options.c_str()) != 0) return 125;
+  const std::string list = folders;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t end = std::min(list.find(':', at), list.size());
+    const std::string folder = list.substr(at, end - at);
+    at = end + 1;
+    fs::create_directories(folder);
+    // A FUSE file system whose server never answers: every look into it waits.
+    const int fuse = open("/dev/fuse", O_RDWR);
+    const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
+    if (fuse < 0 || mount("orvane-dead", folder.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+      return 125;
+  }
   unsetenv("ORVANE_TEST_CHILD");
   char* argv[] = {const_cast<char*>(program), nullptr};
   execv(program, argv);
   return 126;
 });
 
+// A folder where prefixes are kept that never answers (a dead network mount) is
+// given up after a few seconds, and the places after it are still searched.
 TEST_F(WinePrefixes, APlaceThatDoesNotAnswerIsGivenUp) {
-  if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "needs root and /dev/fuse";
+  if (!CanMountDeadFolders()) GTEST_SKIP() << "needs root and /dev/fuse";
   MakePrefix(home_ / ".Microsoft_Office_365", {{std::string(32, 'F'), "C:\\f.pst", kBig}});
   const auto started = std::chrono::steady_clock::now();
-  // (LeakSanitizer, in a sanitized build, stops every thread at the exit, and
-  // cannot stop the one that waits on the dead file system.)
-  const std::vector<std::string> log = Run({"ASAN_OPTIONS=detect_leaks=0"}, "run-with-dead-mount");
+  const std::vector<std::string> log = Run({}, {home_ / ".local/share/wineprefixes"});
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
   EXPECT_EQ(std::count(log.begin(), log.end(),
                        "Wine プレフィックスを探せません: " + (home_ / ".local/share/wineprefixes").string() +
@@ -189,6 +215,90 @@ TEST_F(WinePrefixes, APlaceThatDoesNotAnswerIsGivenUp) {
             1);
   EXPECT_EQ(Warned(log), "F");
   EXPECT_EQ(log.back(), "Orvane 終了");
+}
+
+// A dead ~/.wine (Wine's own default, read for the policy keys too) and a dead
+// prefix that a Lutris game names: each is given up once, after its bound, is
+// named in the log, and holds up nothing after it; a run asked to end while it
+// waits ends at once, its log whole.
+TEST_F(WinePrefixes, ADeadPrefixCostsItsBoundOnceAndIsNamed) {
+  if (!CanMountDeadFolders()) GTEST_SKIP() << "needs root and /dev/fuse";
+  MakePrefix(home_ / ".wine-office", {{std::string(32, 'F'), "C:\\f.pst", kBig}});
+  const fs::path lutris = dir_.path() / "lutris" / "dead";
+  Write(home_ / ".config/lutris/games/dead-1.yml", "game:\n  prefix: " + lutris.string() + "\n");
+  const std::vector<fs::path> dead = {home_ / ".wine", lutris};
+  const auto started = std::chrono::steady_clock::now();
+  const std::vector<std::string> log = Run({}, dead);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(12));
+  const auto count = [&](const std::string& line) { return std::count(log.begin(), log.end(), line); };
+  EXPECT_EQ(count("Wine プレフィックスを探せません: " + (home_ / ".wine").string() + " (応答がありません)"), 1);
+  EXPECT_EQ(count("Wine プレフィックスを探せません: " + lutris.string() + " (応答がありません)"), 1);
+  EXPECT_EQ(count("Wine プレフィックスのレジストリを読み込めません: " + (home_ / ".wine/system.reg").string() +
+                  " (応答がありません)"),
+            1);
+  EXPECT_EQ(Warned(log), "F");
+  EXPECT_EQ(log.back(), "Orvane 終了");
+
+  const int pid = Start({}, dead);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  kill(pid, SIGTERM);
+  const auto asked = std::chrono::steady_clock::now();
+  const testing_support::ProgramResult ended = testing_support::Wait(pid, std::chrono::seconds(10));
+  EXPECT_TRUE(ended.finished);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  const std::vector<std::string> cut = ReadLogMessages(orvane_.log().string());
+  ASSERT_FALSE(cut.empty());
+  EXPECT_EQ(cut.back(), "Orvane 終了");
+  EXPECT_NE(
+      std::find_if(cut.begin(), cut.end(), [](const std::string& l) { return l.ends_with("(終了を求められました)"); }),
+      cut.end());
+}
+
+// A 6 GB user.reg in ~/.wine is no registry: it holds up neither the search nor
+// the run, and the prefix with the profile is still found. WINEPREFIX as users
+// write it: "~/..." is taken against the home, anything else that is no absolute
+// path is searched past; either is said.
+TEST_F(WinePrefixes, WinePrefixAsUsersWriteItAndAHugeUserRegHoldUpNothing) {
+  MakePrefix(home_ / ".wine", {});
+  { std::ofstream(home_ / ".wine/user.reg") << "WINE REGISTRY Version 2\n"; }
+  fs::resize_file(home_ / ".wine/user.reg", 6ull << 30);
+  MakePrefix(home_ / ".wine-office", {{std::string(32, 'F'), "C:\\f.pst", kBig}});
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(Warned(Run()), "F");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+
+  std::vector<std::string> log = Run({"WINEPREFIX=~/.wine-office"});
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "WINEPREFIX が絶対パスではありません: ~/.wine-office (" + (home_ / ".wine-office").string() +
+                           " を読みます)"),
+            1);
+  EXPECT_EQ(Warned(log), "F");
+  log = Run({"WINEPREFIX=office"});
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "WINEPREFIX が絶対パスではありません: office (設定されていないものとして探します)"),
+            1);
+  EXPECT_EQ(Warned(log), "F");
+}
+
+// ~/.wine, or WINEPREFIX, that leads to another account's prefix (a link made by
+// someone, or a prefix handed over): it is never read, and the log says so.
+TEST_F(WinePrefixes, AnotherAccountsPrefixIsNeverReadReachedAnyWay) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a prefix to another account";
+  const fs::path theirs = dir_.path() / "theirs";
+  MakePrefix(theirs, {{std::string(32, '4'), "C:\\h.pst", kBig}});
+  for (const fs::path& path : {theirs, theirs / "user.reg"}) ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  fs::create_directories(home_);
+  fs::create_directory_symlink(theirs, home_ / ".wine");
+  for (const std::vector<std::string>& env : {std::vector<std::string>{}, {"WINEPREFIX=" + theirs.string()}}) {
+    const std::vector<std::string> log = Run(env);
+    const std::string prefix = env.empty() ? (home_ / ".wine").string() : theirs.string();
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "Wine プレフィックスのレジストリを読み込めません: " + prefix +
+                             "/user.reg (ほかのユーザーのファイルです)"),
+              1);
+    EXPECT_EQ(Warned(log), "");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "プロファイルが見つかりません"), 1);
+  }
 }
 
 }  // namespace

@@ -21,10 +21,13 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "platform/Bounded.h"
+#include "platform/EndRequest.h"
 #include "platform/FileSystem.h"
 #include "platform/posix/WineFrontEnds.h"
 #include "platform/posix/WinePrefix.h"
@@ -32,9 +35,11 @@
 namespace platform {
 namespace {
 
-// How long the search may go without getting anywhere before the place it is
-// stuck in (a dead network mount, say) is given up.
-constexpr std::chrono::seconds kStalled{3};
+// How long one step of the search (a place listed, a folder tested) may take
+// before it is given up: as long as any look at a file (a dead network mount).
+constexpr std::chrono::milliseconds kStalled = kAnswerLimit;
+// How often the wait for the search looks whether the run was asked to end.
+constexpr std::chrono::milliseconds kEndLookout{100};
 
 // A prefix found, by the identity of its user.reg: one reached by two paths (a
 // link) is the same prefix.
@@ -87,59 +92,87 @@ std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<
   struct stat info {};
   std::optional<Found> found;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
-      HoldsProfile(fd, info.st_size, roots, buffer) && posix::IsOwnFolder(folder + "/drive_c"))
+      info.st_size <= posix::kMaxRegistryFileSize && HoldsProfile(fd, info.st_size, roots, buffer) &&
+      posix::IsOwnFolder(folder + "/drive_c"))
     found = Found{folder, info.st_dev, info.st_ino};
   ::close(fd);
   return found;
 }
 
-// The search, shared with the threads that do it: a thread stuck in a place that
-// does not answer is left there, and another takes the places after it. The
-// threads say nothing to the run until the last place has ended.
+// The search, shared with the threads that do it. It walks the places in order,
+// listing each one's candidates and then testing them, one step at a time; a
+// step that does not answer within kStalled is given up alone: the thread stuck
+// in it is left there, and a fresh one goes on with the next step.
 struct Search {
-  enum class State { Waiting, Running, Done, GivenUp };
   std::vector<posix::Place> places;
   std::vector<std::string> roots;
   std::mutex mutex;
-  std::condition_variable ended;
-  std::vector<State> states;
-  std::vector<std::vector<Found>> found;
+  std::condition_variable done;  // the walk has reached its end
+  // Where the walk is: the place, its candidates once listed, the next of them.
+  std::size_t place = 0;
+  std::optional<std::vector<std::string>> candidates;
   std::size_t next = 0;
-  std::size_t progress = 0;  // places done so far
-
-  // Whether no place is waiting or being searched (the mutex held).
-  bool Ended() const {
-    return std::none_of(states.begin(), states.end(),
-                        [](State state) { return state == State::Waiting || state == State::Running; });
-  }
+  // Folders tested or given up: each is looked at once, however many places list it.
+  std::set<std::string> tried;
+  // The step under way (a place being listed, a folder being tested), and since when.
+  bool running = false;
+  std::string what;
+  std::chrono::steady_clock::time_point since;
+  std::uint64_t worker = 0;  // the thread that may go on; one left in a step is not
+  bool ended = false;
+  std::vector<std::vector<Found>> found;  // by place
+  std::vector<std::string> unanswered;
 };
 
-void Work(const std::shared_ptr<Search>& search) {
+void Work(const std::shared_ptr<Search>& search, std::uint64_t me) {
   std::string buffer;
-  for (;;) {
-    std::size_t place = 0;
-    {
-      const std::lock_guard lock(search->mutex);
-      if (search->next == search->places.size()) return;
-      place = search->next++;
-      search->states[place] = Search::State::Running;
+  std::unique_lock lock(search->mutex);
+  const auto begin = [&](std::string what) {
+    search->running = true;
+    search->what = std::move(what);
+    search->since = std::chrono::steady_clock::now();
+    lock.unlock();
+  };
+  // After a step: whether this thread may still go on (it was not left behind).
+  const auto resume = [&] {
+    lock.lock();
+    if (search->worker != me) return false;
+    search->running = false;
+    return true;
+  };
+  while (search->worker == me) {
+    if (search->place == search->places.size()) {
+      search->ended = true;
+      search->done.notify_all();
+      return;
     }
-    std::vector<Found> found;
-    for (const std::string& candidate : search->places[place].candidates())
-      if (std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer))
-        found.push_back(std::move(*prefix));
-    const std::lock_guard lock(search->mutex);
-    if (search->states[place] == Search::State::GivenUp) return;
-    search->states[place] = Search::State::Done;
-    search->found[place] = std::move(found);
-    ++search->progress;
-    if (search->Ended()) search->ended.notify_all();
+    const posix::Place& place = search->places[search->place];
+    if (!search->candidates) {
+      begin(place.name);
+      std::vector<std::string> candidates = place.candidates();
+      if (!resume()) return;
+      search->candidates = std::move(candidates);
+      search->next = 0;
+      continue;
+    }
+    if (search->next == search->candidates->size()) {
+      ++search->place;
+      search->candidates.reset();
+      continue;
+    }
+    std::string candidate = (*search->candidates)[search->next++];
+    if (!search->tried.insert(candidate).second) continue;
+    const std::size_t at = search->place;
+    begin(candidate);
+    std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer);
+    if (!resume()) return;
+    if (prefix) search->found[at].push_back(std::move(*prefix));
   }
 }
 
-bool StartWorker(const std::shared_ptr<Search>& search) {
+bool StartWorker(const std::shared_ptr<Search>& search, std::uint64_t id) {
   try {
-    std::thread([search] { Work(search); }).detach();
+    std::thread([search, id] { Work(search, id); }).detach();
     return true;
   } catch (const std::system_error&) {
     return false;
@@ -166,19 +199,22 @@ std::shared_ptr<Search> begun;
 
 void BeginProfileSearch(const std::vector<std::string>& profileRoots) {
   begun.reset();
-  const char* chosen = std::getenv("WINEPREFIX");
   const std::string home = HomeFolder();
-  if ((chosen != nullptr && *chosen != '\0') || home.empty() || home == "/") return;
+  if (!posix::ChosenWinePrefix().path.empty() || home.empty() || home == "/") return;
   begun = std::make_shared<Search>();
   begun->places = posix::FrontEndPlaces(home);
   begun->roots = Escaped(profileRoots);
-  begun->states.assign(begun->places.size(), Search::State::Waiting);
   begun->found.resize(begun->places.size());
-  if (!StartWorker(begun)) Work(begun);  // no thread to spare: the search runs here, without a time limit
+  if (!StartWorker(begun, 0)) Work(begun, 0);  // no thread to spare: the search runs here, without a time limit
 }
 
 ProfileSources FindProfileSources() {
   ProfileSources result;
+  if (const posix::ChosenPrefix chosen = posix::ChosenWinePrefix();
+      !chosen.written.empty() && !chosen.written.starts_with('/')) {
+    result.relativeWinePrefix = chosen.written;
+    result.relativeWinePrefixTaken = chosen.path;
+  }
   const std::shared_ptr<Search> search = std::exchange(begun, nullptr);
   if (!search) {
     result.sources.push_back({});
@@ -186,19 +222,29 @@ ProfileSources FindProfileSources() {
   }
   {
     std::unique_lock lock(search->mutex);
-    std::size_t seen = 0;
-    while (!search->ended.wait_for(lock, kStalled, [&] { return search->Ended(); })) {
-      if (search->progress != seen) {  // slow, but getting somewhere
-        seen = search->progress;
+    while (!search->ended) {
+      // A run asked to end takes what was found so far.
+      if (EndRequested()) {
+        if (search->running || search->place < search->places.size())
+          result.unanswered.push_back(search->running ? search->what : search->places[search->place].name);
+        ++search->worker;
+        break;
+      }
+      const auto since = search->since;
+      const auto until = std::chrono::steady_clock::now() + kEndLookout;
+      if (search->done.wait_until(lock, search->running ? std::min(until, since + kStalled) : until,
+                                  [&] { return search->ended; }))
+        break;
+      if (!search->running || search->since != since ||
+          std::chrono::steady_clock::now() < since + kStalled)  // that step ended, another began, or it has time
         continue;
+      // Stuck in the step: it alone is given up, and a fresh thread goes on after it.
+      result.unanswered.push_back(search->what);
+      search->running = false;
+      if (!search->candidates) {
+        ++search->place;  // the place could not be listed
       }
-      // Stuck in a place: it is given up, and the places after it get a thread of their own.
-      for (std::size_t i = 0; i < search->places.size(); ++i) {
-        if (search->states[i] != Search::State::Running) continue;
-        search->states[i] = Search::State::GivenUp;
-        result.unanswered.push_back(search->places[i].name);
-      }
-      if (search->next < search->places.size() && !StartWorker(search)) break;
+      if (!StartWorker(search, ++search->worker)) break;
     }
   }
 

@@ -12,9 +12,13 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
+#include "platform/Bounded.h"
 #include "platform/CodePage.h"
+#include "platform/posix/MountTable.h"
 #include "platform/posix/UserReg.h"
 #include "platform/posix/WinePrefix.h"
 
@@ -32,23 +36,37 @@ std::shared_ptr<char> Allocate(std::size_t size) {
   }
 }
 
-// No real registry comes near this; a file beyond it is not one.
-constexpr off_t kMaxUserRegSize = off_t{1} << 30;
-
 struct FileBytes {
   std::shared_ptr<char> bytes;
   std::size_t size = 0;
 };
 
-// The whole file; nothing when it is missing, unreadable, not a regular file (a
-// pipe must not block the run), larger than any registry or too large for the
-// memory at hand.
-FileBytes ReadRegistryFile(const std::string& path) {
-  FileBytes file;
+// A registry file open for reading when it is one the run may read: a regular
+// file of the running user's (reached through links or not: another account's
+// prefix is theirs alone), in a prefix of the user's, no larger than any registry.
+// -1 otherwise, with `foreign` set when it is another account's.
+int OpenRegistryFile(const std::string& path, struct stat& info, bool& foreign) {
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return file;
+  if (fd < 0) return -1;
+  struct stat prefix {};
+  const bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+                        info.st_size <= posix::kMaxRegistryFileSize;
+  foreign = readable && (info.st_uid != ::geteuid() || ::stat(path.substr(0, path.rfind('/')).c_str(), &prefix) != 0 ||
+                         prefix.st_uid != ::geteuid());
+  if (readable && !foreign) return fd;
+  ::close(fd);
+  return -1;
+}
+
+// The whole file; nothing when it is missing, unreadable, not one the run may
+// read (OpenRegistryFile; a pipe must not block the run) or too large for the
+// memory at hand.
+FileBytes ReadRegistryFile(const std::string& path, bool& foreign) {
+  FileBytes file;
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
+  const int fd = OpenRegistryFile(path, info, foreign);
+  if (fd < 0) return file;
+  {
     const auto size = static_cast<std::size_t>(info.st_size);
     file.bytes = Allocate(size);
     while (file.bytes && file.size < size) {
@@ -62,8 +80,8 @@ FileBytes ReadRegistryFile(const std::string& path) {
 }
 
 // The user's hive: user.reg, whole.
-std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
-  FileBytes file = ReadRegistryFile(path);
+std::shared_ptr<UserReg> LoadUserReg(const std::string& path, bool& foreign) {
+  FileBytes file = ReadRegistryFile(path, foreign);
   try {
     return std::make_shared<UserReg>(std::move(file.bytes), file.size);
   } catch (const std::bad_alloc&) {
@@ -76,12 +94,12 @@ std::shared_ptr<UserReg> LoadUserReg(const std::string& path) {
 // and a run reads nothing of it but the policy keys. The file is mapped, not
 // read, and only those keys are copied out and parsed: a quiet run pays for a
 // look at each key line and no more.
-std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path) {
+std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path, bool& foreign) {
   std::string kept;
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat info {};
+  const int fd = OpenRegistryFile(path, info, foreign);
   if (fd >= 0) {
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxUserRegSize) {
+    {
       const auto size = static_cast<std::size_t>(info.st_size);
       void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (mapped != MAP_FAILED) {
@@ -96,6 +114,44 @@ std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path) {
     ::close(fd);
   }
   return std::make_shared<UserReg>(std::move(kept));
+}
+
+// The files that could not be read since they were last asked for.
+std::vector<UnreadHive>& Unread() {
+  static std::vector<UnreadHive> unread;
+  return unread;
+}
+
+// A hive of the prefix's, as LoadPolicyKeys or LoadUserReg reads it; read on a
+// thread of the run's own where a file system may not answer, and given up after
+// a bounded time. A file not read is noted with why; it reads as an empty hive.
+std::shared_ptr<UserReg> Load(const std::string& path, bool machine) {
+  // A prefix whose one file did not answer is not waited on for the other.
+  static std::set<std::string> silent;
+  const std::string prefix = path.substr(0, path.rfind('/'));
+  if (silent.count(prefix) != 0) {
+    Unread().push_back({path, HiveProblem::NoAnswer});
+    return std::make_shared<UserReg>(std::string());
+  }
+  struct Reading {
+    std::shared_ptr<UserReg> reg;
+    bool foreign = false;
+  };
+  auto reading = std::make_shared<Reading>();
+  const auto read = [reading, path, machine] {
+    reading->reg = machine ? LoadPolicyKeys(path, reading->foreign) : LoadUserReg(path, reading->foreign);
+  };
+  bool answered = true;
+  if (posix::SomeFileSystemMayNotAnswer()) {
+    BoundedWork work(read);
+    answered = work.Wait();
+  } else {
+    read();
+  }
+  if (answered && !reading->foreign) return reading->reg;
+  if (!answered) silent.insert(prefix);
+  Unread().push_back({path, answered ? HiveProblem::OtherUsers : HiveProblem::NoAnswer});
+  return std::make_shared<UserReg>(std::string());
 }
 
 struct Hive {
@@ -117,7 +173,7 @@ std::shared_ptr<UserReg> HiveOf(RegistryRoot root) {
   const std::string path = prefix.empty() ? std::string() : prefix + (machine ? "/system.reg" : "/user.reg");
   if (!hive.reg || hive.path != path) {
     hive.path = path;
-    hive.reg = machine ? LoadPolicyKeys(path) : LoadUserReg(path);
+    hive.reg = Load(path, machine);
   }
   return hive.reg;
 }
@@ -163,6 +219,8 @@ std::string Utf16ToAnsi(const std::string& bytes) {
 bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
 }  // namespace
+
+std::vector<UnreadHive> TakeUnreadHives() { return std::exchange(Unread(), {}); }
 
 namespace posix {
 void ForgetUserReg() {

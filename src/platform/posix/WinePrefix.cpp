@@ -15,13 +15,25 @@ std::string WinePrefix() { return selected.empty() ? DefaultWinePrefix() : selec
 
 void SelectWinePrefix(const std::string& prefix) { selected = prefix; }
 
-std::string DefaultWinePrefix() {
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
-    std::string path = prefix;
-    if (path.front() != '/') return {};
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+ChosenPrefix ChosenWinePrefix() {
+  ChosenPrefix chosen;
+  const char* value = std::getenv("WINEPREFIX");
+  if (value == nullptr || *value == '\0') return chosen;
+  chosen.written = value;
+  std::string path = chosen.written;
+  if (path.starts_with("~/")) {
+    const std::string home = HomeFolder();
+    if (home.empty()) return chosen;
+    path = (home == "/" ? "" : home) + path.substr(1);
   }
+  if (path.front() != '/') return chosen;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  chosen.path = std::move(path);
+  return chosen;
+}
+
+std::string DefaultWinePrefix() {
+  if (ChosenPrefix chosen = ChosenWinePrefix(); !chosen.path.empty()) return chosen.path;
   const std::string home = HomeFolder();
   if (home.empty()) return {};
   return home == "/" ? "/.wine" : home + "/.wine";

@@ -43,6 +43,8 @@ long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char*
   return status;
 }
 
+std::vector<UnreadHive> TakeUnreadHives() { return {}; }
+
 void CloseRegistryKey(RegistryKey key) {
   if (key != 0) RegCloseKey(ToHandle(key));
 }
