@@ -1,5 +1,7 @@
 #include "check/mdlOrvane.h"
 
+#include <chrono>
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "platform/ProfileSources.h"
 #include "platform/ProfileString.h"
 #include "platform/Registry.h"
+#include "platform/RunLock.h"
 #include "platform/SystemLog.h"
 #include "platform/UserFolders.h"
 #include "profile/Profile.h"
@@ -207,6 +210,21 @@ std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::stri
   return readable;
 }
 
+// How long a run waits for another one on the same files to end.
+constexpr std::chrono::seconds kRunLockWait{5};
+
+// The name of the lock of one set of files: a hash of their paths (FNV-1a).
+std::string LockName(const RunFiles& files) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char c : files.settings + '\n' + files.log) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3u;
+  }
+  char name[17];
+  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}
+
 }  // namespace
 
 void Main() {
@@ -231,6 +249,14 @@ void Run(const std::string& directory, const std::string& baseName) {
   RunFiles files =
       PlaceRunFiles(directory, baseName, beside, platform::UserDataFolders(), platform::SystemSettingsFolder());
   const std::vector<std::string> folderLines = MakeUserFolders(files);
+  // One run at a time for these files: a second one at once (a double logon)
+  // waits a little for the first, else leaves the work to it.
+  const platform::RunLock lock(LockName(files), kRunLockWait);
+  if (!lock.Held()) {
+    mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
+                            {{"message", "ほかの Orvane が同じファイルで実行中のため終了しました: " + files.log}});
+    return;
+  }
   IniFilePath = files.settings;
   LogFilePath = files.log;
 

@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "check/mdlOrvane.h"
 #include "e2e/Program.h"
@@ -294,6 +295,50 @@ namespace {
   mdlOrvane::Run(std::getenv("ORVANE_CHILD_FOLDER"), "Orvane");
   return 0;
 });
+
+// A run whose user sits at its warning for a while.
+[[maybe_unused]] const bool kSlowUserRun = testing_support::RegisterChildRole("slow-user-run", [] {
+  struct SlowUser : mdlOrvane::WarningDialog {
+    mdlOrvane::DialogResult ShowModal() override {
+      std::this_thread::sleep_for(std::chrono::seconds(8));
+      return mdlOrvane::DialogResult::Answered;
+    }
+  } user;
+  mdlOrvane::Dialog = &user;
+  mdlOrvane::Run(std::getenv("ORVANE_CHILD_FOLDER"), "Orvane");
+  return 0;
+});
+
+// Runs started together on one user's files (a double logon) take turns, each
+// log whole; one that would wait too long leaves the work to the run under way
+// and writes nothing.
+TEST_F(Faults, RunsStartedTogetherTakeTurnsAndKeepTheLogWhole) {
+  MakeStoreFile(orvane_.driveC() / "big.pst", 1700000000);
+  orvane_.WriteRegistry(ProfileWithStores({{kUid, "C:\\big.pst"}}));
+  std::vector<int> runs;
+  for (int i = 0; i < 4; ++i) runs.push_back(orvane_.Start());
+  for (const int pid : runs) EXPECT_TRUE(testing_support::Wait(pid, std::chrono::seconds(30)).finished);
+  std::vector<std::string> log = ReadLogMessages(orvane_.log().string());
+  ExpectCompleteRun(orvane_);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Orvane 起動"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Orvane 終了"), 1);
+
+  const int slow = testing_support::Spawn(
+      fs::read_symlink("/proc/self/exe").string(), {},
+      {"ORVANE_TEST_CHILD=slow-user-run", "ORVANE_CHILD_FOLDER=" + orvane_.folder().string(),
+       "WINEPREFIX=" + orvane_.prefix().string(), "HOME=" + orvane_.folder().string(), "PATH=/usr/bin:/bin"});
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto started = std::chrono::steady_clock::now();
+  const testing_support::ProgramResult second = orvane_.Run({}, std::chrono::seconds(30));
+  const auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_TRUE(second.finished);
+  EXPECT_GE(waited, std::chrono::seconds(4));
+  EXPECT_LT(waited, std::chrono::seconds(7));
+  EXPECT_TRUE(testing_support::Wait(slow, std::chrono::seconds(30)).finished);
+  log = ReadLogMessages(orvane_.log().string());
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Orvane 起動"), 1);
+  EXPECT_EQ(log.back(), "Orvane 終了");
+}
 
 TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {
   TempDir dir;

@@ -65,5 +65,14 @@ grep -q "プロファイル名取得：Software\\\\Microsoft\\\\Windows NT\\\\Cu
 # Every path form but the literal \\?\ one with a dotted folder finds its file.
 [ "$(log_messages "$work/linux/Orvane.log" | grep -ac '^サイズ：1, 警告サイズ以下$')" = 8 ] ||
   { echo "wine_end_to_end: not every path form was found" >&2; exit 1; }
+# Four runs at once on the same files (a double logon, twice over) take turns:
+# the log is one whole run.
+for i in 1 2 3 4; do wine "$work/windows/Orvane.exe" & done
+wait
+wineserver -w
+[ "$(log_messages "$work/windows/Orvane.log" | grep -c '^Orvane 起動$')" = 1 ] &&
+  [ "$(log_messages "$work/windows/Orvane.log" | grep -c '^Orvane 終了$')" = 1 ] &&
+  [ "$(log_messages "$work/windows/Orvane.log" | tail -n 1)" = "Orvane 終了" ] ||
+  { echo "wine_end_to_end: runs at once left a log that is not one whole run" >&2; exit 1; }
 echo "wine_end_to_end: both builds log the same run"
 log_messages "$work/linux/Orvane.log"

@@ -4,7 +4,11 @@ namespace platform {
 
 void BeginProfileSearch(const std::vector<std::string>&) {}
 
-ProfileSources FindProfileSources() { return {{ProfileSource{}}, {}}; }
+ProfileSources FindProfileSources() {
+  ProfileSources found;
+  found.sources.push_back({});
+  return found;
+}
 
 void UseProfileSource(const ProfileSource&) {}
 
