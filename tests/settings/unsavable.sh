@@ -38,17 +38,23 @@ xhost +local: >/dev/null 2>&1 || true
 uid=0A1B2C3D4E5F60718293A4B5C6D7E8F9
 oversized_store Outlook "$uid" 'C:\Mail\個人用フォルダ.pst'
 wineserver -w
-# What the Linux program reads as an ordinary user. (Not the whole prefix: Wine
-# writes its registry again, from before the changes above, when its own files'
-# permissions change.)
-chmod a+rx "$WINEPREFIX" "$WINEPREFIX/dosdevices"
+# What the Linux program reads as an ordinary user: a prefix of its own (another
+# account's is never read) with the same registry, whose drive C: is the one
+# above. (Not Wine's own prefix: Wine writes its registry again, from before the
+# changes above, when its own files' permissions change.)
+nobody_prefix=$work/nobody-prefix
+mkdir -p "$nobody_prefix/dosdevices"
+cp "$WINEPREFIX/user.reg" "$nobody_prefix/"
+ln -s "$WINEPREFIX/drive_c" "$nobody_prefix/dosdevices/c:"
+chown -R nobody "$nobody_prefix"
+chmod a+rx "$WINEPREFIX"
 chmod -R a+rX "$WINEPREFIX/drive_c/Mail"
-chmod a+r "$WINEPREFIX/user.reg"
 
 settings=$(printf '[Orvane]\r\nLimitSize=2097152\r\nWarningSize=1572864\r\nWarningTitle=WARNING!\r\nWarningMsg=m\r\n[No Check]\r\nVisible=1\r\n')
 as_nobody() {
   setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env HOME=/nonexistent XDG_CONFIG_HOME="$work/home/config" XDG_STATE_HOME="$work/home/state" "$@"
+    env HOME=/nonexistent WINEPREFIX="$nobody_prefix" XDG_CONFIG_HOME="$work/home/config" \
+    XDG_STATE_HOME="$work/home/state" "$@"
 }
 
 # state FILE: what a file or folder is, its permissions and its bytes.
