@@ -74,6 +74,7 @@ std::string FormatEventLine(std::uint32_t id, const std::vector<EventField>& fie
 std::vector<EventField> BoundFields(std::vector<EventField> fields, std::size_t budget) {
   static constexpr std::string_view kCut = "…";
   std::vector<std::size_t> sizes;
+  sizes.reserve(fields.size());
   for (const EventField& field : fields) sizes.push_back(field.value.size());
   std::sort(sizes.begin(), sizes.end());
   // The most each value may keep: the values shorter than an equal share of what
