@@ -5,7 +5,8 @@
 # and a server mailbox with its offline file. The folder files are sparse, so
 # the 1.6 GB one costs nothing. With a display the warning dialog opens for you;
 # without one the run shows it on a virtual display, saves a screenshot of it
-# (build/demo/dialog-1.png) and presses Close. The log is printed at the end.
+# (build/demo/dialog-1.png) and presses Close. The log is printed at the end. The
+# texts are in the desktop's language: LANG=ja_JP.UTF-8 scripts/demo.sh for Japanese.
 #
 # scripts/demo.sh 16.0 runs the same profile kept where the 2016-and-later mail
 # client keeps it (demo/user-16.0.reg, in build/demo-16.0), with nothing at the

@@ -2,15 +2,16 @@
 # Installs what building and testing Orvane needs on a Debian machine (as root, or
 # through sudo): compilers for Linux and for Windows (MinGW-w64), Wine to run the
 # Windows tests (32-bit Wine too, for the 32-bit release), wixl and msitools for the
-# installer, FLTK and a Japanese font for the Linux dialog, and the ja_JP.UTF-8
-# locale that gives Wine code page 932. Does nothing that is already done.
+# installer, FLTK, a Japanese and a Western font for the Linux dialog, and the
+# ja_JP.UTF-8 and en_US.UTF-8 locales that give Wine code pages 932 and 1252. Does
+# nothing that is already done.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 wixl msitools
-  libfltk1.3-dev fonts-ipafont-gothic xdg-utils
+  libfltk1.3-dev fonts-ipafont-gothic fonts-dejavu-core xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils x11-xserver-utils
   desktop-file-utils libglib2.0-bin
   clang libclang-rt-14-dev clang-tidy clang-format hyperfine python3 file icoutils
@@ -54,7 +55,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  echo "setup: generating the ja_JP.UTF-8 locale"
-  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+# Japanese and an English desktop's locales (the latter gives Wine code page 1252).
+for lang in ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$lang\.utf-\?8$"; then
+    echo "setup: generating the $lang.UTF-8 locale"
+    $sudo localedef -i "$lang" -f UTF-8 "$lang.UTF-8"
+  fi
+done

@@ -39,6 +39,9 @@ tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
 tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
 tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
+# An English desktop: defaults, dialog at 96 and 144 dpi, log and exclusion.
+tests/ui/english_desktop.sh build/linux/Orvane build/win64/Orvane.exe
+tests/ui/english_desktop.sh build/linux/Orvane build/win32/Orvane.exe
 # Settings that cannot be saved (read-only, a folder, a full disk), both builds.
 tests/settings/unsavable.sh build/linux/Orvane build/win64/Orvane.exe
 tests/settings/unsavable.sh build/linux/Orvane build/win32/Orvane.exe

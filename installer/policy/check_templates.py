@@ -122,7 +122,7 @@ def unread_values(admx, orvane):
             f.write("\n".join(lines) + "\n")
         program = os.path.join(work, "Orvane")
         shutil.copy(orvane, program)
-        env = {"WINEPREFIX": prefix, "HOME": work, "PATH": "/usr/bin:/bin"}
+        env = {"WINEPREFIX": prefix, "HOME": work, "PATH": "/usr/bin:/bin", "LC_ALL": "ja_JP.UTF-8"}
         subprocess.run([program], env=env, cwd=work, check=True, timeout=60)
         with open(os.path.join(work, "Orvane.log"), encoding="cp932") as f:
             log = [line.rstrip("\r\n")[28:] for line in f]

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check/RunFiles.h"
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
 #include "platform/Executable.h"
@@ -17,6 +18,7 @@
 #include "platform/RunLock.h"
 #include "platform/SystemLog.h"
 #include "platform/UserFolders.h"
+#include "platform/UserLanguage.h"
 #include "profile/Profile.h"
 #include "profile/PstHeader.h"
 #include "settings/Settings.h"
@@ -57,7 +59,7 @@ bool ClientStopsFirst() {
 
 // Why a look at a file was given up: it did not answer in time, or the run was
 // asked to end while it waited.
-const char* GivenUp() { return platform::EndRequested() ? "終了を求められました" : "応答がありません"; }
+std::string GivenUp() { return texts::Str(platform::EndRequested() ? texts::Id::AskedToEnd : texts::Id::NoAnswer); }
 
 // The format and kind as the file's header states them, which win over what the
 // profile recorded; a header that cannot be read leaves the record. Either way
@@ -70,8 +72,8 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
       store.StoreKind = reading.header->kind;
       if (reading.header->format != store.StoreFormat) {
         mdlLogFile::WriteLog(LogFilePath,
-                             std::string("ファイルのヘッダーは") + profile::FormatText(reading.header->format) +
-                                 "形式です (プロファイルの記録は" + profile::FormatText(store.StoreFormat) + "形式)",
+                             texts::Fill(texts::Id::HeaderDisagrees, {profile::FormatText(reading.header->format),
+                                                                      profile::FormatText(store.StoreFormat)}),
                              0);
         store.StoreFormat = reading.header->format;
       }
@@ -79,9 +81,10 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
     }
     why = std::move(reading.why);
   } else {
-    why = file.startStatus == platform::ReadStatus::NoAnswer ? GivenUp() : mdlLogFile::ReasonOf(file.startStatus);
+    why = file.startStatus == platform::ReadStatus::NoAnswer ? GivenUp()
+                                                             : std::string(mdlLogFile::ReasonOf(file.startStatus));
   }
-  const std::string line = "ファイルのヘッダーを読み取れません: " + store.StorePath + " (" + why + ")";
+  const std::string line = texts::Str(texts::Id::CannotReadHeader) + store.StorePath + " (" + why + ")";
   // A file system that does not answer is a fault the organisation should see.
   if (file.startStatus == platform::ReadStatus::NoAnswer)
     mdlLogFile::WriteFailure(LogFilePath, line);
@@ -93,9 +96,8 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
 // system.reg, of another account's or on a file system that did not answer).
 void LogUnreadHives() {
   for (const platform::UnreadHive& hive : platform::TakeUnreadHives()) {
-    const char* why = hive.why == platform::HiveProblem::NoAnswer ? GivenUp() : "ほかのユーザーのファイルです";
-    mdlLogFile::WriteFailure(LogFilePath,
-                             "Wine プレフィックスのレジストリを読み込めません: " + hive.path + " (" + why + ")");
+    const std::string why = hive.why == platform::HiveProblem::NoAnswer ? GivenUp() : texts::Str(texts::Id::OthersFile);
+    mdlLogFile::WriteFailure(LogFilePath, texts::Str(texts::Id::CannotReadRegistry) + hive.path + " (" + why + ")");
   }
 }
 
@@ -109,24 +111,26 @@ std::set<std::string> filesNow;
 void CheckProfiles() {
   const platform::ProfileSources found = platform::FindProfileSources();
   if (!found.relativeWinePrefix.empty())
-    mdlLogFile::WriteLog(
-        LogFilePath,
-        "WINEPREFIX が絶対パスではありません: " + found.relativeWinePrefix +
-            (found.relativeWinePrefixTaken.empty() ? std::string(" (設定されていないものとして探します)")
-                                                   : " (" + found.relativeWinePrefixTaken + " を読みます)"),
-        0);
+    mdlLogFile::WriteLog(LogFilePath,
+                         texts::Str(texts::Id::RelativeWinePrefix) + found.relativeWinePrefix + " (" +
+                             (found.relativeWinePrefixTaken.empty()
+                                  ? texts::Str(texts::Id::RelativeWinePrefixSearched)
+                                  : texts::Fill(texts::Id::RelativeWinePrefixTaken, {found.relativeWinePrefixTaken})) +
+                             ")",
+                         0);
   for (const std::string& place : found.unanswered)
-    mdlLogFile::WriteFailure(LogFilePath, "Wine プレフィックスを探せません: " + place + " (" + GivenUp() + ")");
+    mdlLogFile::WriteFailure(LogFilePath,
+                             texts::Str(texts::Id::CannotSearchWinePrefixes) + place + " (" + GivenUp() + ")");
   filesBefore.clear();
   bool anyProfile = false;
   for (const platform::ProfileSource& source : found.sources) {
     platform::UseProfileSource(source);
     filesNow.clear();
-    if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, "Wine プレフィックス：" + source.prefix, 0);
+    if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::WinePrefix) + source.prefix, 0);
     const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
     LogUnreadHives();
     if (profileKey.empty()) {
-      mdlLogFile::WriteLog(LogFilePath, "プロファイルが見つかりません", 0);
+      mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::NoProfile), 0);
       continue;
     }
     anyProfile = true;
@@ -134,7 +138,7 @@ void CheckProfiles() {
     if (ClientStopsFirst()) {
       const profile::ClientLimit& stop = ClientLimits.Stop(profile::PstFormat::Ansi);
       mdlLogFile::WriteLog(LogFilePath,
-                           "残りはメールソフトの停止サイズまで：" +
+                           texts::Str(texts::Id::RoomToClientStop) +
                                std::to_string(ClientLimits.StopKb(profile::PstFormat::Ansi)) + " (" + stop.name + ", " +
                                stop.source + ")",
                            0);
@@ -157,7 +161,7 @@ void CheckProfiles() {
     filesBefore.merge(filesNow);
   }
   platform::UseProfileSource({});
-  if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, "個人用フォルダ無し", 0);
+  if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::NoPersonalFolder), 0);
 }
 
 // Makes the user's folders that `files` go into, and returns what to log of them.
@@ -168,14 +172,15 @@ std::vector<std::string> MakeUserFolders(RunFiles& files) {
   std::vector<std::string> lines;
   for (const std::string& folder : files.foldersToMake) {
     if (!platform::CreateFolders(folder)) {
-      lines.push_back("フォルダを作成できません: " + folder);
+      lines.push_back(texts::Str(texts::Id::CannotMakeFolder) + folder);
       continue;
     }
     const platform::FolderState state = platform::CheckUserFolder(folder);
     if (state == platform::FolderState::Usable) continue;
-    lines.push_back("フォルダを使用できません: " + folder +
-                    (state == platform::FolderState::OtherOwner ? " (ほかのユーザーのフォルダです)"
-                                                                : " (ほかのユーザーも書き込めるフォルダです)"));
+    lines.push_back(texts::Str(texts::Id::CannotUseFolder) + folder + " (" +
+                    texts::Str(state == platform::FolderState::OtherOwner ? texts::Id::OthersFolder
+                                                                          : texts::Id::OthersMayWriteFolder) +
+                    ")");
     for (std::string* file : {&files.settings, &files.log})
       if (file->starts_with(folder) && file->size() > folder.size()) file->clear();
   }
@@ -188,7 +193,7 @@ std::vector<std::string> MakeUserFolders(RunFiles& files) {
 std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::string>& admins) {
   std::vector<std::string> readable;
   for (const std::string& admin : admins) {
-    const char* reason = nullptr;
+    texts::Id reason = texts::Id::ReadFailed;
     switch (platform::CheckProfileFile(admin)) {
       case platform::ProfileFileState::Missing:
         continue;
@@ -196,16 +201,17 @@ std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::stri
         readable.push_back(admin);
         continue;
       case platform::ProfileFileState::AccessDenied:
-        reason = "読み取りが許可されていません";
+        reason = texts::Id::ReadDenied;
         break;
       case platform::ProfileFileState::NotAFile:
-        reason = "ファイルではありません";
+        reason = texts::Id::NotAFile;
         break;
       case platform::ProfileFileState::Unreadable:
-        reason = "読み込みに失敗しました";
+        reason = texts::Id::ReadFailed;
         break;
     }
-    mdlLogFile::WriteFailure(LogFilePath, "管理者の設定ファイルを読み込めません: " + admin + " (" + reason + ")");
+    mdlLogFile::WriteFailure(
+        LogFilePath, texts::Str(texts::Id::CannotReadAdministratorsFile) + admin + " (" + texts::Str(reason) + ")");
   }
   return readable;
 }
@@ -228,6 +234,7 @@ std::string LockName(const RunFiles& files) {
 }  // namespace
 
 void Main() {
+  texts::Use(platform::UserLanguageIsJapanese() ? texts::Language::Japanese : texts::Language::English);
   platform::WatchForEndRequest();
   const platform::ExecutableLocation location = platform::LocateExecutable();
   Run(location.directory, location.baseName);
@@ -254,19 +261,19 @@ void Run(const std::string& directory, const std::string& baseName) {
   const platform::RunLock lock(LockName(files), kRunLockWait);
   if (!lock.Held()) {
     mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
-                            {{"message", "ほかの Orvane が同じファイルで実行中のため終了しました: " + files.log}});
+                            {{"message", texts::Str(texts::Id::AnotherRunUnderWay) + files.log}});
     return;
   }
   IniFilePath = files.settings;
   LogFilePath = files.log;
 
-  mdlLogFile::WriteLog(LogFilePath, "Orvane 起動", 1);
+  mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::RunStart), 1);
   for (const std::string& line : folderLines) mdlLogFile::WriteFailure(LogFilePath, line);
   AdminIniFilePaths = ReadableAdministratorsFiles(files.admin);
   if (!files.foldersToMake.empty() || !AdminIniFilePaths.empty()) {
-    std::string line = "設定ファイル：" + IniFilePath;
+    std::string line = texts::Str(texts::Id::SettingsFile) + IniFilePath;
     for (std::size_t i = 0; i < AdminIniFilePaths.size(); ++i)
-      line += (i == 0 ? " (管理者の設定ファイル：" : ", ") + AdminIniFilePaths[i];
+      line += (i == 0 ? " (" + texts::Str(texts::Id::AdministratorsFiles) : ", ") + AdminIniFilePaths[i];
     mdlLogFile::WriteLog(LogFilePath, AdminIniFilePaths.empty() ? line : line + ")", 0);
   }
   // Copies that a writer killed at its work (at a shutdown) left beside the file.
@@ -276,8 +283,8 @@ void Run(const std::string& directory, const std::string& baseName) {
 
   CheckProfiles();
   if (const int unsent = mdlLogFile::UnsentEvents(); unsent > 0)
-    mdlLogFile::WriteLog(LogFilePath, "システムログに送れなかったイベント：" + std::to_string(unsent), 0);
-  mdlLogFile::WriteLog(LogFilePath, "Orvane 終了", 0);
+    mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::UnsentEvents) + std::to_string(unsent), 0);
+  mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::RunEnd), 0);
 }
 
 std::int64_t SizeInKb(std::int64_t length) {
@@ -294,33 +301,35 @@ void CheckStore() {
   platform::FileQuery query(store.StorePath, profile::kPstHeaderSize);
   auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
   const bool offline = WatchesUnicode() && store.StoreKind == profile::StoreKind::Ost;
-  log((offline ? "オフラインフォルダ情報取得：" : "個人用フォルダ情報取得：") + store.StoreUid + ", " +
-      store.StoreDisplayName + ", (" + profile::FormatText(store.StoreFormat) + "形式), " + store.StorePath);
+  log(texts::Str(offline ? texts::Id::OfflineFolder : texts::Id::PersonalFolder) + store.StoreUid + ", " +
+      store.StoreDisplayName + ", (" + texts::Fill(texts::Id::Format, {profile::FormatText(store.StoreFormat)}) +
+      "), " + store.StorePath);
 
   const platform::FileStatus file = query.Result();
   if (!file.answered) {
-    mdlLogFile::WriteFailure(LogFilePath, "ファイルを確認できません: " + store.StorePath + " (" + GivenUp() + ")");
+    mdlLogFile::WriteFailure(LogFilePath,
+                             texts::Str(texts::Id::CannotLookAtFile) + store.StorePath + " (" + GivenUp() + ")");
     return;
   }
   if (!file.exists) {
-    log("ファイルが存在しません");
+    log(texts::Str(texts::Id::NoFile));
     return;
   }
   if (!file.identity.empty()) {
     if (filesBefore.count(file.identity) != 0) {
-      log("同じファイルを別の Wine プレフィックスでチェック済み");
+      log(texts::Str(texts::Id::CheckedInAnotherPrefix));
       return;
     }
     // Watching offline files, a store and an offline path may name one file.
     if (!filesNow.insert(file.identity).second && WatchesUnicode()) {
-      log("同じファイルをチェック済み");
+      log(texts::Str(texts::Id::CheckedAlready));
       return;
     }
   }
   DecideFormat(store, file);
   const bool unicode = store.StoreFormat == profile::PstFormat::Unicode;
   if (unicode && !WatchesUnicode()) {
-    log("2003形式のためチェック対象外");
+    log(texts::Str(texts::Id::UnicodeNotChecked));
     return;
   }
 
@@ -333,25 +342,25 @@ void CheckStore() {
     store.StoreLimitKb =
         ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
   if (sizeKb < warningSize) {
-    log("サイズ：" + store.StoreSizeKb + ", 警告サイズ以下");
+    log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
   // The path as the settings file could record it: a path with characters outside
   // the code page is recorded with '?' for them, and must still match its record.
   if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == mdlIniFle::AsStored(store.StorePath)) {
-    log("サイズ：" + store.StoreSizeKb + ", チェック省略対象");
+    log(texts::Fill(texts::Id::SizeExcluded, {store.StoreSizeKb}));
     return;
   }
 
   if (settings::RunSettings.ReportOnly == 1) {
-    log("サイズ：" + store.StoreSizeKb + ", 警告を報告 (画面は表示しません)");
+    log(texts::Fill(texts::Id::SizeReported, {store.StoreSizeKb}));
     ReportWarning(store, sizeKb, warningSize, "report-only");
     return;
   }
-  log("サイズ：" + store.StoreSizeKb + ", 警告画面表示");
+  log(texts::Fill(texts::Id::SizeWarned, {store.StoreSizeKb}));
   SkipNextTime = false;
   const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;
-  if (SkipNextTime) log("次回よりチェックを省略");
+  if (SkipNextTime) log(texts::Str(texts::Id::ExcludedNextTime));
   ReportWarning(store, sizeKb, warningSize,
                 result == DialogResult::NotShown     ? "not-shown"
                 : result == DialogResult::Unanswered ? "unanswered"

@@ -46,7 +46,8 @@ inline bool PersonalFolderFound = false;
 // still logged). The program installs its toolkit's dialog before Main.
 inline WarningDialog* Dialog = nullptr;
 
-// The whole run: paths beside the executable, then Run.
+// The whole run: the texts in the desktop's language, paths beside the
+// executable, then Run.
 void Main();
 
 // The run for a program at `directory` named `baseName`: every phase runs once,
@@ -54,6 +55,7 @@ void Main();
 // beside it when this user may write them there; else they sit in the user's own
 // folders (platform::UserDataFolders), and a settings file beside the program is
 // the administrator's, whose settings hold over the user's.
+// Its texts are in the language texts::Current() names.
 void Run(const std::string& directory, const std::string& baseName);
 
 // Checks CurrentStore: logs it, reads its file's header, measures it and warns

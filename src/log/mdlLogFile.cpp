@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "log/Texts.h"
 #include "platform/CodePage.h"
 #include "platform/SystemLog.h"
 #include "platform/TextFile.h"
@@ -10,10 +11,6 @@ namespace mdlLogFile {
 namespace {
 
 constexpr std::size_t kPrintZone = 14;
-
-// Reasons that writing and reading share.
-constexpr const char* kInUse = "ほかのプログラムが使用中です";
-constexpr const char* kReadDenied = "読み取りが許可されていません";
 
 // Moves the output from `item` on to the start of the next print zone. An item
 // that fills its zone exactly still gets a full zone of spaces, so the items never
@@ -82,51 +79,53 @@ void WriteLog(const std::string& path, const std::string& message, std::uint8_t 
   if (error == platform::WriteError::None || reported) return;
   reported = true;
   ReportEvent(platform::EventType::Error, kFailureEvent,
-              {{"message", "ログファイルに書き込めません: " + path + " (" + ReasonOf(error) + ")"}});
+              {{"message", texts::Str(texts::Id::CannotWriteLog) + path + " (" + std::string(ReasonOf(error)) + ")"}});
 }
 
-const char* ReasonOf(platform::WriteError error) {
+std::string_view ReasonOf(platform::WriteError error) {
+  using texts::Id;
   switch (error) {
     case platform::WriteError::NotOneLine:
-      return "1 行に書けない値です";
+      return texts::Of(Id::NotOneLine);
     case platform::WriteError::AccessDenied:
-      return "書き込みが許可されていません";
+      return texts::Of(Id::WriteDenied);
     case platform::WriteError::DiskFull:
-      return "ディスクに空きがありません";
+      return texts::Of(Id::DiskFull);
     case platform::WriteError::NotAFile:
-      return "ファイルではありません";
+      return texts::Of(Id::NotAFile);
     case platform::WriteError::Busy:
-      return kInUse;
+      return texts::Of(Id::InUse);
     case platform::WriteError::BrokenLink:
-      return "リンク先がありません";
+      return texts::Of(Id::BrokenLink);
     case platform::WriteError::LinkLoop:
-      return "リンクが循環しています";
+      return texts::Of(Id::LinkLoop);
     case platform::WriteError::ForeignLink:
-      return "ほかのユーザーのファイルへのリンクです";
+      return texts::Of(Id::ForeignLink);
     case platform::WriteError::NoPlace:
-      return "保存先のフォルダがありません";
+      return texts::Of(Id::NoPlace);
     case platform::WriteError::NotReadBack:
-      return "書き込んだ値が読み出せません";
+      return texts::Of(Id::NotReadBack);
     case platform::WriteError::None:
     case platform::WriteError::Other:
       break;
   }
-  return "書き込みに失敗しました";
+  return texts::Of(Id::WriteFailed);
 }
 
-const char* ReasonOf(platform::ReadStatus status) {
+std::string_view ReasonOf(platform::ReadStatus status) {
+  using texts::Id;
   switch (status) {
     case platform::ReadStatus::InUse:
-      return kInUse;
+      return texts::Of(Id::InUse);
     case platform::ReadStatus::AccessDenied:
-      return kReadDenied;
+      return texts::Of(Id::ReadDenied);
     case platform::ReadStatus::NoAnswer:
-      return "応答がありません";
+      return texts::Of(Id::NoAnswer);
     case platform::ReadStatus::Read:
     case platform::ReadStatus::Failed:
       break;
   }
-  return "読み込みに失敗しました";
+  return texts::Of(Id::ReadFailed);
 }
 
 void WriteFailure(const std::string& path, const std::string& message) {

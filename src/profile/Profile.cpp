@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "profile/mdlRegistry.h"
 
@@ -162,7 +163,7 @@ std::string FindDefaultProfile(const std::string& logPath) {
     const std::string name = ReadText(location.defaultProfileKey, "DefaultProfile");
     if (name.empty()) continue;
     std::string profileKey = std::string(location.profiles) + "\\" + name;
-    mdlLogFile::WriteLog(logPath, "プロファイル名取得：" + profileKey, 0);
+    mdlLogFile::WriteLog(logPath, texts::Str(texts::Id::ProfileFound) + profileKey, 0);
     return profileKey;
   }
   return {};
@@ -178,7 +179,7 @@ std::vector<std::string> ReadStoreSections(const std::string& profileKey, const 
   for (std::size_t i = 0; i + kSectionIdSize <= list.size(); i += kSectionIdSize) {
     sections.push_back(SectionName(list.data() + i));
   }
-  mdlLogFile::WriteLog(logPath, "プロファイルのサブキー取得", 0);
+  mdlLogFile::WriteLog(logPath, texts::Str(texts::Id::StoreListRead), 0);
   return sections;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "settings/Policy.h"
 #include "settings/mdlIniFle.h"
@@ -11,8 +12,6 @@ namespace {
 
 constexpr const char* kMainSection = "Orvane";
 constexpr const char* kNoCheckSection = "No Check";
-// The line after a setting that a policy set: this, the setting and the policy's key.
-constexpr const char* kPolicyLabel = "ポリシーによる設定：";
 
 // Where one LoadSettings call reads and logs.
 struct Files {
@@ -62,7 +61,7 @@ Loaded LoadSetting(const Files& files, const char* section, const char* key, Pol
 void LogSetting(const Files& files, const std::string& line, const char* key, const Loaded& loaded) {
   mdlLogFile::WriteLog(files.log, line, 0);
   if (!loaded.policy.empty())
-    mdlLogFile::WriteLog(files.log, std::string(kPolicyLabel) + key + " (" + loaded.policy + ")", 0);
+    mdlLogFile::WriteLog(files.log, texts::Str(texts::Id::SetByPolicy) + key + " (" + loaded.policy + ")", 0);
 }
 
 std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,
@@ -100,16 +99,20 @@ std::optional<std::int32_t> ParseSetting(std::string_view text) {
 void LoadSettings(const std::string& iniPath, const std::string& logPath,
                   const std::vector<std::string>& adminIniPaths) {
   const Files files{iniPath, logPath, adminIniPaths};
-  RunSettings.LimitSize = LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, "制限サイズ取得：");
-  RunSettings.WarningSize = LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, "警告サイズ取得：");
-  RunSettings.WarningTitle = LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, "警告タイトル取得：");
-  RunSettings.WarningMsg = LoadText(files, kMainSection, "WarningMsg", kDefaultWarningMsg, "警告メッセージ取得：");
-  RunSettings.Visible =
-      LoadNumber(files, kNoCheckSection, "Visible", kDefaultVisible, "chkNoCheckチェックボックスの表示取得：");
+  using texts::Id;
+  RunSettings.LimitSize =
+      LoadNumber(files, kMainSection, "LimitSize", kDefaultLimitSize, texts::Str(Id::LimitSizeLine));
+  RunSettings.WarningSize =
+      LoadNumber(files, kMainSection, "WarningSize", kDefaultWarningSize, texts::Str(Id::WarningSizeLine));
+  RunSettings.WarningTitle =
+      LoadText(files, kMainSection, "WarningTitle", kDefaultWarningTitle, texts::Str(Id::WarningTitleLine));
+  RunSettings.WarningMsg =
+      LoadText(files, kMainSection, "WarningMsg", DefaultWarningMsg(), texts::Str(Id::WarningMsgLine));
+  RunSettings.Visible = LoadNumber(files, kNoCheckSection, "Visible", kDefaultVisible, texts::Str(Id::VisibleLine));
 
   const auto reportOnly = LoadMandatory(files, kMainSection, "ReportOnly", PolicyKind::Number);
   RunSettings.ReportOnly = reportOnly ? ParseSetting(reportOnly->text).value_or(0) : 0;
-  if (RunSettings.ReportOnly == 1) LogSetting(files, kReportOnlyLine, "ReportOnly", *reportOnly);
+  if (RunSettings.ReportOnly == 1) LogSetting(files, texts::Str(Id::ReportOnly), "ReportOnly", *reportOnly);
 
   // Unicode files are watched only when the organisation asks for it.
   RunSettings.LargeWarningSize = 0;
@@ -117,31 +120,31 @@ void LoadSettings(const std::string& iniPath, const std::string& logPath,
   const auto large = LoadOptional(files, kMainSection, "LargeWarningSize", PolicyKind::Number);
   if (!large) return;
   RunSettings.LargeWarningSize = ParseSetting(large->text).value_or(0);
-  LogSetting(files, "2003形式の警告サイズ取得：" + std::to_string(RunSettings.LargeWarningSize), "LargeWarningSize",
-             *large);
+  LogSetting(files, texts::Str(Id::LargeWarningSizeLine) + std::to_string(RunSettings.LargeWarningSize),
+             "LargeWarningSize", *large);
   if (RunSettings.LargeWarningSize <= 0) return;
   if (const auto message = LoadOptional(files, kMainSection, "LargeWarningMsg", PolicyKind::Text)) {
     RunSettings.LargeWarningMsg = message->text;
-    LogSetting(files, "2003形式の警告メッセージ取得：" + message->text, "LargeWarningMsg", *message);
+    LogSetting(files, texts::Str(Id::LargeWarningMsgLine) + message->text, "LargeWarningMsg", *message);
   }
 }
+
+std::string DefaultWarningMsg() { return texts::Str(texts::Id::DefaultWarningMsg); }
 
 std::string DefaultLargeWarningMsg(std::int64_t stopKb) {
   // The stop in GB with at most one decimal, as the client's own sizes are given
   // (47.5GB, 19GB), and in KB grouped with ASCII commas, as in the ANSI message.
   constexpr std::int64_t kKbInGb = std::int64_t{1024} * 1024;
   const std::int64_t tenthsOfGb = (stopKb * 10 + kKbInGb / 2) / kKbInGb;
-  std::string message = "個人用フォルダのサイズが警告値を超えています。 ";
-  message += std::to_string(tenthsOfGb / 10);
-  if (tenthsOfGb % 10 != 0) message.append(1, '.').append(std::to_string(tenthsOfGb % 10));
-  const std::string kb = std::to_string(stopKb < 0 ? 0 : stopKb);
-  message += "GB (約 ";
-  for (std::size_t i = 0; i < kb.size(); ++i) {
-    if (i != 0 && (kb.size() - i) % 3 == 0) message += ',';
-    message += kb[i];
+  std::string gb = std::to_string(tenthsOfGb / 10);
+  if (tenthsOfGb % 10 != 0) gb.append(1, '.').append(std::to_string(tenthsOfGb % 10));
+  const std::string digits = std::to_string(stopKb < 0 ? 0 : stopKb);
+  std::string kb;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (digits.size() - i) % 3 == 0) kb += ',';
+    kb += digits[i];
   }
-  message += " KB) に達するとメールを受信できなくなりますので、不要メールの削除を行って下さい。";
-  return message;
+  return texts::Fill(texts::Id::DefaultLargeWarningMsg, {gb, kb});
 }
 
 }  // namespace settings

@@ -12,16 +12,16 @@ namespace settings {
 inline constexpr std::int32_t kDefaultLimitSize = 2097152;    // 2 GiB in KB
 inline constexpr std::int32_t kDefaultWarningSize = 1572864;  // 1.5 GiB in KB
 inline constexpr std::string_view kDefaultWarningTitle = "WARNING!";
-inline constexpr std::string_view kDefaultWarningMsg =
-    "個人用フォルダのサイズが警告値を超えています。 2GB (約 2,097,152 KB) "
-    "辺りで個人用フォルダが開けなくなりますので、不要メールの削除を行って下さい。";
 inline constexpr std::int32_t kDefaultVisible = 1;
+
+// The message written at the first run, in the run's language (log/Texts.h).
+std::string DefaultWarningMsg();
 
 struct Settings {
   std::int32_t LimitSize = kDefaultLimitSize;      // KB at which a personal-folder file stops working
   std::int32_t WarningSize = kDefaultWarningSize;  // KB from which a file raises the warning
   std::string WarningTitle{kDefaultWarningTitle};
-  std::string WarningMsg{kDefaultWarningMsg};
+  std::string WarningMsg{};                // LoadSettings: DefaultWarningMsg() unless set
   std::int32_t Visible = kDefaultVisible;  // 0 hides the dialog's exclusion check box
   // 1: every warning is logged and reported to the system's log, and no dialog is
   // shown. Set by policy or an administrator's file only.
@@ -39,9 +39,6 @@ inline Settings RunSettings;
 // with the mail client's stop for such files, `stopKb`, in place of 2 GB
 // ("47.5GB (約 49,807,360 KB)").
 std::string DefaultLargeWarningMsg(std::int64_t stopKb);
-
-// The log line of a run that shows no dialog.
-inline constexpr const char* kReportOnlyLine = "報告のみ：警告画面は表示しません";
 
 // Fills RunSettings and logs each value to the log at `logPath`. Each setting is
 // taken from the first of these that sets it: the machine's policy, the user's

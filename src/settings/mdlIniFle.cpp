@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/ProfileString.h"
@@ -68,7 +69,7 @@ platform::WriteError SetIniValue(const std::string& path, const std::string& sec
 }
 
 std::string CannotSave(const std::string& key, platform::WriteError why) {
-  return "設定ファイルに保存できません: " + key + " (" + mdlLogFile::ReasonOf(why) + ")";
+  return texts::Str(texts::Id::CannotSave) + key + " (" + std::string(mdlLogFile::ReasonOf(why)) + ")";
 }
 
 std::string AsStored(const std::string& value) { return platform::FromAnsi(platform::ToAnsi(value)); }

@@ -1,5 +1,6 @@
 #include "ui/DialogMetrics.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace warning {
@@ -17,6 +18,14 @@ int FontPixels(double points, int dpi) {
 int DefaultFacePixels(int dpi) {
   const int pixels = FontPixels(9, dpi);
   return pixels == 13 ? 12 : pixels;
+}
+
+void FitCaption(PixelBox& caption, PixelBox& value, int textWidth) {
+  const int gap = value.left - (caption.left + caption.width);
+  const int right = value.left + value.width;
+  caption.width = std::max(caption.width, textWidth);
+  value.left = std::max(value.left, caption.left + caption.width + gap);
+  value.width = std::max(0, right - value.left);
 }
 
 }  // namespace warning

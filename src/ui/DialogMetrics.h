@@ -21,4 +21,14 @@ int FontPixels(double points, int dpi);
 // as at 96 dpi (from 104 to 111 dpi, a 27-inch QHD screen among them).
 int DefaultFacePixels(int dpi);
 
+struct PixelBox {
+  int left, top, width, height;
+};
+
+// A caption and the value beside it, once the caption's text is known to measure
+// `textWidth` pixels in its font: the caption grows to fit it (the layout's width
+// is the least it has), and the value starts as far after it as in the layout and
+// keeps its right edge, giving up width (never below none) to a wider caption.
+void FitCaption(PixelBox& caption, PixelBox& value, int textWidth);
+
 }  // namespace warning

@@ -4,14 +4,13 @@
 #include <string_view>
 
 #include "check/mdlOrvane.h"
+#include "log/Texts.h"
 
 namespace ui {
 
-// The log line of a warning that could not be shown at all: this, then ": " and
-// why in a few words.
-inline constexpr const char* kCannotShowWarning = "警告画面を表示できません";
+// The log line of a warning that could not be shown at all, with why in a few words.
 inline std::string CannotShowWarning(std::string_view reason) {
-  return std::string(kCannotShowWarning) + ": " + std::string(reason);
+  return texts::Str(texts::Id::CannotShowWarning) + std::string(reason);
 }
 
 // The warning dialog in this system's toolkit (Windows: Win32; Linux: FLTK).

@@ -3,13 +3,21 @@
 #include <charconv>
 
 #include "check/mdlOrvane.h"
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/FileBrowser.h"
 #include "platform/NumberFormat.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
 
-frmWarning::frmWarning(ProgramStarter start) : start_(std::move(start)) {
+frmWarning::frmWarning(ProgramStarter start)
+    : cmdClose{texts::Str(texts::Id::CloseButton)},
+      cmdFolderOpen{texts::Str(texts::Id::FolderButton)},
+      chkNoCheck{texts::Str(texts::Id::NoCheckBox)},
+      Label3{texts::Str(texts::Id::FolderNameCaption)},
+      Label4{texts::Str(texts::Id::FileNameCaption)},
+      Label5{texts::Str(texts::Id::FileSizeCaption)},
+      start_(std::move(start)) {
   if (!start_) start_ = [](const std::string& commandLine) { platform::StartFileBrowser(commandLine); };
 }
 
@@ -60,7 +68,7 @@ std::string FormatSizeLine(const std::string& sizeKb, std::int64_t limitKb) {
   const char* end = sizeKb.data() + sizeKb.size();
   if (std::from_chars(sizeKb.data(), end, size).ec != std::errc()) size = 0;
   const double room = static_cast<double>(limitKb) - size;
-  return platform::FormatWholeNumber(size) + " KB  ( 残り " + platform::FormatWholeNumber(room) + " KB )";
+  return texts::Fill(texts::Id::SizeLine, {platform::FormatWholeNumber(size), platform::FormatWholeNumber(room)});
 }
 
 namespace {
@@ -84,12 +92,14 @@ const std::array<ControlLayout, 11> kWarningLayout{{
     {&frmWarning::Label4, "Label4", ControlKind::Label, 225, 2175, 990, 165, kDefaultFont, false, TextAlign::Left},
     {&frmWarning::Label5, "Label5", ControlKind::Label, 225, 2775, 1365, 165, kDefaultFont, false, TextAlign::Left},
     {&frmWarning::lblFolderName, "lblFolderName", ControlKind::Label, 1950, 1800, 4515, 165, kDefaultFont, false,
-     TextAlign::Left},
+     TextAlign::Left, &frmWarning::Label3},
     {&frmWarning::lblFileName, "lblFileName", ControlKind::Label, 1350, 2175, 4365, 390, kDefaultFont, false,
-     TextAlign::Left},
+     TextAlign::Left, &frmWarning::Label4},
     {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
-     TextAlign::Left},
+     TextAlign::Left, &frmWarning::Label5},
 }};
+
+bool JapaneseTexts() { return texts::Current() == texts::Language::Japanese; }
 
 std::size_t IndexOf(WarningControl frmWarning::*control) {
   for (std::size_t i = 0; i < kWarningLayout.size(); ++i)

@@ -25,15 +25,17 @@ class frmWarning {
   // `start` runs the open-folder command; by default the platform's file browser.
   explicit frmWarning(ProgramStarter start = {});
 
-  // In tab order.
+  // In tab order. The fixed captions are the run's language's (log/Texts.h):
+  // "閉じる", "参照", "次回から この個人用フォルダのサイズチェックを行わない",
+  // "【個人用フォルダ名】", "【ファイル名】", "【ファイルサイズ】" in Japanese.
   WarningControl lblWarningTitle;
-  WarningControl cmdClose{"閉じる"};
-  WarningControl cmdFolderOpen{"参照"};
-  WarningControl chkNoCheck{"次回から この個人用フォルダのサイズチェックを行わない"};
+  WarningControl cmdClose;
+  WarningControl cmdFolderOpen;
+  WarningControl chkNoCheck;
   WarningControl lblWarningMsg;
-  WarningControl Label3{"【個人用フォルダ名】"};
-  WarningControl Label4{"【ファイル名】"};
-  WarningControl Label5{"【ファイルサイズ】"};
+  WarningControl Label3;
+  WarningControl Label4;
+  WarningControl Label5;
   WarningControl lblFolderName;
   WarningControl lblFileName;
   WarningControl lblFileSize;
@@ -88,12 +90,20 @@ struct ControlLayout {
   FontStyle font;
   bool red;  // RGB(255, 0, 0) text; otherwise the system's text colour
   TextAlign align;
+  // A value's label: the caption it stands beside, which is as wide as its text in
+  // the language of the run (FitCaption); nullptr for any other control.
+  WarningControl frmWarning::*caption = nullptr;
 };
 
 inline constexpr int kFormWidthTwips = 6690;  // client area
 inline constexpr int kFormHeightTwips = 3885;
 inline constexpr const char* kFormCaption = "Orvane";
+// The title's and the message's face where the texts are Japanese; elsewhere the
+// toolkits take a Western sans-serif, whose backslash is a backslash.
 inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
+
+// Whether the run's texts are Japanese, and the Japanese faces are to be used.
+bool JapaneseTexts();
 
 // Every control, in tab order (labels never take the focus).
 extern const std::array<ControlLayout, 11> kWarningLayout;

@@ -27,7 +27,7 @@ TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {
       "制限サイズ取得：2097152",
       "警告サイズ取得：1572864",
       "警告タイトル取得：WARNING!",
-      "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
+      "警告メッセージ取得：" + settings::DefaultWarningMsg(),
       "chkNoCheckチェックボックスの表示取得：1",
       "プロファイルが見つかりません",
       "Orvane 終了",

@@ -9,6 +9,7 @@
 #include "check/mdlOrvane.h"
 #include "platform/CodePage.h"
 #include "support/RegistryFixture.h"
+#include "support/ScopedLanguage.h"
 #include "support/ScriptedUser.h"
 #include "support/StoreFile.h"
 #include "support/TempDir.h"
@@ -45,7 +46,8 @@ std::string RunMasked(testing_support::ScriptedUser& user, const TempDir& progra
   return MaskFolder(log, platform::ToAnsi(Utf8(mail.path())));
 }
 
-TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
+// One run over stores that take every branch, its log compared with `kept`.
+void ExpectEveryBranchLogsAs(const std::string& kept) {
   RegistryFixture registry;
   TempDir program;
   TempDir mail;
@@ -86,11 +88,21 @@ TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
 
   testing_support::ScriptedUser user;
   user.excludedUids = {"03030303030303030303030303030303"};
-  EXPECT_EQ(RunMasked(user, program, mail), ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/every-branch.log"));
+  EXPECT_EQ(RunMasked(user, program, mail), ReadBytes(std::string(ORVANE_TEST_DATA_DIR) + "/check/" + kept));
   ASSERT_EQ(user.shown.size(), 2u);
   EXPECT_NE(ReadBytes(program.File("Orvane.ini"))
                 .find("03030303030303030303030303030303=" + platform::ToAnsi(path("moved.pst"))),
             std::string::npos);
+}
+
+// In either language, the names and paths stay as the profile wrote them.
+TEST(WholeRun, EveryBranchOfTheStoreCheckLogsAsTheKeptRun) {
+  for (const auto& [language, kept] : {std::pair{texts::Language::Japanese, "every-branch.log"},
+                                       std::pair{texts::Language::English, "every-branch.en.log"}}) {
+    SCOPED_TRACE(kept);
+    const testing_support::ScopedLanguage texts(language);
+    ExpectEveryBranchLogsAs(kept);
+  }
 }
 
 // A profile as the current mail client writes it: names and paths in UTF-16 only,

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 
@@ -36,6 +37,11 @@ int Installation::Start(const std::vector<std::string>& args, bool asNobody) con
 }
 
 int Spawn(const std::string& program, std::vector<std::string> args, std::vector<std::string> env, bool asNobody) {
+  // A Japanese desktop's, unless the test chose a language.
+  if (std::none_of(env.begin(), env.end(), [](const std::string& e) {
+        return e.starts_with("LC_ALL=") || e.starts_with("LC_MESSAGES=") || e.starts_with("LANG=");
+      }))
+    env.emplace_back("LC_ALL=ja_JP.UTF-8");
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -47,7 +47,7 @@ chown -R nobody "$user"
 printf '[Orvane]\r\nWarningSize=1000\r\n' >"$folder/Orvane.ini"
 logon() {
   (cd / && setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i HOME="$user" WINEPREFIX="$user/prefix" "$@" "$folder/Orvane")
+    env -i HOME="$user" WINEPREFIX="$user/prefix" LC_ALL="$LC_ALL" "$@" "$folder/Orvane")
 }
 
 echo "== a user's logon"
@@ -75,7 +75,7 @@ check "the user's files there" "$user/config/orvane/Orvane.ini $user/state/orvan
 echo "== root's run"
 # Root may write the folder, and still keeps its files in its own folders: the
 # administrator's file beside the program never gains root's defaults.
-check "the run" 0 "$(cd / && env -i HOME="$HOME" WINEPREFIX="$user/prefix" "$folder/Orvane"; echo $?)"
+check "the run" 0 "$(cd / && env -i HOME="$HOME" WINEPREFIX="$user/prefix" LC_ALL="$LC_ALL" "$folder/Orvane"; echo $?)"
 check "the program's folder as it was" "Orvane Orvane.ini Orvane.shared" "$(ls "$folder" | paste -sd' ')"
 check "the administrator's file as it was" "[Orvane]
 WarningSize=1000" "$(tr -d '\r' <"$folder/Orvane.ini")"

@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "settings/Settings.h"
 #include "support/RegistryFixture.h"
+#include "support/ScopedLanguage.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -49,8 +50,31 @@ TEST_F(LoadSettings, FirstRunWritesEveryDefaultInOrderAndLogsIt) {
   EXPECT_EQ(s.LimitSize, 2097152);
   EXPECT_EQ(s.WarningSize, 1572864);
   EXPECT_EQ(s.WarningTitle, "WARNING!");
-  EXPECT_EQ(s.WarningMsg, settings::kDefaultWarningMsg);
+  EXPECT_EQ(s.WarningMsg, settings::DefaultWarningMsg());
   EXPECT_EQ(s.Visible, 1);
+}
+
+// The defaults are the run's language; a file that holds them already is read as
+// it is, whichever language wrote it.
+TEST_F(LoadSettings, AFileWrittenOnOneLanguagesDesktopIsReadAsItIsOnAnother) {
+  using texts::Language;
+  for (const auto& [first, second] :
+       {std::pair{Language::Japanese, Language::English}, std::pair{Language::English, Language::Japanese}}) {
+    std::filesystem::remove(iniPath_);
+    std::string written;
+    std::string message;
+    {
+      const testing_support::ScopedLanguage language(first);
+      Load(nullptr);
+      written = Ini();
+      message = settings::DefaultWarningMsg();
+    }
+    const testing_support::ScopedLanguage language(second);
+    EXPECT_NE(settings::DefaultWarningMsg(), message);
+    Load(nullptr);
+    EXPECT_EQ(Ini(), written);
+    EXPECT_EQ(settings::RunSettings.WarningMsg, message);
+  }
 }
 
 TEST_F(LoadSettings, PartialFileGetsTheOtherFourAndKeepsItsLine) {
@@ -104,12 +128,12 @@ TEST_F(LoadSettings, DefaultThatCannotBeWrittenBackIsLoggedAndStillUsed) {
   Load(nullptr);
   const std::string cannot = "設定ファイルに保存できません: ";
   const std::string why = " (ファイルではありません)";
-  EXPECT_EQ(testing_support::ReadLogMessages(logPath_),
-            (std::vector<std::string>{
-                cannot + "LimitSize" + why, "制限サイズ取得：2097152", cannot + "WarningSize" + why,
-                "警告サイズ取得：1572864", cannot + "WarningTitle" + why, "警告タイトル取得：WARNING!",
-                cannot + "WarningMsg" + why, "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
-                cannot + "Visible" + why, "chkNoCheckチェックボックスの表示取得：1"}));
+  EXPECT_EQ(
+      testing_support::ReadLogMessages(logPath_),
+      (std::vector<std::string>{cannot + "LimitSize" + why, "制限サイズ取得：2097152", cannot + "WarningSize" + why,
+                                "警告サイズ取得：1572864", cannot + "WarningTitle" + why, "警告タイトル取得：WARNING!",
+                                cannot + "WarningMsg" + why, "警告メッセージ取得：" + settings::DefaultWarningMsg(),
+                                cannot + "Visible" + why, "chkNoCheckチェックボックスの表示取得：1"}));
   EXPECT_EQ(settings::RunSettings.WarningSize, 1572864);
 }
 
@@ -132,7 +156,7 @@ TEST_F(LoadSettings, AdministratorsFileWinsForTheKeysItSetsAndNeverGainsALine) {
   EXPECT_EQ(s.Visible, 0);
   EXPECT_EQ(ReadBytes(adminPath), admin);
   EXPECT_EQ(Ini(), "[Orvane]\r\nLimitSize=7\r\nWarningSize=5\r\nWarningTitle=WARNING!\r\nWarningMsg=" +
-                       platform::ToAnsi(std::string(settings::kDefaultWarningMsg)) + "\r\n");
+                       platform::ToAnsi(settings::DefaultWarningMsg()) + "\r\n");
   EXPECT_EQ(testing_support::ReadLogMessages(logPath_)[1], "警告サイズ取得：1000");
 }
 
@@ -215,8 +239,7 @@ TEST_F(LoadSettings, PolicyWinsOverTheFilesMachineOverUserAndNeverReachesTheUser
     EXPECT_EQ(policyLines, row.policyLines) << row.what;
     // Only the message's default, which nothing mandatory sets, is written back.
     EXPECT_EQ(Ini(), "[Orvane]\r\nWarningSize=4000\r\nLimitSize=2097152\r\nWarningMsg=" +
-                         platform::ToAnsi(std::string(settings::kDefaultWarningMsg)) +
-                         "\r\n[No Check]\r\nVisible=1\r\n")
+                         platform::ToAnsi(settings::DefaultWarningMsg()) + "\r\n[No Check]\r\nVisible=1\r\n")
         << row.what;
     EXPECT_EQ(settings::RunSettings.ReportOnly, 0);
     std::filesystem::remove(logPath_);
@@ -248,7 +271,7 @@ TEST_F(LoadSettings, ReportOnlyComesFromPolicyOrAnAdministratorsFileAlone) {
     EXPECT_EQ(
         testing_support::ReadLogMessages(logPath_),
         (std::vector<std::string>{"制限サイズ取得：2097152", "警告サイズ取得：1572864", "警告タイトル取得：WARNING!",
-                                  "警告メッセージ取得：" + std::string(settings::kDefaultWarningMsg),
+                                  "警告メッセージ取得：" + settings::DefaultWarningMsg(),
                                   "chkNoCheckチェックボックスの表示取得：1", "報告のみ：警告画面は表示しません",
                                   "ポリシーによる設定：ReportOnly (HKEY_CURRENT_USER\\Software\\Policies\\Orvane)"}));
   }

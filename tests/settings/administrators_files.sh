@@ -35,7 +35,7 @@ as_user() {
     mount -t overlay overlay -o "lowerdir=/etc,upperdir=$1/etc/upper,workdir=$1/etc/work" /etc
     eval "$2"
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
-      env -i HOME="$1/home" WINEPREFIX="$1/prefix" PATH=/usr/bin:/bin "$3/Orvane"' _ "$work" "$1" "$2"
+      env -i HOME="$1/home" WINEPREFIX="$1/prefix" PATH=/usr/bin:/bin LC_ALL=ja_JP.UTF-8 "$3/Orvane"' _ "$work" "$1" "$2"
   rm -rf "$work/etc/upper" "$work/etc/work"
   mkdir -p "$work/etc/upper" "$work/etc/work"
 }

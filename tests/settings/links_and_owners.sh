@@ -38,6 +38,7 @@ run() {
   local who=()
   [ "$1" = root ] || who=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
   with_system_log "$work/syslog" "${who[@]}" env -i HOME="$work/home" WINEPREFIX="$work/none" PATH=/usr/bin:/bin \
+    LC_ALL="$LC_ALL" \
     "$own/Orvane"
 }
 reset() { rm -f "$own/Orvane.ini" "$own/Orvane.log"; }
@@ -91,7 +92,8 @@ cp "$orvane" "$shared/Orvane"
 printf '[Orvane]\r\nWarningSize=2147483647\r\n' >"$work/config/orvane/Orvane.ini"
 cp "$work/config/orvane/Orvane.ini" "$work/planted.ini"
 as_user_in_shared() {
-  as_nobody env -i HOME="$work/home" XDG_CONFIG_HOME="$work/config" WINEPREFIX="$work/none" "$shared/Orvane"
+  as_nobody env -i HOME="$work/home" XDG_CONFIG_HOME="$work/config" WINEPREFIX="$work/none" LC_ALL="$LC_ALL" \
+    "$shared/Orvane"
 }
 user_log=$work/home/.local/state/orvane/Orvane.log
 check "the user's run" 0 "$(as_user_in_shared; echo $?)"

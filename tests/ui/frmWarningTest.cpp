@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -241,6 +242,30 @@ TEST(WarningLayout, TwipsBecomePixelsAtTheScreensResolution) {
   EXPECT_EQ(TwipsToPixels(kFormWidthTwips, 120), 558);  // 557.5 rounds up
   EXPECT_EQ(TwipsToPixels(165, 144), 17);               // 16.5
   EXPECT_EQ(TwipsToPixels(kFormHeightTwips, 192), 518);
+}
+
+// A caption as wide as its text: the layout's width is the least it has; the
+// value beside it keeps the gap and its right edge.
+TEST(WarningLayout, ACaptionGrowsToItsTextAndTheValueGivesWay) {
+  // Each value's caption is the label left of it on its row.
+  for (const ControlLayout& c : kWarningLayout) {
+    if (c.caption == nullptr) continue;
+    const ControlLayout& caption = kWarningLayout[warning::IndexOf(c.caption)];
+    EXPECT_EQ(caption.top, c.top) << c.name;
+    EXPECT_LT(caption.left + caption.width, c.left) << c.name;
+  }
+  using warning::FitCaption;
+  using warning::PixelBox;
+  const auto fit = [](int textWidth) {
+    PixelBox caption{15, 120, 106, 11};
+    PixelBox value{130, 120, 301, 11};
+    FitCaption(caption, value, textWidth);
+    return std::array{caption.width, value.left, value.width};
+  };
+  EXPECT_EQ(fit(80), (std::array{106, 130, 301}));  // fits: as laid out
+  EXPECT_EQ(fit(106), (std::array{106, 130, 301}));
+  EXPECT_EQ(fit(120), (std::array{120, 144, 287}));
+  EXPECT_EQ(fit(500), (std::array{500, 524, 0}));  // the value gives up all it has, never more
 }
 
 }  // namespace

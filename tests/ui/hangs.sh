@@ -37,7 +37,7 @@ user_reg_prefix "$prefix" "01010101010101010101010101010101 first C:\Mail\first.
   "02020202020202020202020202020202 second C:\Mail\second.pst 1800000000"
 cp "$orvane" "$work/run/Orvane"
 log=$work/run/Orvane.log
-orvane_env=(env -i HOME="$work" WINEPREFIX="$prefix" PATH=/usr/bin:/bin)
+orvane_env=(env -i HOME="$work" WINEPREFIX="$prefix" PATH=/usr/bin:/bin LC_ALL="$LC_ALL")
 
 echo "hangs: a pipe where the log should be"
 mkfifo "$log"
@@ -160,7 +160,7 @@ if [ "$(id -u)" -eq 0 ]; then
   done
   user_reg_prefix "$work/many" "${stores[@]}"
   printf '\n[Software\\\\Policies\\\\Orvane]\n"ReportOnly"=dword:00000001\n' >>"$work/many/user.reg"
-  many_env=(env -i HOME="$work" WINEPREFIX="$work/many" PATH=/usr/bin:/bin)
+  many_env=(env -i HOME="$work" WINEPREFIX="$work/many" PATH=/usr/bin:/bin LC_ALL="$LC_ALL")
   status=0
   start=$SECONDS
   with_deaf_system_log timeout 20 "${many_env[@]}" "$work/run/Orvane" || status=$?

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "ui/DialogMetrics.h"
 #include "ui/IconImage.h"
@@ -39,8 +40,9 @@ namespace {
 const OrvaneDialog* shown = nullptr;
 // The screen's dots per inch, once the display is open.
 int dpi = 96;
-// IPAPGothic stands in for the Japanese proportional face; it is also the
-// dialog's default face, as the nearest Japanese proportional sans-serif.
+// For Japanese texts IPAPGothic stands in for the Japanese proportional face; it
+// is also the dialog's default face, as the nearest Japanese proportional
+// sans-serif. Other texts get the desktop's sans-serif for both.
 constexpr Fl_Font kPlainFace = FL_FREE_FONT;
 constexpr Fl_Font kBoldFace = FL_FREE_FONT + 1;
 const auto kWrappedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
@@ -71,7 +73,9 @@ void DrawWrapped(const Fl_Label* label, int X, int Y, int W, int H, Fl_Align ali
   const std::vector<LabelLine> lines = WrapLabel(label->value, W, H, lineHeight, Measure);
   const int total = static_cast<int>(lines.size()) * lineHeight;
   int y = (align & FL_ALIGN_TOP) ? Y : Y + (H - total) / 2;
-  fl_push_clip(X, Y, W, H);
+  // The last line's descenders may reach below the box, as the other platform's
+  // labels let them: a Western face's do at the one-line labels' height.
+  fl_push_clip(X, Y, W, H + fl_descent());
   fl_color(label->color);
   for (const LabelLine& line : lines) {
     const int width = Measure(line.text);
@@ -101,8 +105,8 @@ class Label : public Fl_Box {
 };
 
 void Prepare() {
-  Fl::set_font(kPlainFace, " IPAPGothic");
-  Fl::set_font(kBoldFace, "BIPAPGothic");
+  Fl::set_font(kPlainFace, shown->japanese ? " IPAPGothic" : " sans");
+  Fl::set_font(kBoldFace, shown->japanese ? "BIPAPGothic" : "Bsans");
   Fl::set_labeltype(kWrappedLabel, DrawWrapped, MeasureWrapped);
   Fl::scheme("gtk+");
   Fl::get_system_colors();
@@ -167,9 +171,27 @@ const Fl_RGB_Image* Icon() {
   return decoded.width > 0 ? &image : nullptr;
 }
 
-void ApplyFont(Fl_Widget& widget, const OrvaneControl& control) {
-  widget.labelfont(control.bold ? kBoldFace : kPlainFace);
-  widget.labelsize(control.face ? warning::FontPixels(control.points, dpi) : warning::DefaultFacePixels(dpi));
+Fl_Font FaceOf(const OrvaneControl& control) { return control.bold ? kBoldFace : kPlainFace; }
+int SizeOf(const OrvaneControl& control) {
+  return control.face ? warning::FontPixels(control.points, dpi) : warning::DefaultFacePixels(dpi);
+}
+
+// Each control's place in pixels: the layout's, with each caption as wide as its text.
+std::vector<warning::PixelBox> Place() {
+  std::vector<warning::PixelBox> boxes;
+  for (std::size_t i = 0; i < shown->count; ++i) {
+    const OrvaneControl& c = shown->controls[i];
+    boxes.push_back({Px(c.left), Px(c.top), Px(c.width), Px(c.height)});
+  }
+  for (std::size_t i = 0; i < shown->count; ++i) {
+    const int beside = shown->controls[i].beside;
+    if (beside < 0 || static_cast<std::size_t>(beside) >= shown->count) continue;
+    const auto caption = static_cast<std::size_t>(beside);
+    const OrvaneControl& c = shown->controls[caption];
+    fl_font(FaceOf(c), SizeOf(c));
+    warning::FitCaption(boxes[caption], boxes[i], Measure(c.caption));
+  }
+  return boxes;
 }
 
 // How the dialog being shown has ended, once it has.
@@ -214,9 +236,10 @@ class PushButton : public Fl_Button {
 void Show(Outcome& outcome) {
   auto* window = new Fl_Double_Window(Px(shown->width), Px(shown->height), shown->caption);
   Fl_Widget* close = nullptr;
+  const std::vector<warning::PixelBox> boxes = Place();
   for (std::size_t i = 0; i < shown->count; ++i) {  // children in tab order
     const OrvaneControl& c = shown->controls[i];
-    const int x = Px(c.left), y = Px(c.top), w = Px(c.width), h = Px(c.height);
+    const auto [x, y, w, h] = boxes[i];
     Fl_Widget* widget = nullptr;
     switch (c.kind) {
       case kOrvaneButton:
@@ -242,7 +265,8 @@ void Show(Outcome& outcome) {
         break;
     }
     widget->copy_label(c.caption);
-    ApplyFont(*widget, c);
+    widget->labelfont(FaceOf(c));
+    widget->labelsize(SizeOf(c));
     if (c.red) widget->labelcolor(fl_rgb_color(255, 0, 0));
     if (!c.visible) widget->hide();
   }

@@ -23,12 +23,14 @@ struct OrvaneControl {
   int centred;          // centred text, else left-aligned
   const char* caption;  // UTF-8
   int visible;
-  int value;  // the check box: 1 ticked
+  int value;   // the check box: 1 ticked
+  int beside;  // a value's label: the index of the caption it stands beside; else -1
 };
 
 struct OrvaneDialog {
   const char* caption;            // the window's, UTF-8
   int width, height;              // the client area, twips
+  int japanese;                   // the texts are Japanese: Japanese faces
   const OrvaneControl* controls;  // in tab order
   size_t count;
   size_t closeButton, folderButton;  // indexes into `controls`

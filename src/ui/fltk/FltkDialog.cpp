@@ -18,8 +18,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 
+#include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
 #include "ui/NativeDialog.h"
@@ -109,11 +111,13 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
                    .centred = c.align == warning::TextAlign::Center ? 1 : 0,
                    .caption = state.Caption.c_str(),
                    .visible = state.Visible ? 1 : 0,
-                   .value = state.Value};
+                   .value = state.Value,
+                   .beside = c.caption == nullptr ? -1 : static_cast<int>(warning::IndexOf(c.caption))};
   }
   const OrvaneDialog dialog{.caption = warning::kFormCaption,
                             .width = warning::kFormWidthTwips,
                             .height = warning::kFormHeightTwips,
+                            .japanese = warning::JapaneseTexts() ? 1 : 0,
                             .controls = controls.data(),
                             .count = controls.size(),
                             .closeButton = warning::IndexOf(&frmWarning::cmdClose),
@@ -181,13 +185,14 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   form.Form_Load();
   // Why no dialog can be shown for the rest of the run, once one of them has
   // happened: the display went away or never answered, or the run was asked to end.
-  static const char* noMoreDialogs = nullptr;
-  const auto cannotShow = [](const char* reason) {
+  using texts::Id;
+  static std::optional<Id> noMoreDialogs;
+  const auto cannotShow = [](std::string_view reason) {
     mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(reason));
     return mdlOrvane::DialogResult::NotShown;
   };
-  if (platform::EndRequested()) noMoreDialogs = "終了を求められました";
-  if (noMoreDialogs != nullptr) return cannotShow(noMoreDialogs);
+  if (platform::EndRequested()) noMoreDialogs = Id::AskedToEnd;
+  if (noMoreDialogs) return cannotShow(texts::Of(*noMoreDialogs));
 
   // The request to end is held back until the wait below lets it through.
   sigset_t endRequest;
@@ -200,12 +205,12 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
   } restore{previous};
   if (platform::EndRequested()) {
-    noMoreDialogs = "終了を求められました";
-    return cannotShow(noMoreDialogs);
+    noMoreDialogs = Id::AskedToEnd;
+    return cannotShow(texts::Of(*noMoreDialogs));
   }
 
   int answered[2];
-  if (pipe2(answered, O_CLOEXEC) != 0) return cannotShow("画面を表示するプロセスを作れません");
+  if (pipe2(answered, O_CLOEXEC) != 0) return cannotShow(texts::Of(Id::NoDialogProcess));
   // The process shows the warning and says how it was closed; the run keeps the
   // form. It dies with the run: a dialog left on the screen without a run behind
   // it could save and log nothing.
@@ -222,7 +227,7 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   close(answered[1]);
   if (child < 0) {
     close(answered[0]);
-    return cannotShow("画面を表示するプロセスを作れません");
+    return cannotShow(texts::Of(Id::NoDialogProcess));
   }
   const int status = WaitForDialog(child, answered[0], previous);
   close(answered[0]);
@@ -236,25 +241,22 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
       form.Form_Close();
       return mdlOrvane::DialogResult::Answered;
     case kOrvaneNoDisplay:
-      return cannotShow("ディスプレイに接続できません");
+      return cannotShow(texts::Of(Id::NoDisplay));
     case kNoModule:
-      return cannotShow("画面部品 (FLTK) を読み込めません");
+      return cannotShow(texts::Of(Id::NoToolkit));
     case kOrvaneDisplayLost:
-      noMoreDialogs = "ディスプレイとの接続が切れました";
-      return cannotShow(noMoreDialogs);
+      noMoreDialogs = Id::DisplayLost;
+      return cannotShow(texts::Of(*noMoreDialogs));
     case kNoAnswer:
-      noMoreDialogs = "ディスプレイが応答しません";
-      return cannotShow(noMoreDialogs);
+      noMoreDialogs = Id::DisplaySilent;
+      return cannotShow(texts::Of(*noMoreDialogs));
     case kEndRequested:
-      noMoreDialogs = "終了を求められました";
-      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, "警告画面を閉じました: 応答の前に終了を求められました", 0);
+      noMoreDialogs = Id::AskedToEnd;
+      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, texts::Str(Id::DialogClosedUnanswered), 0);
       return mdlOrvane::DialogResult::Unanswered;
     default:
-      if (status < 0) {
-        const std::string ended = "画面のプロセスが終了させられました (シグナル " + std::to_string(-status) + ")";
-        return cannotShow(ended.c_str());
-      }
-      return cannotShow("画面部品 (FLTK) のエラー");
+      if (status < 0) return cannotShow(texts::Fill(Id::DialogProcessEnded, {std::to_string(-status)}));
+      return cannotShow(texts::Of(Id::ToolkitFailed));
   }
 }
 

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "log/mdlLogFile.h"
@@ -16,6 +16,7 @@
 #include "ui/DialogMetrics.h"
 #include "ui/LabelWrap.h"
 #include "ui/frmWarning.h"
+#include "ui/win32/DialogFonts.h"
 
 namespace ui {
 namespace {
@@ -23,7 +24,6 @@ namespace {
 using platform::win32::Widen;
 using warning::ControlKind;
 using warning::ControlLayout;
-using warning::FontStyle;
 using warning::kFormCaption;
 using warning::kFormHeightTwips;
 using warning::kFormWidthTwips;
@@ -41,81 +41,13 @@ struct Window {
   HWND hwnd = nullptr;
   int dpi = 96;
   std::array<HWND, kControls> controls{};
-  std::array<HFONT, kControls> fonts{};
-  std::array<HFONT, 3> ownedFonts{};
+  std::optional<DialogFonts> fonts = std::nullopt;
   HWND focus = nullptr;  // the control to give the focus back to on activation
 
   ~Window() {
     if (hwnd != nullptr) DestroyWindow(hwnd);
-    for (HFONT font : ownedFonts)
-      if (font != nullptr) DeleteObject(font);
   }
 };
-
-int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return 0;
-}
-
-bool FontInstalled(HDC dc, const std::wstring& face) {
-  LOGFONTW query{};
-  query.lfCharSet = DEFAULT_CHARSET;
-  if (face.empty() || face.size() >= LF_FACESIZE) return false;
-  face.copy(query.lfFaceName, face.size());
-  bool found = false;
-  EnumFontFamiliesExW(dc, &query, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
-  return found;
-}
-
-// The Japanese proportional face, or the nearest installed Japanese proportional
-// sans-serif; empty to let the font mapper choose one for the character set.
-std::wstring JapaneseFace(HDC dc) {
-  for (const wchar_t* face : {L"ＭＳ Ｐゴシック", L"MS PGothic", L"MS UI Gothic", L"Meiryo UI", L"メイリオ", L"Meiryo",
-                              L"Yu Gothic UI", L"游ゴシック", L"Yu Gothic", L"IPAPGothic", L"VL PGothic",
-                              L"Noto Sans CJK JP", L"Noto Sans JP", L"TakaoPGothic"})
-    if (FontInstalled(dc, face)) return face;
-  return {};
-}
-
-HFONT CreateFace(const std::wstring& face, int pixels, bool bold, BYTE charset) {
-  LOGFONTW font{};
-  font.lfHeight = -pixels;
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfCharSet = charset;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  font.lfQuality = DEFAULT_QUALITY;
-  font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  face.copy(font.lfFaceName, std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
-  return CreateFontIndirectW(&font);
-}
-
-void CreateFonts(Window& w) {
-  HDC dc = GetDC(nullptr);
-  const std::wstring japanese = JapaneseFace(dc);
-  // The platform's dialog font; where its face is missing, the Japanese one.
-  LOGFONTW gui{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
-  if (!FontInstalled(dc, gui.lfFaceName) && !japanese.empty()) {
-    gui.lfFaceName[japanese.copy(gui.lfFaceName, LF_FACESIZE - 1)] = L'\0';
-    gui.lfCharSet = SHIFTJIS_CHARSET;
-  }
-  ReleaseDC(nullptr, dc);
-  w.ownedFonts[0] = CreateFontIndirectW(&gui);
-
-  for (std::size_t i = 0; i < kControls; ++i) {
-    const FontStyle& style = kWarningLayout[i].font;
-    if (style.face == nullptr) {
-      w.fonts[i] = w.ownedFonts[0];
-      continue;
-    }
-    const int pixels = static_cast<int>(std::lround(style.points * w.dpi / 72));
-    HFONT& owned = w.ownedFonts[style.bold ? 1 : 2];
-    if (owned == nullptr)
-      owned = CreateFace(japanese, pixels, style.bold, style.japaneseCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-    w.fonts[i] = owned;
-  }
-}
 
 // A label keeps its rectangle: its text broken between words and Japanese
 // characters, cut at its height.
@@ -190,7 +122,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       const int id = static_cast<int>(item.CtlID) - kFirstId;
       if (item.CtlType != ODT_STATIC || id < 0 || id >= static_cast<int>(kControls)) break;
       const auto index = static_cast<std::size_t>(id);
-      DrawLabel(item, kWarningLayout[index], (w->form.*kWarningLayout[index].control).Caption, w->fonts[index]);
+      DrawLabel(item, kWarningLayout[index], (w->form.*kWarningLayout[index].control).Caption, w->fonts->Of(index));
       return TRUE;
     }
     case WM_CTLCOLORSTATIC:
@@ -246,7 +178,7 @@ bool Create(Window& w) {
   if (screen != nullptr) ReleaseDC(nullptr, screen);
   if (w.dpi <= 0) w.dpi = 96;
   auto px = [&w](int twips) { return TwipsToPixels(twips, w.dpi); };
-  CreateFonts(w);
+  w.fonts.emplace(w.dpi);
 
   // Fixed single border; the title bar offers the close command only.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -262,6 +194,19 @@ bool Create(Window& w) {
   w.hwnd = CreateWindowExW(0, kClassName, Widen(kFormCaption).c_str(), style, x, y, width, height, nullptr, nullptr,
                            instance, &w);
   if (w.hwnd == nullptr) return false;
+
+  // Each control's place: the layout's, with each caption as wide as its text.
+  std::array<warning::PixelBox, kControls> boxes{};
+  for (std::size_t i = 0; i < kControls; ++i) {
+    const ControlLayout& c = kWarningLayout[i];
+    boxes[i] = {px(c.left), px(c.top), px(c.width), px(c.height)};
+  }
+  for (std::size_t i = 0; i < kControls; ++i) {
+    if (kWarningLayout[i].caption == nullptr) continue;
+    const std::size_t caption = warning::IndexOf(kWarningLayout[i].caption);
+    warning::FitCaption(boxes[caption], boxes[i],
+                        w.fonts->Measure(caption, (w.form.*kWarningLayout[caption].control).Caption));
+  }
 
   // Created in tab order, which is the order Tab walks through them.
   for (std::size_t i = 0; i < kControls; ++i) {
@@ -281,11 +226,12 @@ bool Create(Window& w) {
         controlStyle |= WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE;
         break;
     }
-    w.controls[i] = CreateWindowExW(
-        0, windowClass, Widen(state.Caption).c_str(), controlStyle, px(c.left), px(c.top), px(c.width), px(c.height),
-        w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId) + static_cast<INT_PTR>(i)), instance, nullptr);
+    w.controls[i] = CreateWindowExW(0, windowClass, Widen(state.Caption).c_str(), controlStyle, boxes[i].left,
+                                    boxes[i].top, boxes[i].width, boxes[i].height, w.hwnd,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId) + static_cast<INT_PTR>(i)),
+                                    instance, nullptr);
     if (w.controls[i] == nullptr) return false;
-    SendMessageW(w.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts[i]), FALSE);
+    SendMessageW(w.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts->Of(i)), FALSE);
     if (c.kind == ControlKind::CheckBox)
       SendMessageW(w.controls[i], BM_SETCHECK, state.Value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
   }
@@ -316,7 +262,7 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   form.Form_Load();
   Window window{form};
   if (!Create(window)) {
-    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning("ウィンドウを作成できません"));
+    mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(texts::Of(texts::Id::NoWindow)));
     return mdlOrvane::DialogResult::NotShown;
   }
   ShowWindow(window.hwnd, SW_SHOWNORMAL);

@@ -180,8 +180,13 @@ TEST_F(DosPath, OnlyRegularFilesCount) {
   EXPECT_FALSE(platform::QueryFile("C:\\").exists);
 }
 
+// (In a home without a prefix of its own, where the search past it finds none.)
 TEST(WinePrefixLocation, RelativePrefixIsRefused) {
-  ScopedEnv env("WINEPREFIX", "relative/prefix");
+  const TempDir home;
+  const ScopedEnv homeEnv("HOME", home.path().string());
+  const ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+  const ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+  const ScopedEnv env("WINEPREFIX", "relative/prefix");
   EXPECT_EQ(DosPathToUnix("C:\\a.pst"), std::nullopt);
 }
 
