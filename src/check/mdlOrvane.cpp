@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check/RunFiles.h"
+#include "check/StoreCheck.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
@@ -27,71 +28,6 @@
 namespace mdlOrvane {
 namespace {
 
-// One event in the system's log for a file at or over the warning size: where it
-// is, how large, against which sizes, what became of its dialog, and what the
-// file is with how much room it has. Collectors name the fields by position: new
-// ones go at the end.
-void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize, const char* dialog) {
-  const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
-  mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
-                          {{"path", store.StorePath},
-                           {"size_kb", store.StoreSizeKb},
-                           {"warning_kb", std::to_string(warningSize)},
-                           {"limit_kb", std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb)},
-                           {"name", store.StoreDisplayName},
-                           {"dialog", dialog},
-                           {"format", ansi ? "ANSI" : "Unicode"},
-                           {"kind", profile::KindText(store.StoreKind)},
-                           {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
-                           {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
-}
-
-// Whether Unicode files, and offline files, are watched too: only when the
-// organisation sets a size for them.
-bool WatchesUnicode() { return settings::RunSettings.LargeWarningSize > 0; }
-
-// Whether the mail client, by a policy or preference of its own, stops taking
-// data into ANSI files before LimitSize: the room left is then measured to there.
-bool ClientStopsFirst() {
-  return ClientLimits.Stop(profile::PstFormat::Ansi).Configured() &&
-         ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
-}
-
-// Why a look at a file was given up: it did not answer in time, or the run was
-// asked to end while it waited.
-std::string GivenUp() { return texts::Str(platform::EndRequested() ? texts::Id::AskedToEnd : texts::Id::NoAnswer); }
-
-// The format and kind as the file's header states them, which win over what the
-// profile recorded; a header that cannot be read leaves the record. Either way
-// but agreement, one line says so.
-void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
-  std::string why;
-  if (file.startStatus == platform::ReadStatus::Read) {
-    profile::HeaderReading reading = profile::ReadPstHeader(file.start);
-    if (reading.header) {
-      store.StoreKind = reading.header->kind;
-      if (reading.header->format != store.StoreFormat) {
-        mdlLogFile::WriteLog(LogFilePath,
-                             texts::Fill(texts::Id::HeaderDisagrees, {profile::FormatText(reading.header->format),
-                                                                      profile::FormatText(store.StoreFormat)}),
-                             0);
-        store.StoreFormat = reading.header->format;
-      }
-      return;
-    }
-    why = std::move(reading.why);
-  } else {
-    why = file.startStatus == platform::ReadStatus::NoAnswer ? GivenUp()
-                                                             : std::string(mdlLogFile::ReasonOf(file.startStatus));
-  }
-  const std::string line = texts::Str(texts::Id::CannotReadHeader) + store.StorePath + " (" + why + ")";
-  // A file system that does not answer is a fault the organisation should see.
-  if (file.startStatus == platform::ReadStatus::NoAnswer)
-    mdlLogFile::WriteFailure(LogFilePath, line);
-  else
-    mdlLogFile::WriteLog(LogFilePath, line, 0);
-}
-
 // A line for each registry file that was not read (a prefix's user.reg or
 // system.reg, of another account's or on a file system that did not answer).
 void LogUnreadHives() {
@@ -100,11 +36,6 @@ void LogUnreadHives() {
     mdlLogFile::WriteFailure(LogFilePath, texts::Str(texts::Id::CannotReadRegistry) + hive.path + " (" + why + ")");
   }
 }
-
-// The files checked in the places read before the current one, and in it: a file
-// that two places reach (two Wine prefixes linked to one folder) is checked once.
-std::set<std::string> filesBefore;
-std::set<std::string> filesNow;
 
 // Every place the user's mail profiles are read from (on Linux, each Wine prefix
 // that holds one), each with its default profile and its stores.
@@ -121,11 +52,11 @@ void CheckProfiles() {
   for (const std::string& place : found.unanswered)
     mdlLogFile::WriteFailure(LogFilePath,
                              texts::Str(texts::Id::CannotSearchWinePrefixes) + place + " (" + GivenUp() + ")");
-  filesBefore.clear();
+  Checked.before.clear();
   bool anyProfile = false;
   for (const platform::ProfileSource& source : found.sources) {
     platform::UseProfileSource(source);
-    filesNow.clear();
+    Checked.now.clear();
     if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::WinePrefix) + source.prefix, 0);
     const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
     LogUnreadHives();
@@ -158,7 +89,7 @@ void CheckProfiles() {
       }
       CheckStore();
     }
-    filesBefore.merge(filesNow);
+    Checked.before.merge(Checked.now);
   }
   platform::UseProfileSource({});
   if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::NoPersonalFolder), 0);
@@ -285,87 +216,6 @@ void Run(const std::string& directory, const std::string& baseName) {
   if (const int unsent = mdlLogFile::UnsentEvents(); unsent > 0)
     mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::UnsentEvents) + std::to_string(unsent), 0);
   mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::RunEnd), 0);
-}
-
-std::int64_t SizeInKb(std::int64_t length) {
-  // Rounded up to whole kibibytes; written so that no length can overflow.
-  return length / 1024 + (length % 1024 != 0 ? 1 : 0);
-}
-
-void CheckStore() {
-  StoreInfo& store = CurrentStore;
-  if (store.StoreDisplayName.empty() || store.StorePath.empty()) return;
-  PersonalFolderFound = true;
-
-  // The file is looked at while the store's line is written.
-  platform::FileQuery query(store.StorePath, profile::kPstHeaderSize);
-  auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
-  const bool offline = WatchesUnicode() && store.StoreKind == profile::StoreKind::Ost;
-  log(texts::Str(offline ? texts::Id::OfflineFolder : texts::Id::PersonalFolder) + store.StoreUid + ", " +
-      store.StoreDisplayName + ", (" + texts::Fill(texts::Id::Format, {profile::FormatText(store.StoreFormat)}) +
-      "), " + store.StorePath);
-
-  const platform::FileStatus file = query.Result();
-  if (!file.answered) {
-    mdlLogFile::WriteFailure(LogFilePath,
-                             texts::Str(texts::Id::CannotLookAtFile) + store.StorePath + " (" + GivenUp() + ")");
-    return;
-  }
-  if (!file.exists) {
-    log(texts::Str(texts::Id::NoFile));
-    return;
-  }
-  if (!file.identity.empty()) {
-    if (filesBefore.count(file.identity) != 0) {
-      log(texts::Str(texts::Id::CheckedInAnotherPrefix));
-      return;
-    }
-    // Watching offline files, a store and an offline path may name one file.
-    if (!filesNow.insert(file.identity).second && WatchesUnicode()) {
-      log(texts::Str(texts::Id::CheckedAlready));
-      return;
-    }
-  }
-  DecideFormat(store, file);
-  const bool unicode = store.StoreFormat == profile::PstFormat::Unicode;
-  if (unicode && !WatchesUnicode()) {
-    log(texts::Str(texts::Id::UnicodeNotChecked));
-    return;
-  }
-
-  const std::int64_t sizeKb = SizeInKb(file.length);
-  store.StoreSizeKb = std::to_string(sizeKb);
-  const std::int32_t warningSize = unicode ? settings::RunSettings.LargeWarningSize : settings::RunSettings.WarningSize;
-  if (unicode)
-    store.StoreLimitKb = ClientLimits.StopKb(profile::PstFormat::Unicode);
-  else
-    store.StoreLimitKb =
-        ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
-  if (sizeKb < warningSize) {
-    log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
-    return;
-  }
-  // The path as the settings file could record it: a path with characters outside
-  // the code page is recorded with '?' for them, and must still match its record.
-  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == mdlIniFle::AsStored(store.StorePath)) {
-    log(texts::Fill(texts::Id::SizeExcluded, {store.StoreSizeKb}));
-    return;
-  }
-
-  if (settings::RunSettings.ReportOnly == 1) {
-    log(texts::Fill(texts::Id::SizeReported, {store.StoreSizeKb}));
-    ReportWarning(store, sizeKb, warningSize, "report-only");
-    return;
-  }
-  log(texts::Fill(texts::Id::SizeWarned, {store.StoreSizeKb}));
-  SkipNextTime = false;
-  const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;
-  if (SkipNextTime) log(texts::Str(texts::Id::ExcludedNextTime));
-  ReportWarning(store, sizeKb, warningSize,
-                result == DialogResult::NotShown     ? "not-shown"
-                : result == DialogResult::Unanswered ? "unanswered"
-                : SkipNextTime                       ? "excluded"
-                                                     : "shown");
 }
 
 }  // namespace mdlOrvane
