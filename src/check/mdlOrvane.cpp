@@ -200,16 +200,19 @@ void Run(const std::string& directory, const std::string& baseName) {
 
   mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::RunStart), 1);
   for (const std::string& line : folderLines) mdlLogFile::WriteFailure(LogFilePath, line);
-  AdminIniFilePaths = ReadableAdministratorsFiles(files.admin);
-  if (!files.foldersToMake.empty() || !AdminIniFilePaths.empty()) {
+  // The administrators' settings files, the first winning: on Linux
+  // /etc/orvane/<name>.ini when it is there, then the settings file beside the
+  // program when the run keeps its own files in the user's folder.
+  const std::vector<std::string> adminIniFiles = ReadableAdministratorsFiles(files.admin);
+  if (!files.foldersToMake.empty() || !adminIniFiles.empty()) {
     std::string line = texts::Str(texts::Id::SettingsFile) + IniFilePath;
-    for (std::size_t i = 0; i < AdminIniFilePaths.size(); ++i)
-      line += (i == 0 ? " (" + texts::Str(texts::Id::AdministratorsFiles) : ", ") + AdminIniFilePaths[i];
-    mdlLogFile::WriteLog(LogFilePath, AdminIniFilePaths.empty() ? line : line + ")", 0);
+    for (std::size_t i = 0; i < adminIniFiles.size(); ++i)
+      line += (i == 0 ? " (" + texts::Str(texts::Id::AdministratorsFiles) : ", ") + adminIniFiles[i];
+    mdlLogFile::WriteLog(LogFilePath, adminIniFiles.empty() ? line : line + ")", 0);
   }
   // Copies that a writer killed at its work (at a shutdown) left beside the file.
   if (!IniFilePath.empty()) platform::RemoveLeftCopies(IniFilePath);
-  settings::LoadSettings(IniFilePath, LogFilePath, AdminIniFilePaths);
+  settings::LoadSettings(IniFilePath, LogFilePath, adminIniFiles);
   LogUnreadHives();
 
   CheckProfiles();

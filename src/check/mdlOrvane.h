@@ -31,10 +31,6 @@ class WarningDialog {
 
 inline std::string IniFilePath;
 inline std::string LogFilePath;
-// The administrators' settings files, the first winning: on Linux
-// /etc/orvane/<name>.ini when it is there, then the settings file beside the
-// program when the run keeps its own files in the user's folder.
-inline std::vector<std::string> AdminIniFilePaths;
 // The store under examination, filled by the profile walk and sized by CheckStore.
 inline StoreInfo CurrentStore;
 // The mail client's size limits for the profile being checked.

@@ -66,7 +66,8 @@ void ReportEvent(platform::EventType type, std::uint32_t id, const std::vector<p
 int UnsentEvents() { return unsent; }
 
 void WriteLog(const std::string& path, const std::string& message, std::uint8_t mode) {
-  // Once per run: a log that cannot be written fails again at every line.
+  // Once per run: a log that cannot be written fails again at every line. It
+  // outlives a call for the lines after; a run's first line (mode 1) clears it.
   static bool reported = false;
   if (mode == 1) {
     reported = false;

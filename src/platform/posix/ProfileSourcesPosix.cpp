@@ -192,7 +192,8 @@ std::vector<std::string> Escaped(const std::vector<std::string>& roots) {
 }
 
 // The search begun, waiting to be asked for its answer; none when the user chose
-// the prefix, or has no home to search.
+// the prefix, or has no home to search. It outlives BeginProfileSearch, which
+// starts it, until FindProfileSources takes it; a new search replaces it.
 std::shared_ptr<Search> begun;
 
 }  // namespace

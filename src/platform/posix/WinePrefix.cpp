@@ -7,6 +7,8 @@
 namespace platform::posix {
 namespace {
 
+// The prefix of the profile source in use: it outlives a call so that every read
+// of one source goes to one prefix; the run selects none again when it is done.
 std::string selected;
 
 }  // namespace
