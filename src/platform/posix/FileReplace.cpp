@@ -61,35 +61,6 @@ void PutTheirsBack(const std::string& path, const std::string& temp, const struc
 
 }  // namespace
 
-Fd::~Fd() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-bool Fd::Close() {
-  const int fd = fd_;
-  fd_ = -1;
-  return ::close(fd) == 0;
-}
-
-WriteError WriteErrorOf(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ELOOP:  // a symbolic link where none is followed
-      return WriteError::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return WriteError::DiskFull;
-    case EISDIR:
-    case ENXIO:  // a pipe that nobody reads
-      return WriteError::NotAFile;
-    default:
-      return WriteError::Other;
-  }
-}
-
 bool FileIdentity::Unchanged(const FileIdentity& read) const {
   const struct stat& a = info_;
   const struct stat& b = read.info_;

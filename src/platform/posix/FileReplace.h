@@ -14,26 +14,9 @@
 #include <string_view>
 
 #include "platform/WriteError.h"
+#include "platform/posix/Descriptor.h"
 
 namespace platform::posix {
-
-// A descriptor, closed when it goes.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd();
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and tells whether the close reported an error.
-  bool Close();
-
- private:
-  int fd_;
-};
-
-// Why a write failed, from its errno (for the log too).
-WriteError WriteErrorOf(int error);
 
 // What a reader knows of the file it read: the file itself (device and inode),
 // its size and its modification and status-change times.

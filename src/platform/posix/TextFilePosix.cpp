@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "platform/TextFile.h"
-#include "platform/posix/FileReplace.h"
+#include "platform/posix/Descriptor.h"
 
 namespace platform {
 namespace {
