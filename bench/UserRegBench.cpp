@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
 
 namespace {
 
-using platform::posix::UserReg;
+using platform::emulation::UserReg;
 
 // A prefix in daily use: thousands of keys, each with a string, a dword and a
 // binary value spread over several lines.

@@ -6,7 +6,7 @@
 
 #include "FuzzInput.h"
 #include "platform/CodePage.h"
-#include "platform/posix/IniText.h"
+#include "platform/emulation/IniText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);

@@ -6,7 +6,7 @@
 
 #include "FuzzInput.h"
 #include "platform/ProfileString.h"
-#include "platform/posix/IniText.h"
+#include "platform/emulation/IniText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "FuzzInput.h"
 #include "platform/CodePage.h"
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text =
       (size % 8 == 0 ? std::string() : std::string("WINE REGISTRY Version 2\n")) + std::string(body);
 
-  platform::posix::UserReg hive(text);
+  platform::emulation::UserReg hive(text);
   for (const std::u16string_view path : {std::u16string_view(key), std::u16string_view(u"Software\\Orvane")}) {
     if (const auto id = hive.FindKey(path)) {
       if (hive.FindKey(path) != id) std::abort();

@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
+#include "platform/posix/HiveCache.h"
 #include "profile/Profile.h"
 #include "support/TempDir.h"
 

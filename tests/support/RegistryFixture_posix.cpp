@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
+#include "platform/posix/HiveCache.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 

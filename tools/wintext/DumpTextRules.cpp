@@ -18,7 +18,7 @@
 #include <windows.h>
 #else
 #include "platform/CodePage.h"
-#include "platform/posix/FoldCase.h"
+#include "platform/emulation/FoldCase.h"
 #endif
 
 #include <algorithm>
@@ -64,7 +64,7 @@ std::string Encode(char16_t unit, bool bestFit) {
   return bestFit ? platform::ToAnsiBestFit(utf8) : platform::ToAnsi(utf8);
 }
 
-char16_t Upper(char16_t unit) { return platform::posix::FoldCase(unit); }
+char16_t Upper(char16_t unit) { return platform::emulation::FoldCase(unit); }
 
 int CompareIgnoringCase(char16_t a, char16_t b) { return Upper(a) - Upper(b); }
 #endif

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/posix/TextTables.h"
+#include "platform/emulation/TextTables.h"
 
 namespace platform {
 namespace {
@@ -16,15 +16,15 @@ bool IsAscii(std::string_view text) {
 
 // The code of `unit` in code page 932 (see TextTables.h), or 0 when it has none.
 std::uint16_t Encode(char16_t unit) {
-  return posix::tables::kEncodeBlocks[posix::tables::kEncodeBlockOf[unit >> 8]][unit & 0xFF];
+  return emulation::tables::kEncodeBlocks[emulation::tables::kEncodeBlockOf[unit >> 8]][unit & 0xFF];
 }
 
 std::uint16_t EncodeBestFit(char16_t unit) {
   if (const std::uint16_t code = Encode(unit)) return code;
-  const char16_t* units = posix::tables::kBestFitUnits;
-  const char16_t* end = units + posix::tables::kBestFitCount;
+  const char16_t* units = emulation::tables::kBestFitUnits;
+  const char16_t* end = units + emulation::tables::kBestFitCount;
   const char16_t* found = std::lower_bound(units, end, unit);
-  return found != end && *found == unit ? posix::tables::kBestFitCodes[found - units] : 0;
+  return found != end && *found == unit ? emulation::tables::kBestFitCodes[found - units] : 0;
 }
 
 // Each UTF-16 unit becomes its code, or one '?' when it has none, so the two
@@ -54,7 +54,7 @@ std::string ToAnsi(std::string_view utf8) {
 
 std::string ToAnsiBestFit(std::string_view utf8) { return EncodeText(utf8, EncodeBestFit); }
 
-bool IsAnsiLeadByte(unsigned char byte) { return posix::tables::kLeadIndex[byte] != 0; }
+bool IsAnsiLeadByte(unsigned char byte) { return emulation::tables::kLeadIndex[byte] != 0; }
 
 // A lead byte takes the byte after it as its trail, unless that is a NUL or the
 // end of the text; a lead byte on its own, like an invalid pair, is U+30FB.
@@ -64,12 +64,13 @@ std::string FromAnsi(std::string_view ansi) {
   utf16.reserve(ansi.size());
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     const auto byte = static_cast<unsigned char>(ansi[i]);
-    char16_t unit = posix::tables::kSingleByte[byte];
-    const unsigned row = posix::tables::kLeadIndex[byte];
+    char16_t unit = emulation::tables::kSingleByte[byte];
+    const unsigned row = emulation::tables::kLeadIndex[byte];
     if (row != 0 && i + 1 < ansi.size() && ansi[i + 1] != '\0') {
       const auto trail = static_cast<unsigned char>(ansi[++i]);
-      unit = trail >= posix::tables::kTrailFirst && trail <= posix::tables::kTrailLast
-                 ? posix::tables::kDoubleByte[(row - 1) * posix::tables::kTrails + (trail - posix::tables::kTrailFirst)]
+      unit = trail >= emulation::tables::kTrailFirst && trail <= emulation::tables::kTrailLast
+                 ? emulation::tables::kDoubleByte[(row - 1) * emulation::tables::kTrails +
+                                                  (trail - emulation::tables::kTrailFirst)]
                  : u'\u30FB';
     }
     utf16 += unit;

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/FoldCase.h"
+#include "platform/emulation/FoldCase.h"
 #include "platform/posix/WinePrefix.h"
 
 namespace platform::posix {
@@ -34,7 +34,7 @@ std::optional<std::string> FindEntry(const std::string& directory, const std::st
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
   if (!dir) return std::nullopt;
   while (const dirent* entry = ::readdir(dir.get())) {
-    if (EqualIgnoringCase(entry->d_name, name)) return std::string(entry->d_name);
+    if (emulation::EqualIgnoringCase(entry->d_name, name)) return std::string(entry->d_name);
   }
   return std::nullopt;
 }

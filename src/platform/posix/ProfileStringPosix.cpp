@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/emulation/IniText.h"
 #include "platform/posix/FileReplace.h"
-#include "platform/posix/IniText.h"
 
 namespace platform {
 namespace {

@@ -18,14 +18,15 @@
 
 #include "platform/Bounded.h"
 #include "platform/CodePage.h"
+#include "platform/emulation/UserReg.h"
+#include "platform/posix/HiveCache.h"
 #include "platform/posix/MountTable.h"
-#include "platform/posix/UserReg.h"
 #include "platform/posix/WinePrefix.h"
 
 namespace platform {
 namespace {
 
-using posix::UserReg;
+using emulation::UserReg;
 
 // Room for `size` bytes, or nullptr when there is not that much memory.
 std::shared_ptr<char> Allocate(std::size_t size) {
@@ -104,7 +105,8 @@ std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path, bool& foreign) 
       void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (mapped != MAP_FAILED) {
         try {
-          kept = posix::KeysUnder(std::string_view(static_cast<const char*>(mapped), size), "Software\\\\Policies\\\\");
+          kept = emulation::KeysUnder(std::string_view(static_cast<const char*>(mapped), size),
+                                      "Software\\\\Policies\\\\");
         } catch (const std::bad_alloc&) {
           kept.clear();
         }
@@ -249,7 +251,7 @@ long QueryRegistryValue(RegistryKey key, const std::string& name, unsigned char*
                         std::uint32_t* type) {
   OpenKey* open = FindHandle(key);
   if (open == nullptr) return kRegistryBadHandle;
-  const posix::UserRegValue* value = open->reg->FindValue(open->id, ThroughAnsi(name));
+  const emulation::UserRegValue* value = open->reg->FindValue(open->id, ThroughAnsi(name));
   if (value == nullptr) return kRegistryNotFound;
   if (type) *type = value->type;
 

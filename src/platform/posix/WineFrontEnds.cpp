@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/emulation/FrontEndHints.h"
+
 namespace platform::posix {
 namespace {
 
@@ -73,94 +75,13 @@ std::string DataHome(const std::string& home) {
   return home + "/.local/share";
 }
 
-// `value` without the blanks and the pair of quotes round it.
-std::string_view Unquoted(std::string_view value) {
-  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
-    value.remove_suffix(1);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  return value;
-}
-
-// A folder as a front-end's file names it: absolute, or below the home as "~/..."
-// or "$HOME/..."; quotes and blanks round it removed. Empty for anything else.
-std::string HintPath(std::string_view value, const std::string& home) {
-  value = Unquoted(value);
-  if (value.starts_with("~/")) return home + std::string(value.substr(1));
-  if (value.starts_with("$HOME/")) return home + std::string(value.substr(5));
-  if (value.starts_with("${HOME}/")) return home + std::string(value.substr(7));
-  return value.starts_with('/') ? std::string(value) : std::string();
-}
-
-// The values of the lines "key: value" in a front-end's YAML file.
-std::vector<std::string> YamlValues(std::string_view text, std::string_view key, const std::string& home) {
-  std::vector<std::string> values;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = std::min(text.find('\n', pos), text.size());
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    if (line.starts_with(key) && line.substr(key.size()).starts_with(':')) {
-      if (std::string path = HintPath(line.substr(key.size() + 1), home); !path.empty()) values.push_back(path);
-    }
-  }
-  return values;
-}
-
-// The prefixes that menu entries start their programs in: WINEPREFIX=value,
-// the value in double quotes (with backslash escapes) or up to a blank.
-std::vector<std::string> MenuPrefixes(std::string_view text, const std::string& home) {
-  std::vector<std::string> prefixes;
-  constexpr std::string_view kName = "WINEPREFIX=";
-  for (std::size_t at = text.find(kName); at != std::string_view::npos; at = text.find(kName, at + 1)) {
-    std::size_t pos = at + kName.size();
-    std::string value;
-    if (pos < text.size() && text[pos] == '"') {
-      for (++pos; pos < text.size() && text[pos] != '"' && text[pos] != '\n'; ++pos) {
-        if (text[pos] == '\\' && pos + 1 < text.size()) ++pos;
-        value += text[pos];
-      }
-    } else {
-      while (pos < text.size() && text[pos] != ' ' && text[pos] != '\t' && text[pos] != '\n') value += text[pos++];
-    }
-    if (std::string path = HintPath(value, home); !path.empty()) prefixes.push_back(path);
-  }
-  return prefixes;
-}
-
 // CrossOver's bottle folders besides its own: CX_BOTTLE_PATH, from the
 // environment or from the [EnvironmentVariables] of its configuration, a list
 // separated by colons.
 std::vector<std::string> CrossOverBottleFolders(const std::string& home) {
-  std::string list;
-  if (const char* value = std::getenv("CX_BOTTLE_PATH")) {
-    list = value;
-  } else {
-    const std::string conf = ReadOwnFile(home + "/.cxoffice/cxoffice.conf");
-    bool inSection = false;
-    std::size_t pos = 0;
-    while (pos < conf.size()) {
-      const std::size_t end = std::min(conf.find('\n', pos), conf.size());
-      std::string_view line(conf.data() + pos, end - pos);
-      pos = end + 1;
-      while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-      if (line.starts_with('[')) inSection = line.starts_with("[EnvironmentVariables]");
-      const std::size_t equals = line.find('=');
-      if (!inSection || equals == std::string_view::npos) continue;
-      if (Unquoted(line.substr(0, equals)) == "CX_BOTTLE_PATH") list = Unquoted(line.substr(equals + 1));
-    }
-  }
-  std::vector<std::string> folders;
-  std::size_t pos = 0;
-  while (pos <= list.size()) {
-    const std::size_t end = std::min(list.find(':', pos), list.size());
-    if (std::string folder = HintPath(std::string_view(list).substr(pos, end - pos), home); !folder.empty())
-      folders.push_back(folder);
-    pos = end + 1;
-  }
-  return folders;
+  const char* value = std::getenv("CX_BOTTLE_PATH");
+  return emulation::FolderList(
+      value != nullptr ? value : emulation::CrossOverBottlePath(ReadOwnFile(home + "/.cxoffice/cxoffice.conf")), home);
 }
 
 // The desktop files below `folder`, a few levels deep, in folders of the user's
@@ -199,10 +120,11 @@ std::vector<Place> FrontEndPlaces(const std::string& home) {
          std::vector<std::string> all;
          for (const std::string& base : {home + "/.var/app/com.usebottles.bottles/data/bottles", data + "/bottles"}) {
            const std::vector<std::string> custom =
-               YamlValues(ReadOwnFile(base + "/data.yml"), "custom_bottles_path", home);
+               emulation::YamlValues(ReadOwnFile(base + "/data.yml"), "custom_bottles_path", home);
            for (const std::string& bottle : Children(custom.empty() ? base + "/bottles" : custom.front())) {
              // A bottle kept elsewhere leaves its path behind.
-             const std::vector<std::string> moved = YamlValues(ReadOwnFile(bottle + "/placeholder.yml"), "Path", home);
+             const std::vector<std::string> moved =
+                 emulation::YamlValues(ReadOwnFile(bottle + "/placeholder.yml"), "Path", home);
              all.push_back(moved.empty() ? bottle : moved.front());
            }
          }
@@ -220,7 +142,8 @@ std::vector<Place> FrontEndPlaces(const std::string& home) {
                                           home + "/.var/app/net.lutris.Lutris/data/lutris/games"}) {
            for (const std::string& game : Children(games)) {
              if (!game.ends_with(".yml")) continue;
-             for (std::string& prefix : YamlValues(ReadOwnFile(game), "prefix", home)) prefixes.push_back(prefix);
+             for (std::string& prefix : emulation::YamlValues(ReadOwnFile(game), "prefix", home))
+               prefixes.push_back(prefix);
            }
          }
          // Without a game that names its prefix, Lutris's own folder for them.
@@ -233,7 +156,8 @@ std::vector<Place> FrontEndPlaces(const std::string& home) {
          MenuEntries(data + "/applications", kMenuDepth, entries);
          std::vector<std::string> prefixes;
          for (const std::string& entry : entries)
-           for (std::string& prefix : MenuPrefixes(ReadOwnFile(entry), home)) prefixes.push_back(std::move(prefix));
+           for (std::string& prefix : emulation::MenuPrefixes(ReadOwnFile(entry), home))
+             prefixes.push_back(std::move(prefix));
          return prefixes;
        }},
   };

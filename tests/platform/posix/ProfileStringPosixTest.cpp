@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "platform/ProfileString.h"
+#include "platform/emulation/IniText.h"
 #include "platform/posix/FileReplace.h"
-#include "platform/posix/IniText.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/posix/FoldCase.h"
+#include "platform/emulation/FoldCase.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using platform::posix::EqualIgnoringCase;
+using platform::emulation::EqualIgnoringCase;
 
 TEST(FoldCase, NamesAreEqualExactlyWhenWindowsHoldsThemEqual) {
   EXPECT_TRUE(EqualIgnoringCase("ⅰⅱ.pst", "ⅠⅡ.PST"));

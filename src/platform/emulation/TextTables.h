@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace platform::posix::tables {
+namespace platform::emulation::tables {
 
 // Decoding: each single byte, and the pairs of a lead byte (kLeadIndex gives its
 // row, counted from 1; 0 for a byte that leads nothing) with a trail byte in
@@ -34,4 +34,4 @@ extern const std::size_t kUpperCount;
 extern const char16_t kUpperFrom[];
 extern const char16_t kUpperTo[];
 
-}  // namespace platform::posix::tables
+}  // namespace platform::emulation::tables

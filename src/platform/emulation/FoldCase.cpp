@@ -1,11 +1,11 @@
-#include "platform/posix/FoldCase.h"
+#include "platform/emulation/FoldCase.h"
 
 #include <algorithm>
 
 #include "platform/CodePage.h"
-#include "platform/posix/TextTables.h"
+#include "platform/emulation/TextTables.h"
 
-namespace platform::posix {
+namespace platform::emulation {
 
 char16_t FoldCase(char16_t unit) {
   if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20) : unit;
@@ -31,4 +31,4 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::emulation

@@ -5,14 +5,14 @@
 // non-blank character of each line and skips what it cannot use; this reader
 // does the same, so that a hand-edited or damaged file gives the values a
 // Windows program in that prefix would see.
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
 
 #include <cstring>
 
 #include "platform/CodePage.h"
-#include "platform/posix/FoldCase.h"
+#include "platform/emulation/FoldCase.h"
 
-namespace platform::posix {
+namespace platform::emulation {
 namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
@@ -210,4 +210,4 @@ std::string KeysUnder(std::string_view text, std::string_view escapedPrefix) {
   return kept;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::emulation

@@ -1,4 +1,4 @@
-#include "platform/posix/IniText.h"
+#include "platform/emulation/IniText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace platform::posix {
+namespace platform::emulation {
 
 // One value as the hive holds it: its type and its bytes (text types as UTF-16LE
 // with whatever NULs were stored).
@@ -104,7 +104,4 @@ class UserReg {
 // large file is read for a few of its keys.
 std::string KeysUnder(std::string_view text, std::string_view escapedPrefix);
 
-// Makes the next registry access read the prefix's files again, as a new run would.
-void ForgetUserReg();
-
-}  // namespace platform::posix
+}  // namespace platform::emulation

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
-#include "platform/posix/FoldCase.h"
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/FoldCase.h"
+#include "platform/emulation/UserReg.h"
 
-namespace platform::posix {
+namespace platform::emulation {
 namespace {
 
 // Blanks are the C locale's white space.
@@ -260,4 +260,4 @@ std::size_t UserReg::ReadValue(const Line& line, std::optional<Value>* out) cons
   return next;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::emulation

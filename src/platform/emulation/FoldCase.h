@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform::posix {
+namespace platform::emulation {
 
 // Maps one UTF-16 unit to Windows' upper case of it (the table its file
 // systems and registry compare names by); a unit without one is itself.
@@ -17,4 +17,4 @@ std::u16string FoldName(std::u16string_view name);
 // Whether two UTF-8 names are equal when each UTF-16 unit is folded.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
-}  // namespace platform::posix
+}  // namespace platform::emulation

@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
-#include "platform/posix/UserReg.h"
+#include "platform/emulation/UserReg.h"
 #include "support/TempDir.h"
 
 namespace {
 
-using platform::posix::UserReg;
+using platform::emulation::UserReg;
 using namespace std::literals;
 
 using Typed = std::pair<std::uint32_t, std::string>;  // type and bytes
