@@ -7,6 +7,8 @@
 // Windows program in that prefix would see.
 #include "platform/emulation/UserReg.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "platform/CodePage.h"
@@ -185,29 +187,51 @@ std::string KeysUnder(std::string_view text, std::string_view escapedPrefix) {
       if (lower(text[pos + i]) != lower(escapedPrefix[i])) return false;
     return true;
   };
-  // Where the key line whose "[" is at or after `from` starts, or the end. Only
-  // key lines start with "[" (after blanks), so only the "["s need a look: a
-  // system.reg of megabytes holds a few thousand.
-  auto nextKey = [&](std::size_t from) {
-    while (from < text.size()) {
-      const void* found = std::memchr(text.data() + from, '[', text.size() - from);
-      if (found == nullptr) break;
-      const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-      std::size_t start = bracket;
-      while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
-      if (start == 0 || text[start - 1] == '\n') return start;
-      from = bracket + 1;
-    }
-    return text.size();
-  };
-  std::size_t key = nextKey(0);
+  std::size_t key = NextKeyLine(text, 0);
   std::string kept(text.substr(0, key));  // the header and the architecture
   while (key < text.size()) {
-    const std::size_t next = nextKey(text.find('[', key) + 1);
+    const std::size_t next = NextKeyLine(text, text.find('[', key) + 1);
     if (begins(text.find('[', key) + 1)) kept += text.substr(key, next - key);
     key = next;
   }
   return kept;
+}
+
+std::size_t NextKeyLine(std::string_view text, std::size_t from) {
+  while (from < text.size()) {
+    const void* found = std::memchr(text.data() + from, '[', text.size() - from);
+    if (found == nullptr) break;
+    const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    std::size_t start = bracket;
+    while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+    if (start == 0 || text[start - 1] == '\n') return start;
+    from = bracket + 1;
+  }
+  return text.size();
+}
+
+bool HoldsKeyUnder(const std::function<long(char*, std::size_t)>& read, const std::vector<std::string>& escapedRoots,
+                   std::string& buffer, std::size_t piece) {
+  constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
+  std::size_t carried = 0;  // a line not yet whole, at the start of the buffer
+  for (bool first = true;; first = false) {
+    if (buffer.size() < carried + piece) buffer.resize(carried + piece);
+    const long n = read(buffer.data() + carried, piece);
+    if (n <= 0) return false;
+    const std::string_view text(buffer.data(), carried + static_cast<std::size_t>(n));
+    if (first && !text.starts_with(kHeader)) return false;
+    const std::size_t whole = text.rfind('\n') + 1;  // the lines before it are whole (0: none)
+    for (std::size_t line = NextKeyLine(text, 0); line < whole;) {
+      const std::size_t bracket = text.find('[', line);
+      const std::string_view key = text.substr(bracket + 1, text.find('\n', bracket) - bracket - 1);
+      for (const std::string& root : escapedRoots)
+        if (key.size() >= root.size() && strncasecmp(key.data(), root.data(), root.size()) == 0) return true;
+      line = NextKeyLine(text, bracket + 1);
+    }
+    // The last line goes on in the next piece; a line longer than a piece is no key.
+    carried = text.size() - whole < piece ? text.size() - whole : 0;
+    std::memmove(buffer.data(), buffer.data() + text.size() - carried, carried);
+  }
 }
 
 }  // namespace platform::emulation

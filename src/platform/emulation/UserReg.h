@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,5 +104,20 @@ class UserReg {
 // to case), and the lines before its first key: a small hive to parse when a
 // large file is read for a few of its keys.
 std::string KeysUnder(std::string_view text, std::string_view escapedPrefix);
+
+// Where the first key line at or after `from` begins (a line whose first
+// character but blanks is "["), or the end of `text`. The start of `text` counts
+// as the start of a line. Only the "["s are looked at: a system.reg of megabytes
+// holds a few thousand.
+std::size_t NextKeyLine(std::string_view text, std::size_t from);
+
+// Whether a registry file holds a key whose path, as the file spells it, begins
+// with one of `escapedRoots` (compared without regard to ASCII case). The file is
+// read a piece of `piece` bytes at a time through `read` (the bytes it put at its
+// first argument, up to the second; 0 or less at the end) into `buffer`; the scan
+// stops at the first such key, and at once when the file has no registry header.
+// A line longer than a piece is no key; a piece holds the header at least.
+bool HoldsKeyUnder(const std::function<long(char*, std::size_t)>& read, const std::vector<std::string>& escapedRoots,
+                   std::string& buffer, std::size_t piece = 32768);
 
 }  // namespace platform::emulation

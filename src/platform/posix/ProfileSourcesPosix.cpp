@@ -8,7 +8,6 @@
 #include "platform/ProfileSources.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,7 +15,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +27,7 @@
 #include "platform/Bounded.h"
 #include "platform/EndRequest.h"
 #include "platform/FileSystem.h"
+#include "platform/emulation/UserReg.h"
 #include "platform/posix/WineFrontEnds.h"
 #include "platform/posix/WinePrefix.h"
 
@@ -49,36 +48,10 @@ struct Found {
   ino_t inode;
 };
 
-// Whether user.reg's text holds a key below one of the roots (in the file's own
-// spelling, each "\" doubled; compared without regard to ASCII case). Reads the
-// file a piece at a time into `buffer` and stops at the first such key. Only key
-// lines start with "[" (after blanks), and only the "["s are looked at.
-bool HoldsProfile(int fd, off_t size, const std::vector<std::string>& roots, std::string& buffer) {
-  constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-  constexpr std::size_t kPiece = 32768;
-  std::size_t carried = 0;  // a line not yet whole, at the start of the buffer
-  off_t left = size;        // no read is spent on finding the end
-  for (bool first = true; left > 0; first = false) {
-    if (buffer.size() < carried + kPiece) buffer.resize(carried + kPiece);
-    const ssize_t n = ::read(fd, buffer.data() + carried, kPiece);
-    if (n <= 0) return false;
-    left -= n;
-    const std::string_view text(buffer.data(), carried + static_cast<std::size_t>(n));
-    if (first && !text.starts_with(kHeader)) return false;
-    const std::size_t whole = text.rfind('\n') + 1;  // the lines before it are whole (0: none)
-    for (std::size_t at = text.find('['); at < whole; at = text.find('[', at + 1)) {
-      std::size_t start = at;
-      while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
-      if (start > 0 && text[start - 1] != '\n') continue;  // inside a line: no key
-      const std::string_view key = text.substr(at + 1, text.find('\n', at) - at - 1);
-      for (const std::string& root : roots)
-        if (key.size() >= root.size() && strncasecmp(key.data(), root.data(), root.size()) == 0) return true;
-    }
-    // The last line goes on in the next piece; a line longer than a piece is no key.
-    carried = text.size() - whole < kPiece ? text.size() - whole : 0;
-    std::memmove(buffer.data(), buffer.data() + text.size() - carried, carried);
-  }
-  return false;
+// Whether the user.reg open at `fd` holds a key below one of the roots.
+bool HoldsKeyUnder(int fd, const std::vector<std::string>& roots, std::string& buffer) {
+  const auto read = [fd](char* into, std::size_t size) { return static_cast<long>(::read(fd, into, size)); };
+  return emulation::HoldsKeyUnder(read, roots, buffer);
 }
 
 // `folder` when it is a Wine prefix of this user's (a regular user.reg beside
@@ -92,7 +65,7 @@ std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<
   struct stat info {};
   std::optional<Found> found;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
-      info.st_size <= posix::kMaxRegistryFileSize && HoldsProfile(fd, info.st_size, roots, buffer) &&
+      info.st_size <= posix::kMaxRegistryFileSize && HoldsKeyUnder(fd, roots, buffer) &&
       posix::IsOwnFolder(folder + "/drive_c"))
     found = Found{folder, info.st_dev, info.st_ino};
   ::close(fd);

@@ -262,4 +262,43 @@ TEST(UserReg, ThousandsOfKeysAreAllFoundAfterTheIndexGrows) {
   EXPECT_EQ(Get(reg, u"Root\\Group3\\Item3", u"N"), Typed(4, "\x03\0\0\0"s));
 }
 
+// The scan for a key line, alone and read a piece at a time: a key line is one
+// whose first character but blanks is "[", wherever a piece ends.
+TEST(KeyLineScan, FindsKeyLinesAndTheFirstKeyBelowARootAcrossPieces) {
+  using platform::emulation::NextKeyLine;
+  const std::string text = "WINE REGISTRY Version 2\n[A]\n\"v\"=\"[x]\"\n  \t[B]\n\"w\"=hex:5b\n[C";
+  EXPECT_EQ(NextKeyLine(text, 0), text.find("[A]"));
+  EXPECT_EQ(NextKeyLine(text, text.find("[A]") + 1), text.find("  \t[B]"));  // not the "[x]" in a value
+  EXPECT_EQ(NextKeyLine(text, text.find("[B]") + 1), text.find("[C"));
+  EXPECT_EQ(NextKeyLine(text, text.size() - 1), text.size());
+  EXPECT_EQ(NextKeyLine("[Top]", 0), 0u);
+
+  const std::string key = "[Software\\\\Microsoft\\\\Windows NT\\\\Profiles\\\\Outlook] 1700000000\n";
+  const std::vector<std::string> roots = {"software\\\\microsoft\\\\windows nt\\\\profiles"};
+  const auto holds = [&](const std::string& file, std::size_t piece) {
+    std::size_t at = 0;
+    const auto read = [&](char* into, std::size_t size) {
+      const std::size_t n = std::min(size, file.size() - at);
+      std::copy_n(file.data() + at, n, into);
+      at += n;
+      return static_cast<long>(n);
+    };
+    std::string buffer;
+    return platform::emulation::HoldsKeyUnder(read, roots, buffer, piece);
+  };
+  const std::string head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\n\n";
+  const std::string before =
+      head + "[Software\\\\Other] 1\n\"a\"=\"[Software\\\\Microsoft\\\\Windows NT\\\\Profiles]\"\n";
+  for (std::size_t piece = 64; piece <= 4096; piece += 7) {
+    SCOPED_TRACE(piece);
+    EXPECT_TRUE(holds(before + key + "\"x\"=dword:1\n", piece));  // the key straddles a piece's end somewhere
+    EXPECT_TRUE(holds(before + "  " + key, piece));
+    EXPECT_FALSE(holds(before, piece));  // a value that looks like the key is none
+  }
+  EXPECT_FALSE(holds("REGEDIT4\n" + key, 4096));  // no registry header, no key
+  const std::string longKey = key.substr(0, key.find(']')) + std::string(200, 'x') + "]\n";
+  EXPECT_TRUE(holds(head + longKey, 4096));
+  EXPECT_FALSE(holds(head + longKey, 64));  // a line longer than a piece is no key
+}
+
 }  // namespace
