@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/posix/Owner.h"
+
 namespace platform {
 
 std::string HomeFolder() {
@@ -40,7 +42,7 @@ bool PathExists(const std::string& path) {
 
 FolderState CheckUserFolder(const std::string& folder) {
   struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || !posix::IsOwn(info))
     return FolderState::OtherOwner;
   return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ? FolderState::WritableByOthers : FolderState::Usable;
 }

@@ -28,6 +28,7 @@
 #include "platform/EndRequest.h"
 #include "platform/FileSystem.h"
 #include "platform/emulation/UserReg.h"
+#include "platform/posix/Owner.h"
 #include "platform/posix/WineFrontEnds.h"
 #include "platform/posix/WinePrefix.h"
 

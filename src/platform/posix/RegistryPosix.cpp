@@ -21,6 +21,7 @@
 #include "platform/emulation/UserReg.h"
 #include "platform/posix/HiveCache.h"
 #include "platform/posix/MountTable.h"
+#include "platform/posix/Owner.h"
 #include "platform/posix/WinePrefix.h"
 
 namespace platform {
@@ -52,8 +53,8 @@ int OpenRegistryFile(const std::string& path, struct stat& info, bool& foreign) 
   struct stat prefix {};
   const bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
                         info.st_size <= posix::kMaxRegistryFileSize;
-  foreign = readable && (info.st_uid != ::geteuid() || ::stat(path.substr(0, path.rfind('/')).c_str(), &prefix) != 0 ||
-                         prefix.st_uid != ::geteuid());
+  foreign = readable && (!posix::IsOwn(info) || ::stat(path.substr(0, path.rfind('/')).c_str(), &prefix) != 0 ||
+                         !posix::IsOwn(prefix));
   if (readable && !foreign) return fd;
   ::close(fd);
   return -1;

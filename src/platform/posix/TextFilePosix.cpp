@@ -6,6 +6,7 @@
 
 #include "platform/TextFile.h"
 #include "platform/posix/Descriptor.h"
+#include "platform/posix/Owner.h"
 
 namespace platform {
 namespace {
@@ -19,7 +20,7 @@ WriteError Writable(int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return WriteErrorOf(errno);
   if (!S_ISREG(info.st_mode)) return WriteError::NotAFile;
-  if (info.st_nlink != 1 || info.st_uid != ::geteuid()) return WriteError::ForeignLink;
+  if (info.st_nlink != 1 || !posix::IsOwn(info)) return WriteError::ForeignLink;
   return WriteError::None;
 }
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/emulation/FrontEndHints.h"
+#include "platform/posix/Owner.h"
 
 namespace platform::posix {
 namespace {
@@ -23,20 +24,6 @@ constexpr std::size_t kMaxHintFile = 1 << 20;
 // How deep menu entries are looked for below the applications folder.
 constexpr int kMenuDepth = 4;
 
-// The user the run is for, asked once: the search asks for every folder.
-const uid_t kUser = ::geteuid();
-
-}  // namespace
-
-bool IsOwn(const struct stat& info) { return info.st_uid == kUser; }
-
-bool IsOwnFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == kUser;
-}
-
-namespace {
-
 // The file at `path` when it is a regular file of this user's, up to kMaxHintFile
 // bytes; empty otherwise. A pipe is not waited on.
 std::string ReadOwnFile(const std::string& path) {
@@ -44,7 +31,7 @@ std::string ReadOwnFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return text;
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == kUser &&
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && IsOwn(info) &&
       static_cast<std::size_t>(info.st_size) <= kMaxHintFile) {
     char chunk[16384];
     for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));

@@ -1,8 +1,6 @@
 #pragma once
 // Linux only: the places where Wine and its front-ends keep Wine prefixes.
 
-#include <sys/stat.h>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,13 +23,5 @@ struct Place {
 // the hidden folders of the home; the WINEPREFIX= of menu entries. One level deep
 // each; menu entries four folders deep, without following links.
 std::vector<Place> FrontEndPlaces(const std::string& home);
-
-// Whether `path` is a folder of this user's (a link to one counts, as front-ends
-// link prefixes).
-bool IsOwnFolder(const std::string& path);
-
-// Whether the file `info` describes is this user's (the user asked once: the
-// search asks for every folder).
-bool IsOwn(const struct stat& info);
 
 }  // namespace platform::posix
