@@ -5,11 +5,11 @@
 #include <sys/wait.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <thread>
 
+#include "platform/FileSystem.h"
 #include "platform/posix/DosPath.h"
 
 extern char** environ;
@@ -24,9 +24,8 @@ bool StartFileBrowser(const std::string& commandLine) {
   std::string target;
   if (folder.empty()) {
     // "explorer" alone opens the browser's start folder.
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') return false;
-    target = home;
+    target = HomeFolder();
+    if (target.empty()) return false;
   } else {
     std::optional<std::string> unix = posix::DosPathToUnix(std::string(folder));
     if (!unix) return false;

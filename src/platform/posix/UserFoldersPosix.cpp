@@ -1,34 +1,14 @@
 #include "platform/UserFolders.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 #include "platform/FileSystem.h"
+#include "platform/posix/XdgBase.h"
 
 namespace platform {
-namespace {
-
-// The XDG base folder named by `variable` when it is absolute and not the root
-// (which no user owns), else `fallback` under the home folder; empty when there
-// is neither.
-std::string BaseFolder(const char* variable, const char* fallback) {
-  if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/') {
-    std::string folder = value;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder != "/") return folder;
-  }
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : (home == "/" ? "" : home) + fallback;
-}
-
-}  // namespace
 
 UserFolders UserDataFolders() {
-  const std::string config = BaseFolder("XDG_CONFIG_HOME", "/.config");
-  const std::string state = BaseFolder("XDG_STATE_HOME", "/.local/state");
+  const std::string home = HomeFolder();
+  const std::string config = posix::XdgBaseFolder("XDG_CONFIG_HOME", "/.config", home);
+  const std::string state = posix::XdgBaseFolder("XDG_STATE_HOME", "/.local/state", home);
   if (config.empty() || state.empty()) return {};
   return {config, state};
 }

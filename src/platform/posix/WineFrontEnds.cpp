@@ -15,6 +15,7 @@
 
 #include "platform/emulation/FrontEndHints.h"
 #include "platform/posix/Owner.h"
+#include "platform/posix/XdgBase.h"
 
 namespace platform::posix {
 namespace {
@@ -56,12 +57,6 @@ std::vector<std::string> Children(const std::string& folder, bool hiddenOnly = f
   return children;
 }
 
-std::string DataHome(const std::string& home) {
-  if (const char* value = std::getenv("XDG_DATA_HOME"); value != nullptr && value[0] == '/' && value[1] != '\0')
-    return value;
-  return home + "/.local/share";
-}
-
 // CrossOver's bottle folders besides its own: CX_BOTTLE_PATH, from the
 // environment or from the [EnvironmentVariables] of its configuration, a list
 // separated by colons.
@@ -85,7 +80,7 @@ void MenuEntries(const std::string& folder, int depth, std::vector<std::string>&
 }  // namespace
 
 std::vector<Place> FrontEndPlaces(const std::string& home) {
-  const std::string data = DataHome(home);
+  const std::string data = XdgBaseFolder("XDG_DATA_HOME", "/.local/share", home);
   const auto childrenOf = [](std::vector<std::string> folders) {
     return [folders = std::move(folders)] {
       std::vector<std::string> all;
