@@ -2,6 +2,7 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <new>
 
 namespace platform {
 
@@ -16,15 +17,30 @@ std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::strin
                                              std::uint32_t maxSize, KeyAccess access) {
   RegistryKey key = 0;
   if (OpenRegistryKey(root, subKey, &key, access) != kRegistryOk) return std::nullopt;
+  // A buffer that grows to the size the value needs, up to `maxSize`; a value
+  // that grows between two queries is asked for again.
+  constexpr std::uint32_t kFirstSize = 4096;
   RegistryData data;
-  data.bytes.resize(maxSize);
-  std::uint32_t size = maxSize;
-  const long status =
-      QueryRegistryValue(key, name, reinterpret_cast<unsigned char*>(data.bytes.data()), &size, &data.type);
+  std::optional<RegistryData> read;
+  try {
+    data.bytes.resize(std::min(maxSize, kFirstSize));
+    for (int attempt = 0; attempt < 3 && !read; ++attempt) {
+      auto size = static_cast<std::uint32_t>(data.bytes.size());
+      const long status =
+          QueryRegistryValue(key, name, reinterpret_cast<unsigned char*>(data.bytes.data()), &size, &data.type);
+      if (status == kRegistryOk) {
+        data.bytes.resize(std::min<std::size_t>(size, data.bytes.size()));
+        read = std::move(data);
+      } else if (status != kRegistryMoreData || size > maxSize || size <= data.bytes.size()) {
+        break;
+      } else {
+        data.bytes.assign(size, '\0');
+      }
+    }
+  } catch (const std::bad_alloc&) {  // nothing, as for a value too long to read
+  }
   CloseRegistryKey(key);
-  if (status != kRegistryOk) return std::nullopt;
-  data.bytes.resize(std::min(size, maxSize));
-  return data;
+  return read;
 }
 
 std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name,

@@ -1,8 +1,6 @@
 #include "profile/mdlRegistry.h"
 
 #include <algorithm>
-#include <array>
-#include <new>
 #include <optional>
 
 #include "platform/CodePage.h"
@@ -13,49 +11,13 @@ namespace {
 constexpr std::uint32_t kTextBufferSize = 256;
 constexpr std::uint32_t kByteBufferSize = 4096;
 
-// Opens the key for one read and closes it again whatever the read does.
-class ScopedKey {
- public:
-  ScopedKey(platform::RegistryRoot root, const std::string& subKey)
-      : status_(platform::OpenRegistryKey(root, subKey, &key_)) {}
-  ~ScopedKey() {
-    if (status_ == platform::kRegistryOk) platform::CloseRegistryKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-
-  bool IsOpen() const { return status_ == platform::kRegistryOk; }
-  long Query(const std::string& name, unsigned char* buffer, std::uint32_t* size) const {
-    return platform::QueryRegistryValue(key_, name, buffer, size);
-  }
-
- private:
-  platform::RegistryKey key_ = 0;
-  long status_;
-};
-
-// The data of `name` as long as the query reports it, read into a buffer of
-// `firstSize` bytes that grows to the size the value needs, up to `maxSize`;
-// nothing when the value is missing or longer than `maxSize`.
-std::optional<Bytes> QueryData(const ScopedKey& key, const std::string& name, std::uint32_t firstSize,
+// The data of `name`, up to `maxSize` bytes; nothing when the key or the value is
+// missing or the value longer.
+std::optional<Bytes> QueryData(platform::RegistryRoot root, const std::string& subKey, const std::string& name,
                                std::uint32_t maxSize) {
-  Bytes buffer(firstSize);
-  // A value that grows between two queries is asked for again.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-    const long status = key.Query(name, buffer.data(), &size);
-    if (status == platform::kRegistryOk) {
-      buffer.resize(std::min<std::size_t>(size, buffer.size()));
-      return buffer;
-    }
-    if (status != platform::kRegistryMoreData || size > maxSize || size <= buffer.size()) return std::nullopt;
-    try {
-      buffer.assign(size, 0);
-    } catch (const std::bad_alloc&) {
-      return std::nullopt;
-    }
-  }
-  return std::nullopt;
+  const auto data = platform::ReadRegistryData(root, subKey, name, maxSize);
+  if (!data) return std::nullopt;
+  return Bytes(data->bytes.begin(), data->bytes.end());
 }
 
 // Text in the ANSI code page up to its first NUL (all of it when it has none).
@@ -80,23 +42,21 @@ Bytes WithoutTrailingZeros(Bytes data) {
 RegValue GetRegValue(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                      std::int32_t readType, const RegValue& defaultValue, Extent extent) {
   const bool whole = extent == Extent::Whole;
-  const ScopedKey key(root, subKey);
-  if (!key.IsOpen()) return defaultValue;
   switch (readType) {
     case kReadText: {
-      const auto data = QueryData(key, valueName, kTextBufferSize, whole ? kWholeValueLimit : kTextBufferSize);
+      const auto data = QueryData(root, subKey, valueName, whole ? kWholeValueLimit : kTextBufferSize);
       return data ? RegValue(AnsiText(*data)) : defaultValue;
     }
     case kReadBytes: {
-      const auto data = QueryData(key, valueName, kByteBufferSize, whole ? kWholeValueLimit : kByteBufferSize);
+      const auto data = QueryData(root, subKey, valueName, whole ? kWholeValueLimit : kByteBufferSize);
       return data ? RegValue(WithoutTrailingZeros(*data)) : defaultValue;
     }
     case kReadNumber: {
-      std::array<std::uint8_t, 4> buffer{};
-      std::uint32_t size = 4;
-      if (key.Query(valueName, buffer.data(), &size) != platform::kRegistryOk) return defaultValue;
+      // The first four bytes, low byte first, whatever the value's type.
+      const auto data = QueryData(root, subKey, valueName, 4);
+      if (!data) return defaultValue;
       std::uint32_t number = 0;
-      for (int i = 3; i >= 0; --i) number = (number << 8) | buffer[static_cast<std::size_t>(i)];
+      for (std::size_t i = data->size(); i-- > 0;) number = (number << 8) | (*data)[i];
       return static_cast<std::int32_t>(number);
     }
     default:
@@ -131,9 +91,7 @@ std::int32_t RegValue::AsNumber() const {
 
 Bytes GetRegBytesAsStored(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName,
                           std::uint32_t maxSize) {
-  const ScopedKey key(root, subKey);
-  if (!key.IsOpen()) return {};
-  return QueryData(key, valueName, kByteBufferSize, maxSize).value_or(Bytes{});
+  return QueryData(root, subKey, valueName, maxSize).value_or(Bytes{});
 }
 
 }  // namespace mdlRegistry
