@@ -69,13 +69,22 @@ ShowWarningFunction LoadDialogModule() {
   return reinterpret_cast<ShowWarningFunction>(dlsym(module, kDialogEntryPoint));
 }
 
-// How a dialog ended besides the module's results (its process's exit statuses):
-// the process could not load the module, or found the run gone; the run gave up
-// waiting for the display, or was asked to end.
+// The dialog process's exit statuses besides the module's results: it could not
+// load the module, or found the run gone.
 constexpr int kNoModule = kOrvaneFailed + 1;
 constexpr int kRunGone = kOrvaneFailed + 2;
-constexpr int kNoAnswer = -1000;
-constexpr int kEndRequested = -1001;
+
+// How the dialog's process ended, as the run saw it end.
+struct DialogEnd {
+  enum class How {
+    Exited,         // `value` is its exit status: a module result, kNoModule or kRunGone
+    Signalled,      // `value` is the signal that ended it
+    DisplaySilent,  // the display did not answer in time; the run ended it
+    EndRequested,   // the run was asked to end, and ended it
+  };
+  How how;
+  int value = 0;
+};
 
 // How long a display may take to answer the connection before the dialog is given
 // up: an X server that accepts it and then never answers would hold the run for ever.
@@ -128,27 +137,25 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
   return show(&dialog);
 }
 
-// How the process `child` ended, once it has: its exit status, or minus the
-// signal that ended it.
-int Reap(pid_t child) {
+// How the process `child` ended, once it has.
+DialogEnd Reap(pid_t child) {
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -SIGKILL;
+    if (errno != EINTR) return {DialogEnd::How::Signalled, SIGKILL};
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  if (WIFEXITED(status)) return {DialogEnd::How::Exited, WEXITSTATUS(status)};
+  return {DialogEnd::How::Signalled, WTERMSIG(status)};
 }
 
 // Waits for the process `child`, which holds the other end of `answered`: for the
 // display's answer first, for at most kDisplayAnswer, then for as long as the user
 // takes. The request to end gets through only here, where it cannot slip in
 // between a look and the wait (`unblocked` is the signal mask to wait with).
-// Returns how the dialog ended: the process's exit status, minus the signal that
-// ended it, or kNoAnswer or kEndRequested, the process then ended here.
-int WaitForDialog(pid_t child, int answered, const sigset_t& unblocked) {
-  const auto endHere = [&](int why) {
+DialogEnd WaitForDialog(pid_t child, int answered, const sigset_t& unblocked) {
+  const auto endHere = [&](DialogEnd::How why) {
     kill(child, SIGKILL);
     Reap(child);
-    return why;
+    return DialogEnd{why};
   };
   bool hasAnswered = false;
   const auto deadline = std::chrono::steady_clock::now() + kDisplayAnswer;
@@ -158,14 +165,14 @@ int WaitForDialog(pid_t child, int answered, const sigset_t& unblocked) {
     if (!hasAnswered) {
       const auto rest =
           std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
-      if (rest.count() <= 0) return endHere(kNoAnswer);
+      if (rest.count() <= 0) return endHere(DialogEnd::How::DisplaySilent);
       left.tv_sec = static_cast<time_t>(rest.count() / 1'000'000'000);
       left.tv_nsec = static_cast<long>(rest.count() % 1'000'000'000);
     }
     const int n = ppoll(&fd, 1, hasAnswered ? nullptr : &left, &unblocked);
     if (n < 0) {
       if (errno != EINTR) return Reap(child);
-      if (platform::EndRequested()) return endHere(kEndRequested);
+      if (platform::EndRequested()) return endHere(DialogEnd::How::EndRequested);
       continue;
     }
     if (n == 0) continue;  // the deadline, checked above
@@ -183,15 +190,17 @@ int WaitForDialog(pid_t child, int answered, const sigset_t& unblocked) {
 mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
   frmWarning form;
   form.Form_Load();
-  // Why no dialog can be shown for the rest of the run, once one of them has
-  // happened: the display went away or never answered, or the run was asked to end.
   using texts::Id;
+  // Why no dialog can be shown for the rest of the run, once one of them has
+  // happened: the display went away or never answered, or the run was asked to
+  // end. It outlives a call for the warnings after; stopDialogs alone sets it.
   static std::optional<Id> noMoreDialogs;
   const auto cannotShow = [](std::string_view reason) {
     mdlLogFile::WriteFailure(mdlOrvane::LogFilePath, CannotShowWarning(reason));
     return mdlOrvane::DialogResult::NotShown;
   };
-  if (platform::EndRequested()) noMoreDialogs = Id::AskedToEnd;
+  const auto stopDialogs = [](Id why) { noMoreDialogs = why; };
+  if (platform::EndRequested()) stopDialogs(Id::AskedToEnd);
   if (noMoreDialogs) return cannotShow(texts::Of(*noMoreDialogs));
 
   // The request to end is held back until the wait below lets it through.
@@ -205,8 +214,8 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
   } restore{previous};
   if (platform::EndRequested()) {
-    noMoreDialogs = Id::AskedToEnd;
-    return cannotShow(texts::Of(*noMoreDialogs));
+    stopDialogs(Id::AskedToEnd);
+    return cannotShow(texts::Of(Id::AskedToEnd));
   }
 
   int answered[2];
@@ -229,12 +238,25 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     close(answered[0]);
     return cannotShow(texts::Of(Id::NoDialogProcess));
   }
-  const int status = WaitForDialog(child, answered[0], previous);
+  const DialogEnd end = WaitForDialog(child, answered[0], previous);
   close(answered[0]);
-  switch (status) {
+  switch (end.how) {
+    case DialogEnd::How::Signalled:
+      return cannotShow(texts::Fill(Id::DialogProcessEnded, {std::to_string(end.value)}));
+    case DialogEnd::How::DisplaySilent:
+      stopDialogs(Id::DisplaySilent);
+      return cannotShow(texts::Of(Id::DisplaySilent));
+    case DialogEnd::How::EndRequested:
+      stopDialogs(Id::AskedToEnd);
+      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, texts::Str(Id::DialogClosedUnanswered), 0);
+      return mdlOrvane::DialogResult::Unanswered;
+    case DialogEnd::How::Exited:
+      break;
+  }
+  switch (end.value) {
     case kOrvaneClosed:
     case kOrvaneClosedTicked:
-      form.chkNoCheck.Value = status == kOrvaneClosedTicked ? 1 : 0;
+      form.chkNoCheck.Value = end.value == kOrvaneClosedTicked ? 1 : 0;
       form.cmdClose_Click();
       return mdlOrvane::DialogResult::Answered;
     case kOrvaneWindowClosed:
@@ -245,17 +267,9 @@ mdlOrvane::DialogResult NativeWarningDialog::ShowModal() {
     case kNoModule:
       return cannotShow(texts::Of(Id::NoToolkit));
     case kOrvaneDisplayLost:
-      noMoreDialogs = Id::DisplayLost;
-      return cannotShow(texts::Of(*noMoreDialogs));
-    case kNoAnswer:
-      noMoreDialogs = Id::DisplaySilent;
-      return cannotShow(texts::Of(*noMoreDialogs));
-    case kEndRequested:
-      noMoreDialogs = Id::AskedToEnd;
-      mdlLogFile::WriteLog(mdlOrvane::LogFilePath, texts::Str(Id::DialogClosedUnanswered), 0);
-      return mdlOrvane::DialogResult::Unanswered;
+      stopDialogs(Id::DisplayLost);
+      return cannotShow(texts::Of(Id::DisplayLost));
     default:
-      if (status < 0) return cannotShow(texts::Fill(Id::DialogProcessEnded, {std::to_string(-status)}));
       return cannotShow(texts::Of(Id::ToolkitFailed));
   }
 }
