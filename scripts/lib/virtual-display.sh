@@ -6,10 +6,13 @@ display_pids=()
 
 # start_virtual_display [DPI]: starts Xvfb (a screen whose physical size gives DPI,
 # by default 96) and openbox, and points DISPLAY at them; stop_virtual_display ends
-# them.
+# them. X_SERVER is the X server's process, for a check that takes the display away.
+# The display's number comes from the script's process: scripts running at once
+# each get their own.
 start_virtual_display() {
   local display=:$((90 + $$ % 9))
   Xvfb "$display" -screen 0 1024x768x24 -dpi "${1:-96}" >/dev/null 2>&1 &
+  X_SERVER=$!
   display_pids+=($!)
   export DISPLAY=$display
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

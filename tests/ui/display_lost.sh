@@ -9,29 +9,24 @@ here=$(cd "$(dirname "$0")" && pwd)
 orvane=$(realpath "$1")
 source "$here/../../scripts/lib/check.sh"
 source "$here/../support/wine-profile.sh"
+source "$here/../../scripts/lib/virtual-display.sh"
 
 work=$(mktemp -d)
-xvfb=""
-trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
 
 prefix=$work/prefix
 user_reg_prefix "$prefix" "01010101010101010101010101010101 First C:\Mail\first.pst 1700000000" \
   "02020202020202020202020202020202 Second C:\Mail\second.pst 1800000000"
 cp "$orvane" "$work/Orvane"
 
-display=:$((70 + $$ % 9))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_virtual_display
 
 WINEPREFIX=$prefix "$work/Orvane" &
 app=$!
 # The first dialog is up: its window is mapped.
 timeout 30 xdotool search --sync --onlyvisible --name '^Orvane$' >/dev/null
-kill "$xvfb"
-wait "$xvfb" 2>/dev/null || true
-xvfb=""
+kill "$X_SERVER"
+wait "$X_SERVER" 2>/dev/null || true
 
 status=0
 for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
