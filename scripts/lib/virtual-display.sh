@@ -7,14 +7,17 @@ display_pids=()
 # start_virtual_display [DPI]: starts Xvfb (a screen whose physical size gives DPI,
 # by default 96) and openbox, and points DISPLAY at them; stop_virtual_display ends
 # them. X_SERVER is the X server's process, for a check that takes the display away.
-# The display's number comes from the script's process: scripts running at once
-# each get their own.
+# Scripts running at once each get a display of their own.
 start_virtual_display() {
-  local display=:$((90 + $$ % 9))
-  Xvfb "$display" -screen 0 1024x768x24 -dpi "${1:-96}" >/dev/null 2>&1 &
+  local number
+  number=$(mktemp)
+  # The X server takes the first free display and says which.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi "${1:-96}" 3>"$number" >/dev/null 2>&1 &
   X_SERVER=$!
   display_pids+=($!)
-  export DISPLAY=$display
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.05; done
+  export DISPLAY=:$(head -n 1 "$number")
+  rm -f "$number"
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
