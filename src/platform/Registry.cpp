@@ -20,22 +20,21 @@ std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::strin
   // A buffer that grows to the size the value needs, up to `maxSize`; a value
   // that grows between two queries is asked for again.
   constexpr std::uint32_t kFirstSize = 4096;
-  RegistryData data;
   std::optional<RegistryData> read;
   try {
+    RegistryData data;
     data.bytes.resize(std::min(maxSize, kFirstSize));
-    for (int attempt = 0; attempt < 3 && !read; ++attempt) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
       auto size = static_cast<std::uint32_t>(data.bytes.size());
       const long status =
           QueryRegistryValue(key, name, reinterpret_cast<unsigned char*>(data.bytes.data()), &size, &data.type);
       if (status == kRegistryOk) {
         data.bytes.resize(std::min<std::size_t>(size, data.bytes.size()));
         read = std::move(data);
-      } else if (status != kRegistryMoreData || size > maxSize || size <= data.bytes.size()) {
         break;
-      } else {
-        data.bytes.assign(size, '\0');
       }
+      if (status != kRegistryMoreData || size > maxSize || size <= data.bytes.size()) break;
+      data.bytes.assign(size, '\0');
     }
   } catch (const std::bad_alloc&) {  // nothing, as for a value too long to read
   }
