@@ -20,13 +20,7 @@ source "$here/../scripts/lib/virtual-display.sh"
 source "$here/msi-lib.sh"
 
 version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
-work=$(mktemp -d)
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_virtual_display
-  rm -rf "$work"
-}
-trap cleanup EXIT
+throwaway_work
 
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run_value() { wine reg query "$run_key" /v Orvane 2>/dev/null | tr -d '\r' | sed -n 's/^ *Orvane *REG_SZ *//p'; }

@@ -10,9 +10,7 @@ windows_exe=$(realpath "$2")
 source "$(dirname "$0")/../support/wine-profile.sh"
 runs_here "$windows_exe" || exit 0
 
-work=$(mktemp -d)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-new_wine_prefix "$work/prefix"
+begin_with_wine_prefix
 
 profile="$profiles_nt\\メール 日本"
 # One store per Windows path form, all naming C:\users\demo\a.pst (the programs

@@ -22,9 +22,7 @@ source "$here/../../scripts/lib/check.sh"
 source "$here/../support/system-log.sh"
 runs_here "$windows_exe" || exit 0
 
-work=$(mktemp -d)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-new_wine_prefix "$work/prefix"
+begin_with_wine_prefix
 
 profile="$profiles_nt\\Outlook"
 policies='Software\Policies\Orvane'

@@ -27,6 +27,19 @@ new_wine_prefix() {
   quietly wineboot -i
 }
 
+# throwaway_work: a folder $work for the check, removed when it ends, with the
+# Wine server of the prefix in use and the virtual display, if one was started.
+throwaway_work() {
+  work=$(mktemp -d)
+  trap 'wineserver -k 2>/dev/null || true; stop_virtual_display 2>/dev/null || true; rm -rf "$work"' EXIT
+}
+
+# begin_with_wine_prefix: throwaway_work, and a fresh prefix $work/prefix in it.
+begin_with_wine_prefix() {
+  throwaway_work
+  new_wine_prefix "$work/prefix"
+}
+
 # quietly COMMAND...: runs a Wine command without its chatter, unless it fails:
 # then says which command, its status and what it printed. Now and then Wine
 # cannot start a program at all ("ShellExecuteEx failed: internal error": a

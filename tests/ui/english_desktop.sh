@@ -22,14 +22,7 @@ source "$here/../../scripts/lib/check.sh"
 source "$here/../../scripts/lib/virtual-display.sh"
 runs_here "$windows_exe" || exit 0
 
-work=$(mktemp -d)
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_virtual_display
-  rm -rf "$work"
-}
-trap cleanup EXIT
-new_wine_prefix "$work/prefix"
+begin_with_wine_prefix
 export LC_ALL=en_US.UTF-8
 mkdir -p "$shots"
 
