@@ -39,7 +39,7 @@ echo "== install"
 install
 check "program" "$folder/Orvane" "$(find "$folder" -type f -executable)"
 check "one file: it needs only the C library and the loader" "libc.so.6 libm.so.6" \
-  "$(readelf -d "$folder/Orvane" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | paste -sd' ')"
+  "$(LC_ALL=C readelf -d "$folder/Orvane" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | paste -sd' ')"
 check "autostart entry" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
 

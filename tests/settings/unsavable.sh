@@ -58,7 +58,7 @@ as_nobody() {
 }
 
 # state FILE: what a file or folder is, its permissions and its bytes.
-state() { { stat -c '%F %a' "$1"; [ -f "$1" ] && md5sum <"$1"; } 2>/dev/null || true; }
+state() { { LC_ALL=C stat -c '%F %a' "$1"; [ -f "$1" ] && md5sum <"$1"; } 2>/dev/null || true; }
 
 # try BUILD CASE FOLDER REASON COMMAND...: runs COMMAND, ticks and closes its
 # dialog, and checks the log and the settings file, both in FOLDER (or in

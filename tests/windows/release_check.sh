@@ -14,9 +14,9 @@ echo "== $exe"
 check "GUI program for $machine" yes "$(file -b "$exe" | grep -q "(GUI) $machine" && echo yes || echo no)"
 system_dlls='^(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|msvcrt|SHELL32|USER32)\.dll$'
 check "only Windows' own DLLs" "" \
-  "$(objdump -p "$exe" | awk '/DLL Name:/ {print $3}' | grep -viE "$system_dlls" | paste -sd ' ')"
+  "$(LC_ALL=C objdump -p "$exe" | awk '/DLL Name:/ {print $3}' | grep -viE "$system_dlls" | paste -sd ' ')"
 check "no debug sections" "" \
-  "$(objdump -h "$exe" | awk '$2 ~ /^\.debug/ {print $2}' | paste -sd ' ')"
+  "$(LC_ALL=C objdump -h "$exe" | awk '$2 ~ /^\.debug/ {print $2}' | paste -sd ' ')"
 
 # The version block's strings: a tree of (length, value length, type, UTF-16 key,
 # value, children), each part on a 32-bit boundary; text values count in UTF-16 units.
