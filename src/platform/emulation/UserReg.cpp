@@ -212,7 +212,6 @@ std::size_t NextKeyLine(std::string_view text, std::size_t from) {
 
 bool HoldsKeyUnder(const std::function<long(char*, std::size_t)>& read, const std::vector<std::string>& escapedRoots,
                    std::string& buffer, std::size_t piece) {
-  constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
   std::size_t carried = 0;  // a line not yet whole, at the start of the buffer
   for (bool first = true;; first = false) {
     if (buffer.size() < carried + piece) buffer.resize(carried + piece);
