@@ -17,15 +17,12 @@
 #   - msiexec /x ... /qn removes the program, the Run value, the event source and the entry, and leaves
 #     the user's folder as it was.
 # Usage: msi_machine_test.sh BUILD_DIR   (BUILD_DIR holds Orvane.exe and Orvane-machine.msi)
-set -euo pipefail
+source "$(dirname "$0")/../tests/lib/opening.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "$1")
-source "$here/../tests/support/wine-profile.sh"
-source "$here/../scripts/lib/check.sh"
-source "$here/../scripts/lib/virtual-display.sh"
 source "$here/msi-lib.sh"
 
-version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
+version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$repo/CMakeLists.txt")
 work=$(mktemp -d)
 folder=""
 cleanup() {

@@ -11,15 +11,12 @@
 #   - msiexec /x ... /qn removes the program, the Run value and the entry, and leaves
 #     exactly Orvane.ini (unchanged) and Orvane.log.
 # Usage: msi_test.sh BUILD_DIR   (BUILD_DIR holds Orvane.exe and Orvane.msi)
-set -euo pipefail
+source "$(dirname "$0")/../tests/lib/opening.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "$1")
-source "$here/../tests/support/wine-profile.sh"
-source "$here/../scripts/lib/check.sh"
-source "$here/../scripts/lib/virtual-display.sh"
 source "$here/msi-lib.sh"
 
-version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$here/../CMakeLists.txt")
+version=$(sed -n 's/^set(ORVANE_VERSION \(.*\))$/\1/p' "$repo/CMakeLists.txt")
 throwaway_work
 
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -50,7 +47,7 @@ check "Run value" "\"$installed\"" "$(run_value)"
 check "installed programs" "Orvane|$version|Orvane" "$(entry "$code")"
 check "listed once" 1 "$(listed)"
 icon=$(wine reg query 'HKCU\Software\Microsoft\Installer\Products' /s 2>/dev/null | tr -d '\r' | sed -n 's/^ *ProductIcon *REG_SZ *//p' | head -1)
-check "its icon" "" "$(cmp "$here/../src/ui/Orvane.ico" "$(wine winepath -u "$icon" 2>/dev/null)" 2>&1)"
+check "its icon" "" "$(cmp "$repo/src/ui/Orvane.ico" "$(wine winepath -u "$icon" 2>/dev/null)" 2>&1)"
 
 echo "== at logon"
 if runs_here "$build/Orvane.exe"; then

@@ -26,6 +26,47 @@ start_virtual_display() {
   fi
 }
 
+# start_silent_display: a display that takes connections and never answers, as a
+# hung X server does; SILENT_DISPLAY is its name (":N"). Its number is taken as
+# an X server takes one, by making the number's lock file, so that it is no other
+# server's. stop_virtual_display ends it and frees the number.
+start_silent_display() {
+  local number
+  number=$(mktemp)
+  python3 -c '
+import os, signal, socket, sys
+signal.signal(signal.SIGTERM, lambda *_: sys.exit())
+os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)
+for n in range(200, 1000):
+    lock, path = f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}"
+    try:
+        fd = os.open(lock, os.O_CREAT | os.O_EXCL | os.O_WRONLY, 0o444)
+    except FileExistsError:
+        continue
+    os.write(fd, b"%10d\n" % os.getpid())  # what X servers write there
+    os.close(fd)
+    s = socket.socket(socket.AF_UNIX)
+    try:
+        s.bind(path)
+    except OSError:  # a socket left by a server that did not remove it
+        os.unlink(lock)
+        continue
+    try:
+        s.listen(8)
+        os.write(3, b"%d\n" % n)
+        held = []
+        while True:
+            held.append(s.accept()[0])
+    finally:
+        os.unlink(path)
+        os.unlink(lock)
+' 3>"$number" >/dev/null 2>&1 &
+  display_pids+=($!)
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.05; done
+  SILENT_DISPLAY=:$(head -n 1 "$number")
+  rm -f "$number"
+}
+
 stop_virtual_display() {
   for pid in "${display_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   display_pids=()

@@ -11,10 +11,8 @@
 #     and the entry and keeps Orvane.ini;
 #   - a second install keeps Orvane.ini as it was and follows XDG_CONFIG_HOME.
 # Usage: per_user_install.sh BUILD_DIR
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 build=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

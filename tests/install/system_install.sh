@@ -14,11 +14,8 @@
 #     removes the program
 #     and the entry, and the administrator's settings file stays.
 # Usage: system_install.sh BUILD_DIR
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 build=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
-source "$here/../support/wine-profile.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

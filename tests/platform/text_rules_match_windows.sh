@@ -5,8 +5,7 @@
 # under Wine (code page 932, in the Windows build tree's own prefix, as its tests
 # run), must agree record by record.
 # Usage: text_rules_match_windows.sh LINUX_DUMP_TEXT_RULES WINDOWS_DUMP_TEXT_RULES_EXE
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 linux_dump=$(realpath "$1")
 windows_dump=$(realpath "$2")
 prefix=$(dirname "$windows_dump")/wineprefix
@@ -15,8 +14,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 "$linux_dump" linux.txt
-"$root/cmake/wine-run.sh" "$prefix" "$windows_dump" windows.txt
-if ! python3 "$root/tools/wintext/compare.py" windows.txt linux.txt; then
+"$repo/cmake/wine-run.sh" "$prefix" "$windows_dump" windows.txt
+if ! python3 "$repo/tools/wintext/compare.py" windows.txt linux.txt; then
   echo "text_rules_match_windows: the Linux build converts or compares text otherwise than Windows" >&2
   exit 1
 fi

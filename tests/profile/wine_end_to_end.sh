@@ -4,11 +4,8 @@
 # the prefix under code page 932, the Linux build reads the prefix's user.reg, and
 # their logs must agree byte for byte once the date and time columns are masked.
 # Usage: wine_end_to_end.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
-set -euo pipefail
-linux_exe=$(realpath "$1")
-windows_exe=$(realpath "$2")
-source "$(dirname "$0")/../support/wine-profile.sh"
-runs_here "$windows_exe" || exit 0
+source "$(dirname "$0")/../lib/opening.sh"
+two_builds "$@"
 
 begin_with_wine_prefix
 

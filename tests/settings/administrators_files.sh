@@ -9,15 +9,9 @@
 #     with why, and the run goes on with what it can read.
 # Runs as root (the users are real accounts, through setpriv); skipped otherwise.
 # Usage: administrators_files.sh LINUX_ORVANE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 orvane=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
-source "$here/../support/wine-profile.sh"
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: administrators_files.sh needs root (an /etc of its own, runs as another user)"
-  exit 0
-fi
+root_only "an /etc of its own, runs as another user"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -13,16 +13,9 @@
 #     is not used (a settings file planted there is not read), and the log says so.
 # Runs as root; skipped otherwise.
 # Usage: links_and_owners.sh LINUX_ORVANE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 orvane=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
-source "$here/../support/wine-profile.sh"
-source "$here/../support/system-log.sh"
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: links_and_owners.sh needs root (runs as root and as another account)"
-  exit 0
-fi
+root_only "runs as root and as another account"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

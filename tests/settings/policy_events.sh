@@ -13,14 +13,8 @@
 #     error, and a quiet run reports nothing.
 # Both builds must log the same run.
 # Usage: policy_events.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-linux_exe=$(realpath "$1")
-windows_exe=$(realpath "$2")
-source "$here/../support/wine-profile.sh"
-source "$here/../../scripts/lib/check.sh"
-source "$here/../support/system-log.sh"
-runs_here "$windows_exe" || exit 0
+source "$(dirname "$0")/../lib/opening.sh"
+two_builds "$@"
 
 begin_with_wine_prefix
 

@@ -12,14 +12,8 @@
 # Each run must log which key could not be saved and why, never claim the
 # exclusion as made, leave the settings file as it was, and end as every run ends.
 # Usage: unsavable.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-linux_exe=$(realpath "$1")
-windows_exe=$(realpath "$2")
-source "$here/../support/wine-profile.sh"
-source "$here/../../scripts/lib/check.sh"
-source "$here/../../scripts/lib/virtual-display.sh"
-runs_here "$windows_exe" || exit 0
+source "$(dirname "$0")/../lib/opening.sh"
+two_builds "$@"
 
 work=$(mktemp -d)
 chmod 755 "$work"

@@ -13,15 +13,9 @@
 #   - both builds leave the same log (date and time masked) and settings file.
 # Screenshots of every dialog go to build/screenshots/run-<build>-<n>.png.
 # Usage: dialog_end_to_end.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-linux_exe=$(realpath "$1")
-windows_exe=$(realpath "$2")
-shots="$here/../../build/screenshots"
-source "$here/../support/wine-profile.sh"
-source "$here/../../scripts/lib/check.sh"
-source "$here/../../scripts/lib/virtual-display.sh"
-runs_here "$windows_exe" || exit 0
+source "$(dirname "$0")/../lib/opening.sh"
+two_builds "$@"
+shots="$repo/build/screenshots"
 
 begin_with_wine_prefix
 start_virtual_display

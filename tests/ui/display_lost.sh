@@ -4,12 +4,8 @@
 # dialog is shown. The run must log why neither warning could be shown, check the
 # second store all the same, and end as every run ends.
 # Usage: display_lost.sh LINUX_ORVANE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 orvane=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
-source "$here/../support/wine-profile.sh"
-source "$here/../../scripts/lib/virtual-display.sh"
 
 work=$(mktemp -d)
 trap 'stop_virtual_display; rm -rf "$work"' EXIT

@@ -15,22 +15,11 @@
 #     end the run all the same, the run log counts the events not taken, and an
 #     event with a 300,000-byte name reaches a system log that reads, cut to fit.
 # Usage: hangs.sh LINUX_ORVANE
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../lib/opening.sh"
 orvane=$(realpath "$1")
-source "$here/../../scripts/lib/check.sh"
-source "$here/../../scripts/lib/virtual-display.sh"
-source "$here/../support/wine-profile.sh"
-source "$here/../support/system-log.sh"
 
 work=$(mktemp -d)
-silent=""
-cleanup() {
-  stop_virtual_display
-  [ -n "$silent" ] && kill "$silent" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
 prefix=$work/prefix
 mkdir -p "$work/run"
 user_reg_prefix "$prefix" "01010101010101010101010101010101 first C:\Mail\first.pst 1700000000" \
@@ -122,27 +111,11 @@ check "the log says it was ended" 1 \
 check "and the second warning was shown" 1 "$(log_messages "$log" | grep -c '^サイズ：1757813, 警告画面表示$')"
 
 echo "hangs: a display that never answers"
-# An X server's socket that takes connections and says nothing, on a display
-# number no other server holds; the run starts once it listens.
-number=$((200 + $$ % 50))
-while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-mkdir -p /tmp/.X11-unix
-coproc SILENT { exec python3 -c '
-import socket, sys
-s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
-print("listening", flush=True)
-held = []
-while True: held.append(s.accept()[0])
-' "/tmp/.X11-unix/X$number"; }
-silent=$SILENT_PID
-read -r -t 10 ready <&"${SILENT[0]}" || ready=""
-check "the silent display listens" listening "$ready"
+start_silent_display
+check "the silent display listens" yes "$([ "$SILENT_DISPLAY" != : ] && echo yes)"
 start=$SECONDS
 status=0
-timeout 120 "${orvane_env[@]}" DISPLAY=":$number" "$work/run/Orvane" || status=$?
-kill "$silent" 2>/dev/null
-silent=""
-rm -f "/tmp/.X11-unix/X$number"
+timeout 120 "${orvane_env[@]}" DISPLAY="$SILENT_DISPLAY" "$work/run/Orvane" || status=$?
 check "the run ends by itself" 0 "$status"
 check "within half a minute" yes "$([ $((SECONDS - start)) -le 30 ] && echo yes)"
 not_shown=$(log_messages "$log" | grep -c '^警告画面を表示できません: ディスプレイが応答しません$' || true)

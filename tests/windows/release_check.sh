@@ -5,10 +5,9 @@
 # 32 x 32 images (256 colours and 24-bit).
 # Usage: release_check.sh ORVANE_EXE MACHINE   (MACHINE as `file` names it:
 #        "Intel 80386" for the 32-bit release, "x86-64" for the 64-bit build)
-set -euo pipefail
+source "$(dirname "$0")/../lib/opening.sh"
 exe=$1
 machine=$2
-source "$(dirname "$0")/../../scripts/lib/check.sh"
 echo "== $exe"
 
 check "GUI program for $machine" yes "$(file -b "$exe" | grep -q "(GUI) $machine" && echo yes || echo no)"

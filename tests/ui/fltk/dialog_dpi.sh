@@ -7,12 +7,9 @@
 #   - a bare Xvfb's 100 dpi gives 465 x 270.
 # The screenshots of the 144- and the 100-dpi dialog go to build/screenshots/.
 # Usage: dialog_dpi.sh DIALOG_PREVIEW
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/../../lib/opening.sh"
 preview=$(realpath "$1")
-shots="$here/../../../build/screenshots"
-source "$here/../../../scripts/lib/check.sh"
-source "$here/../../../scripts/lib/virtual-display.sh"
+shots="$repo/build/screenshots"
 
 work=$(mktemp -d)
 trap 'stop_virtual_display; rm -rf "$work"' EXIT
