@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/System.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -11,14 +10,7 @@ namespace {
 using testing_support::ReadLogMessages;
 using testing_support::TempDir;
 
-TEST(Run, PathsAreDerivedFromTheExecutable) {
-  TempDir dir;
-  const std::string folder = testing_support::Utf8(dir.path());
-  mdlOrvane::Run(folder, "Orvane");
-  EXPECT_EQ(mdlOrvane::IniFilePath, folder + (platform::kWindows ? "\\Orvane.ini" : "/Orvane.ini"));
-  EXPECT_EQ(mdlOrvane::LogFilePath, folder + (platform::kWindows ? "\\Orvane.log" : "/Orvane.log"));
-}
-
+// A program in a folder of the user's keeps its settings and log beside itself.
 TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {
   TempDir dir;
   mdlOrvane::Run(testing_support::Utf8(dir.path()), "Orvane");
@@ -32,7 +24,7 @@ TEST(Run, FirstRunWithoutProfileLogsStartSettingsNoProfileAndEnd) {
       "プロファイルが見つかりません",
       "Orvane 終了",
   };
-  EXPECT_EQ(ReadLogMessages(mdlOrvane::LogFilePath), expected);
+  EXPECT_EQ(ReadLogMessages(dir.File("Orvane.log")), expected);
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "Orvane.ini"));
 }
 
@@ -57,13 +49,6 @@ TEST(Run, CopiesLeftByKilledWritersAreRemovedAtTheStart) {
   testing_support::WriteBytes(dir.File("Orvane.ini.~2147483644-1-2.tmp"), "[Orvane]\r\n");
   mdlOrvane::Run(folder, "Orvane");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Orvane.ini.~2147483644-1-2.tmp"));
-}
-
-TEST(Run, CopyUnderAnotherNameUsesItsOwnFiles) {
-  TempDir dir;
-  mdlOrvane::Run(testing_support::Utf8(dir.path()), "Copy2");
-  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Copy2.log"));
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Orvane.log"));
 }
 
 }  // namespace

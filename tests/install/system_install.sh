@@ -6,8 +6,8 @@
 #     /etc/xdg/autostart, and nothing into the installing user's home;
 #   - an ordinary user's run of the installed program, which cannot write its
 #     folder, keeps its settings file in ~/.config/orvane and its log in
-#     ~/.local/state/orvane (or in XDG_CONFIG_HOME and XDG_STATE_HOME), and the
-#     administrator's Orvane.ini beside the program sets what it names;
+#     ~/.local/state/orvane (or in XDG_CONFIG_HOME and XDG_STATE_HOME), and reads
+#     the administrator's Orvane.ini beside the program;
 #   - root's run of it keeps root's files in root's folders and leaves the
 #     program's folder as it was;
 #   - uninstalling (removing what the install manifest lists, in the root)
@@ -55,11 +55,6 @@ check "the user's log" "$user/.local/state/orvane/Orvane.log" "$(ls "$user"/.loc
 check "which settings file" \
   "設定ファイル：$user/.config/orvane/Orvane.ini (管理者の設定ファイル：$folder/Orvane.ini)" \
   "$(log_messages "$user/.local/state/orvane/Orvane.log" | grep '^設定ファイル：')"
-check "the administrator's warning size" 1 "$(log_messages "$user/.local/state/orvane/Orvane.log" | grep -c '^警告サイズ取得：1000$')"
-check "the user's file has what the administrator's does not set, and no more" "LimitSize=2097152 0" \
-  "$(grep -a '^LimitSize=' "$user/.config/orvane/Orvane.ini" | tr -d '\r') $(grep -c '^WarningSize=' "$user/.config/orvane/Orvane.ini")"
-check "the administrator's file as it was" "[Orvane]
-WarningSize=1000" "$(tr -d '\r' <"$folder/Orvane.ini")"
 check "the user's folders for the user alone" "700 700" \
   "$(stat -c %a "$user/.config/orvane" "$user/.local/state/orvane" | paste -sd' ')"
 check "the run ends" "Orvane 終了" "$(log_messages "$user/.local/state/orvane/Orvane.log" | tail -n 1)"

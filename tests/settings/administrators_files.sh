@@ -45,7 +45,6 @@ log=$(log_messages "$work/own/Orvane.log")
 check "the log names /etc's file" "設定ファイル：$work/own/Orvane.ini (管理者の設定ファイル：/etc/orvane/Orvane.ini)" \
   "$(sed -n 2p <<<"$log")"
 check "and its warning size holds" 1 "$(grep -c '^警告サイズ取得：1000$' <<<"$log")"
-check "the user's own value stays in the user's file" 1 "$(grep -c '^WarningSize=5000' "$work/own/Orvane.ini")"
 
 echo "administrators_files: an install for every user"
 printf '[Orvane]\r\nWarningSize=2000\r\nWarningTitle=beside\r\n' >"$work/shared/Orvane.ini"
