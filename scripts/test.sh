@@ -32,37 +32,36 @@ tests/windows/release_check.sh build/win64/Orvane.exe x86-64
 ctest --preset linux
 ctest --preset win64
 ctest --preset win32
-tests/profile/wine_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
-tests/profile/wine_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
+# Both builds on one Wine prefix, the Linux one against each Windows one: a
+# profile written by Wine itself; every dialog answered on a virtual display; an
+# English desktop at 96 and 144 dpi; settings that cannot be saved (read-only, a
+# folder, a full disk); policy, report-only and the system's log.
+for windows in build/win64/Orvane.exe build/win32/Orvane.exe; do
+  tests/profile/wine_end_to_end.sh build/linux/Orvane "$windows"
+  tests/ui/dialog_end_to_end.sh build/linux/Orvane "$windows"
+  tests/ui/english_desktop.sh build/linux/Orvane "$windows"
+  tests/settings/unsavable.sh build/linux/Orvane "$windows"
+  tests/settings/policy_events.sh build/linux/Orvane "$windows"
+done
 # Both builds' services answer the same generated queries; see tests/differential/run.py.
 tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
 tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe
-tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win64/Orvane.exe
-tests/ui/dialog_end_to_end.sh build/linux/Orvane build/win32/Orvane.exe
-# An English desktop: defaults, dialog at 96 and 144 dpi, log and exclusion.
-tests/ui/english_desktop.sh build/linux/Orvane build/win64/Orvane.exe
-tests/ui/english_desktop.sh build/linux/Orvane build/win32/Orvane.exe
-# Settings that cannot be saved (read-only, a folder, a full disk), both builds.
-tests/settings/unsavable.sh build/linux/Orvane build/win64/Orvane.exe
-tests/settings/unsavable.sh build/linux/Orvane build/win32/Orvane.exe
-# Policy, report-only and the system's log, both builds; the Linux administrators' files.
-tests/settings/policy_events.sh build/linux/Orvane build/win64/Orvane.exe
-tests/settings/policy_events.sh build/linux/Orvane build/win32/Orvane.exe
+# The Linux administrators' files, root's runs among others' links and folders,
+# nothing left hanging, and the display going away during a warning.
 tests/settings/administrators_files.sh build/linux/Orvane
-# Root's runs among others' links and folders, and nothing left hanging (Linux).
 tests/settings/links_and_owners.sh build/linux/Orvane
 tests/ui/hangs.sh build/linux/Orvane
-# The Linux build when its display goes away during a warning.
 tests/ui/display_lost.sh build/linux/Orvane
-# The Linux dialog at 144 dpi, and the installs for one user and for every user.
+# The Linux dialog at 100 and 144 dpi, and the installs for one user and for every user.
 tests/ui/fltk/dialog_dpi.sh build/linux/dialog_preview
 tests/install/per_user_install.sh build/linux
 tests/install/system_install.sh build/linux
-installer/msi_test.sh build/win32
-installer/msi_test.sh build/win64
-# The per-machine installers, and a logon run from a Program Files the user cannot write.
-installer/msi_machine_test.sh build/win32
-installer/msi_machine_test.sh build/win64
+# The per-user and per-machine installers; the latter's logon run from a Program
+# Files the user cannot write.
+for windows in build/win32 build/win64; do
+  installer/msi_test.sh "$windows"
+  installer/msi_machine_test.sh "$windows"
+done
 
 # The Linux suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake --preset asan >/dev/null
