@@ -71,6 +71,15 @@ std::optional<unsigned long long> TemporaryCopyWriter(std::string_view name, std
 
 bool IsProfileBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
 
+bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
+                       WriteError* error) {
+  const WriteError why = !IsWritableProfileEntry(section, key, value) ? WriteError::NotOneLine
+                         : file.empty()                               ? WriteError::NoPlace
+                                                                      : WriteProfileEntry(section, key, value, file);
+  if (why != WriteError::None && error) *error = why;
+  return why == WriteError::None;
+}
+
 bool IsWritableProfileEntry(std::string_view section, std::string_view key, std::string_view value) {
   if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return false;
   if (HasCharacter(section, ']') || HasCharacter(key, '=')) return false;

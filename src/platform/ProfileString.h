@@ -48,6 +48,10 @@ ProfileFileState CheckProfileFile(const std::string& file);
 // for the empty path: the run has no folder for it).
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
                        WriteError* error = nullptr);
+// Each system's half of it, for an entry that fits one line and a file that is
+// named: None once written (or already so), else why not.
+WriteError WriteProfileEntry(std::string_view section, std::string_view key, std::string_view value,
+                             const std::string& file);
 
 // Whether `section`, `key` and `value` fit one header and one key=value line and
 // read back as themselves: no CR, LF or NUL anywhere, no '=' in the key and no key

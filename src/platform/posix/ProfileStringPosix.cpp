@@ -236,19 +236,13 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
   return ini::CopyCut(ini::CleanDefault(defaultValue), buffer, size);
 }
 
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
-                       WriteError* error) {
-  auto fail = [error](WriteError why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (!IsWritableProfileEntry(section, key, value)) return fail(WriteError::NotOneLine);
-  if (file.empty()) return fail(WriteError::NoPlace);
+WriteError WriteProfileEntry(std::string_view section, std::string_view key, std::string_view value,
+                             const std::string& file) {
   Forget(file);
   std::string target;
-  if (const WriteError link = ResolveTarget(file, &target); link != WriteError::None) return fail(link);
+  if (const WriteError link = ResolveTarget(file, &target); link != WriteError::None) return link;
   FolderLock lock(DirectoryOf(target));
-  if (!lock.locked()) return fail(lock.error());
+  if (!lock.locked()) return lock.error();
   RemoveCopiesOfGoneWriters(target, lock.fd());
 
   // Each round edits the file as it is; a round ends early when someone else
@@ -258,11 +252,11 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     struct stat read {};
     const int readError = ReadFile(target, text, &read);
     // A file that exists but cannot be read must not be replaced by one key.
-    if (readError != 0 && readError != ENOENT) return fail(WriteErrorOf(readError));
+    if (readError != 0 && readError != ENOENT) return WriteErrorOf(readError);
     const bool exists = readError == 0;
     // The service refuses a file the user made read-only; renaming over it
     // would not.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return fail(WriteErrorOf(errno));
+    if (exists && ::access(target.c_str(), W_OK) != 0) return WriteErrorOf(errno);
 
     std::string updated;
     if (ini::IsUtf16File(text)) {
@@ -272,22 +266,22 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
     } else {
       updated = ini::SetValue(text, section, key, value);
     }
-    if (exists && updated == text) return true;
+    if (exists && updated == text) return WriteError::None;
 
     WriteError writeError = WriteError::None;
     const std::optional<posix::Copy> copy = posix::WriteCopy(target, updated, exists ? &read : nullptr, &writeError);
-    if (!copy) return fail(writeError);
+    if (!copy) return writeError;
     const std::optional<FileIdentity> wasRead = exists ? std::optional(FileIdentity(read)) : std::nullopt;
     switch (posix::InstallCopy(*copy, target, wasRead, lock.fd(), &writeError)) {
       case posix::Install::Done:
-        return true;
+        return WriteError::None;
       case posix::Install::Failed:
-        return fail(writeError);
+        return writeError;
       case posix::Install::Changed:
         break;
     }
   }
-  return fail(WriteError::Busy);
+  return WriteError::Busy;
 }
 
 }  // namespace platform

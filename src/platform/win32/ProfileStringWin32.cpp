@@ -196,29 +196,23 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
   return n;
 }
 
-bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,
-                       WriteError* error) {
-  auto fail = [error](WriteError why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (!IsWritableProfileEntry(section, key, value)) return fail(WriteError::NotOneLine);
-  if (file.empty()) return fail(WriteError::NoPlace);
+WriteError WriteProfileEntry(std::string_view section, std::string_view key, std::string_view value,
+                             const std::string& file) {
   const std::wstring path = win32::Widen(file);
   const FileLock lock(path);
-  if (!lock.locked()) return fail(WriteError::Busy);
+  if (!lock.locked()) return WriteError::Busy;
   RemoveCopiesOfGoneWriters(path);
 
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return fail(WriteError::NotAFile);
+    return WriteError::NotAFile;
   // The service refuses a read-only file; a rename over it need not.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-    return fail(WriteError::AccessDenied);
+    return WriteError::AccessDenied;
   std::string original;
   const DWORD read = ReadFileBytes(path, original);
   // A file that exists but cannot be read must not be replaced by one key.
-  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return fail(win32::WriteErrorOf(read));
+  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return win32::WriteErrorOf(read);
 
   // The service edits a copy; the copy then replaces the file in one step.
   const std::wstring temp = TempPathBeside(file);
@@ -226,7 +220,7 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   auto discard = [&] {
     const DWORD cause = GetLastError();
     DeleteFileW(temp.c_str());
-    return fail(win32::WriteErrorOf(cause));
+    return win32::WriteErrorOf(cause);
   };
   if (!WriteNewFile(temp, original)) return discard();
   std::string updated;
@@ -237,12 +231,12 @@ bool WriteProfileValue(std::string_view section, std::string_view key, std::stri
   if (read == ERROR_SUCCESS && updated == original) {
     // Nothing changed: the user's file keeps its bytes and its time.
     DeleteFileW(temp.c_str());
-    return true;
+    return WriteError::None;
   }
   if (read == ERROR_SUCCESS) TakeOver(temp, path, attributes);
   if (!FlushFile(temp) || !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return discard();
-  return true;
+  return WriteError::None;
 }
 
 }  // namespace platform
