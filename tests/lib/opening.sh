@@ -25,3 +25,19 @@ root_only() {
   echo "SKIPPED: $(basename "$0") needs root ($1)"
   exit 0
 }
+
+# copy_two_builds: the two programs in folders of their own under $work,
+# linux/Orvane and windows/Orvane.exe, each to keep its own settings file and log.
+copy_two_builds() {
+  mkdir "$work/linux" "$work/windows"
+  cp "$linux_exe" "$work/linux/Orvane"
+  cp "$windows_exe" "$work/windows/Orvane.exe"
+}
+
+# check_same_run [MESSAGES]: both copies left the same log, as the function
+# MESSAGES reads it (log_messages unless named), and the same settings file.
+check_same_run() {
+  local messages=${1:-log_messages}
+  check "same log" "" "$(diff <("$messages" "$work/windows/Orvane.log") <("$messages" "$work/linux/Orvane.log"))"
+  check "same settings file" "" "$(cmp "$work/windows/Orvane.ini" "$work/linux/Orvane.ini" 2>&1)"
+}

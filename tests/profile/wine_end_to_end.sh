@@ -43,9 +43,7 @@ reg_add "$profile\\$section" /v 001e3001 /t REG_BINARY /d "$(ansi "form long")"
 reg_add "$profile\\$section" /v 001f6700 /t REG_BINARY /d "$(utf16 "C:\\users\\demo\\$long\\.\\x\\..\\a.pst.")"
 wineserver -w
 
-mkdir "$work/linux" "$work/windows"
-cp "$linux_exe" "$work/linux/Orvane"
-cp "$windows_exe" "$work/windows/Orvane.exe"
+copy_two_builds
 cd "$demo"
 "$work/linux/Orvane"
 wine "$work/windows/Orvane.exe"

@@ -45,9 +45,7 @@ reg_add "HKCU\\$policies" /v LargeWarningSize /t REG_DWORD /d 1000
 wineserver -w
 
 users_file='[Orvane]\r\nWarningSize=9999999\r\n'
-mkdir "$work/linux" "$work/windows"
-cp "$linux_exe" "$work/linux/Orvane"
-cp "$windows_exe" "$work/windows/Orvane.exe"
+copy_two_builds
 
 # events_of STDERR: the events Wine printed, one line each: the type and ID,
 # whether a user's SID came with it, then the insertion strings (non-ASCII as Wine

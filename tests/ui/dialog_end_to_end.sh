@@ -135,16 +135,13 @@ run() {  # run BUILD COMMAND...
   check "both skipped" 2 "$(count 'チェック省略対象' "$log")"
 }
 
-mkdir "$work/linux" "$work/windows"
-cp "$linux_exe" "$work/linux/Orvane"
-cp "$windows_exe" "$work/windows/Orvane.exe"
+copy_two_builds
 echo "== linux, alone in its folder"
 check "one file" "Orvane" "$(ls -A "$work/linux")"
 run linux env PATH="$work/bin:$PATH" "$work/linux/Orvane"
 run windows wine "$work/windows/Orvane.exe"
 
 echo "== both builds"
-check "same log" "" "$(diff <(log_messages "$work/windows/Orvane.log") <(log_messages "$work/linux/Orvane.log"))"
-check "same settings file" "" "$(cmp "$work/windows/Orvane.ini" "$work/linux/Orvane.ini" 2>&1)"
+check_same_run
 ls "$shots"/run-*.png
 [ "$failures" -eq 0 ]

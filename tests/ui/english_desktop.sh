@@ -76,14 +76,11 @@ run() {  # run BUILD PROGRAM
 }
 
 start_virtual_display
-mkdir "$work/linux" "$work/windows"
-cp "$linux_exe" "$work/linux/Orvane"
-cp "$windows_exe" "$work/windows/Orvane.exe"
+copy_two_builds
 run linux env -u LC_ALL LANG=en_US.UTF-8 "$work/linux/Orvane"
 run windows wine "$work/windows/Orvane.exe"
 
 echo "== both builds"
-check "same log" "" "$(diff <(messages "$work/windows/Orvane.log") <(messages "$work/linux/Orvane.log"))"
-check "same settings file" "" "$(cmp "$work/windows/Orvane.ini" "$work/linux/Orvane.ini" 2>&1)"
+check_same_run messages
 ls "$shots"/english-*.png
 [ "$failures" -eq 0 ]
