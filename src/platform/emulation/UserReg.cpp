@@ -7,8 +7,7 @@
 // Windows program in that prefix would see.
 #include "platform/emulation/UserReg.h"
 
-#include <strings.h>
-
+#include <algorithm>
 #include <cstring>
 
 #include "platform/CodePage.h"
@@ -33,6 +32,14 @@ void AppendNormalPath(std::u16string_view path, std::u16string& out) {
     pendingSeparator = false;
     out += FoldCase(unit);
   }
+}
+
+// Whether `text` begins with `prefix`, compared without regard to ASCII case
+// (whatever the locale: registry paths are matched so by the registry).
+bool BeginsWithoutCase(std::string_view text, std::string_view prefix) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [&](char a, char b) { return lower(a) == lower(b); });
 }
 
 }  // namespace
@@ -180,18 +187,12 @@ const UserRegValue* UserReg::FindValue(KeyId key, std::u16string_view name) {
 }
 
 std::string KeysUnder(std::string_view text, std::string_view escapedPrefix) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  auto begins = [&](std::size_t pos) {
-    if (text.size() - pos < escapedPrefix.size()) return false;
-    for (std::size_t i = 0; i < escapedPrefix.size(); ++i)
-      if (lower(text[pos + i]) != lower(escapedPrefix[i])) return false;
-    return true;
-  };
   std::size_t key = NextKeyLine(text, 0);
   std::string kept(text.substr(0, key));  // the header and the architecture
   while (key < text.size()) {
-    const std::size_t next = NextKeyLine(text, text.find('[', key) + 1);
-    if (begins(text.find('[', key) + 1)) kept += text.substr(key, next - key);
+    const std::size_t bracket = text.find('[', key);
+    const std::size_t next = NextKeyLine(text, bracket + 1);
+    if (BeginsWithoutCase(text.substr(bracket + 1), escapedPrefix)) kept += text.substr(key, next - key);
     key = next;
   }
   return kept;
@@ -224,7 +225,7 @@ bool HoldsKeyUnder(const std::function<long(char*, std::size_t)>& read, const st
       const std::size_t bracket = text.find('[', line);
       const std::string_view key = text.substr(bracket + 1, text.find('\n', bracket) - bracket - 1);
       for (const std::string& root : escapedRoots)
-        if (key.size() >= root.size() && strncasecmp(key.data(), root.data(), root.size()) == 0) return true;
+        if (BeginsWithoutCase(key, root)) return true;
       line = NextKeyLine(text, bracket + 1);
     }
     // The last line goes on in the next piece; a line longer than a piece is no key.
