@@ -49,9 +49,15 @@ struct Found {
   ino_t inode;
 };
 
-// Whether the user.reg open at `fd` holds a key below one of the roots.
-bool HoldsKeyUnder(int fd, const std::vector<std::string>& roots, std::string& buffer) {
-  const auto read = [fd](char* into, std::size_t size) { return static_cast<long>(::read(fd, into, size)); };
+// Whether the user.reg open at `fd`, `size` bytes long, holds a key below one of
+// the roots. No read is spent on finding the end.
+bool HoldsKeyUnder(int fd, off_t size, const std::vector<std::string>& roots, std::string& buffer) {
+  const auto read = [fd, left = size](char* into, std::size_t most) mutable -> long {
+    if (left <= 0) return 0;
+    const ssize_t n = ::read(fd, into, most);
+    if (n > 0) left -= n;
+    return n;
+  };
   return emulation::HoldsKeyUnder(read, roots, buffer);
 }
 
@@ -66,7 +72,7 @@ std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<
   struct stat info {};
   std::optional<Found> found;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
-      info.st_size <= posix::kMaxRegistryFileSize && HoldsKeyUnder(fd, roots, buffer) &&
+      info.st_size <= posix::kMaxRegistryFileSize && HoldsKeyUnder(fd, info.st_size, roots, buffer) &&
       posix::IsOwnFolder(folder + "/drive_c"))
     found = Found{folder, info.st_dev, info.st_ino};
   ::close(fd);
