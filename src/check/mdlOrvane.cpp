@@ -147,6 +147,18 @@ std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::stri
   return readable;
 }
 
+// The first folder of the run's files (the folders to make, then those of the
+// settings file and the log) whose file system does not answer; empty when all do.
+std::string SilentFolder(const RunFiles& files) {
+  std::vector<std::string> folders = files.foldersToMake;
+  for (const std::string* file : {&files.settings, &files.log})
+    if (const std::size_t end = file->find_last_of(platform::kPathSeparator); end != std::string::npos)
+      folders.push_back(file->substr(0, end));
+  for (const std::string& folder : folders)
+    if (!platform::QueryFile(folder).answered) return folder;
+  return {};
+}
+
 // How long a run waits for another one on the same files to end.
 constexpr std::chrono::seconds kRunLockWait{5};
 
@@ -172,9 +184,9 @@ void Main() {
 }
 
 void Run(const std::string& directory, const std::string& baseName) {
-  // The places to read profiles from are looked for while the run's files and
-  // settings are found and read.
+  // The places to read profiles from are looked for once the settings are read.
   platform::BeginProfileSearch(profile::ProfileRoots());
+  platform::BeginFileLooks();
   CurrentStore = {};
   SkipNextTime = false;
   PersonalFolderFound = false;
@@ -186,6 +198,14 @@ void Run(const std::string& directory, const std::string& baseName) {
                       platform::CanReplaceFiles(directory, {baseName + ".ini", baseName + ".log"});
   RunFiles files =
       PlaceRunFiles(directory, baseName, beside, platform::UserDataFolders(), platform::SystemSettingsFolder());
+  // A settings or log folder on a file system that does not answer (a network
+  // home, a dead mount) would hold every step after it: the run gives up at once,
+  // and only the system's log can tell.
+  if (const std::string silent = SilentFolder(files); !silent.empty()) {
+    mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
+                            {{"message", texts::Str(texts::Id::CannotUseFolder) + silent + " (" + GivenUp() + ")"}});
+    return;
+  }
   const std::vector<std::string> folderLines = MakeUserFolders(files);
   // One run at a time for these files: a second one at once (a double logon)
   // waits a little for the first, else leaves the work to it.

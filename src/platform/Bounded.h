@@ -4,37 +4,58 @@
 // on without the answer.
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
 // How long one look at a file may go unanswered before it is given up.
 inline constexpr std::chrono::milliseconds kAnswerLimit{3000};
 
-// Work begun on a thread of the run's own, beside whatever the caller does
-// next, for the caller to wait for a bounded time. Work that does not end in time
-// goes on alone and whatever it does is thrown away: it must hold only what it
-// owns (copies, shared pointers), never the caller's variables. One piece at a
-// time, begun and waited for on one thread. With no thread to be had, the work is
-// done at once, on the caller's thread, without a bound.
+// How the work tells what it found, a piece at a time: what it told before it
+// stopped answering is kept.
+using Reply = std::function<void(std::string_view)>;
+
+// Work begun where a file system that never answers cannot hold the run, beside
+// whatever the caller does next, for the caller to wait for a bounded time.
+// Linux: a child process of its own, which may be left stuck in the kernel while
+// the run ends (a thread so stuck would keep the run's process from ever ending);
+// Windows: a thread of its own. Either way the work sees the caller's memory as
+// it was when it began and changes nothing of it: it tells what it finds only
+// through its Reply. Work that cannot be begun (no process or thread to be had)
+// counts as work that did not answer; it is never done without a bound.
 class BoundedWork {
  public:
-  explicit BoundedWork(std::function<void()> work);
-  // Waits for the work unless it was waited for already.
+  explicit BoundedWork(std::function<void(const Reply&)> work);
+  // Gives the work up unless it has ended.
   ~BoundedWork();
   BoundedWork(const BoundedWork&) = delete;
   BoundedWork& operator=(const BoundedWork&) = delete;
 
   // Waits until the work has ended, at most `limit` from now, and not at all once
   // the run is asked to end (EndRequest.h); whether it has. Once it has not, it
-  // never will as far as the caller is concerned.
-  bool Wait(std::chrono::milliseconds limit = kAnswerLimit);
+  // is given up, and never ends as far as the caller is concerned.
+  bool Wait(std::chrono::milliseconds limit);
+
+  // What the work told, in order, up to now.
+  const std::vector<std::string>& Replies() const;
+
+  struct State;
 
  private:
-  std::uint64_t ticket_ = 0;  // 0: done at once
-  std::optional<bool> ended_;
+  std::unique_ptr<State> state_;
 };
+
+// What work told and whether it ended: run by BoundedWork and waited for `limit`
+// when `bounded`, else at once on the caller's thread.
+struct BoundedResult {
+  bool ended = true;
+  std::vector<std::string> replies;
+};
+BoundedResult RunBounded(bool bounded, const std::function<void(const Reply&)>& work,
+                         std::chrono::milliseconds limit = kAnswerLimit);
 
 }  // namespace platform

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -27,14 +29,22 @@ struct FileStatus {
 
 class BoundedWork;
 
+// How long all the looks of a run together may wait on file systems that do not
+// answer, beyond which each look has only kLastChance.
+inline constexpr std::chrono::milliseconds kRunAnswerLimit{10000};
+inline constexpr std::chrono::milliseconds kLastChance{100};
+
 // A look at whether `path` (a Windows path from the mail profile, UTF-8) names an
 // existing file, its length and, when `startBytes` is not 0, its first
 // `startBytes` bytes. Only a regular file is opened, for reading alone, allowing
 // others every kind of access (the mail client may hold it open) and locking
 // nothing, so a pipe or device cannot block the run. The look begins at once; one
 // on a file system that may not answer (a network share, a user-space file
-// system) goes on on a thread of the run's own, so that the caller can go on
-// meanwhile, and is waited for a bounded time.
+// system) is bounded work (Bounded.h), so that the caller can go on meanwhile,
+// and is waited for a bounded time. Once a file system has not answered, later
+// looks at files on it (Linux: the same mount; Windows: the same drive or
+// \\server\share) are given up at once, and so is every look once the run is
+// asked to end.
 class FileQuery {
  public:
   FileQuery(const std::string& path, std::size_t startBytes = 0);
@@ -42,18 +52,27 @@ class FileQuery {
   FileQuery(const FileQuery&) = delete;
   FileQuery& operator=(const FileQuery&) = delete;
 
-  // The answer, once it is there; given up after platform::kAnswerLimit: then
-  // what was found so far (a file whose start did not come: NoAnswer), or nothing
-  // at all (`answered` false). Anything that cannot be answered counts as no file.
+  // The answer, once it is there; given up after platform::kAnswerLimit (less
+  // when the run's kRunAnswerLimit is nearly spent): then what was found so far
+  // (a file whose start did not come: NoAnswer), or nothing at all (`answered`
+  // false). Anything that cannot be answered counts as no file.
   FileStatus Result();
 
- private:
   struct Look;
-  std::shared_ptr<Look> look_;
+
+ private:
+  std::unique_ptr<Look> look_;
+  std::string fileSystem_;
+  bool givenUp_ = false;
+  std::vector<std::string> replies_;
   std::unique_ptr<BoundedWork> work_;
 };
 
 // FileQuery(path, startBytes).Result().
 FileStatus QueryFile(const std::string& path, std::size_t startBytes = 0);
+
+// Forgets the file systems that did not answer and what the looks have waited,
+// as a run begins.
+void BeginFileLooks();
 
 }  // namespace platform

@@ -20,20 +20,20 @@ struct ProfileSources {
   std::string relativeWinePrefixTaken;
 };
 
-// Begins looking for where to read mail profiles from, beside whatever the run
-// does next. Windows: there is nothing to look for. Linux: the prefix of
+// Asks for where to read mail profiles from, to be looked for when the answer is
+// wanted. Windows: there is nothing to look for. Linux: the prefix of
 // WINEPREFIX alone when that is set, as the user chose it; else every prefix of
 // the user's own that holds a key below one of `profileRoots` (registry paths:
 // "Software\Microsoft\...\Profiles"), looked for where Wine and its front-ends keep
 // prefixes (posix/WineFrontEnds.h).
 void BeginProfileSearch(const std::vector<std::string>& profileRoots);
 
-// The answer of the search begun last, once it is there: the user's registry on
+// The answer of the search asked for last: the user's registry on
 // Windows; on Linux each prefix found once however it is reached, in the order of
 // the places, ~/.wine first and unnamed; when none holds a profile (or none was
 // looked for), the default prefix alone, unnamed. A place that does not answer (a
 // dead network mount) is given up after three seconds without getting anywhere,
-// and named in `unanswered`.
+// and named in `unanswered`; so is the rest once the run is asked to end.
 ProfileSources FindProfileSources();
 
 // Reads the registry, the files and the folders that follow from `source`: on

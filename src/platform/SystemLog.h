@@ -22,7 +22,8 @@ struct EventField {
 // (the program's own message table holds the texts they fill), and the user's
 // SID. Linux: one datagram to the system log (/dev/log, as syslog(3) sends it:
 // identifier "orvane", facility user, priority warning or error), whose text is
-// FormatEventLine; never waited on: a receiver that does not take it loses it.
+// FormatEventLine; a receiver whose queue is full is waited for about a second in
+// all per run, and one that does not take it then loses it.
 // Either way the values are cut to fit kEventLimit (BoundFields). False when a
 // receiver is there and did not take the event; a system without one takes
 // nothing, and that is no failure. The run never depends on either.
@@ -41,7 +42,13 @@ inline constexpr std::size_t kEventLimit = 8000;
 
 // `fields` with the longest values cut, each at a whole character and ending in
 // "…", until all the values together take at most `budget` bytes; shorter values
-// keep what they have.
+// keep what they have, and no value that fits its share is emptied.
 std::vector<EventField> BoundFields(std::vector<EventField> fields, std::size_t budget);
+
+// `head` and then FormatEventLine, taking at most `limit` bytes in all: the values
+// are cut as BoundFields cuts them, measured as the line writes them (a control
+// character escaped takes six bytes), so that one odd value never costs the others.
+std::string FormatBoundEventLine(std::string_view head, std::uint32_t id, const std::vector<EventField>& fields,
+                                 std::size_t limit);
 
 }  // namespace platform

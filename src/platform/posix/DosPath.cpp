@@ -120,4 +120,39 @@ std::optional<std::string> DosPathToUnix(const std::string& windowsPath, const s
   return unixPath + folderMark;
 }
 
+std::string DosPathWithoutLooking(const std::string& windowsPath, const std::string& prefix) {
+  const std::string_view path(windowsPath.c_str());
+  if (!path.empty() && path[0] == '/' && (path.size() < 2 || !emulation::IsSeparator(path[1])))
+    return std::string(path);
+  if (prefix.empty()) return {};
+  // A relative path is taken against drive C:'s root: what the current folder
+  // is cannot be known without looking.
+  const std::optional<emulation::FullPath> full = emulation::ResolveFullPath(path, [] {
+    return emulation::FullPath{'c', {}};
+  });
+  if (!full) return {};
+  const std::string link = DriveLink(prefix, full->drive);
+  char target[4096];
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return {};
+  std::string drive(target, static_cast<std::size_t>(length));
+  if (!drive.starts_with('/')) drive = prefix + "/dosdevices/" + drive;
+  // The drive's folder with its "." and ".." names taken away, as its link leads.
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at <= drive.size();) {
+    const std::size_t slash = std::min(drive.find('/', at), drive.size());
+    const std::string name = drive.substr(at, slash - at);
+    at = slash + 1;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+  }
+  for (const std::string& element : full->elements) names.push_back(element);
+  std::string unixPath;
+  for (const std::string& name : names) unixPath += "/" + name;
+  return unixPath.empty() ? "/" : unixPath;
+}
+
 }  // namespace platform::posix

@@ -18,4 +18,9 @@ std::optional<std::string> DosPathToUnix(const std::string& windowsPath);
 // The same in `prefix`, for a thread that must not read the selected prefix.
 std::optional<std::string> DosPathToUnix(const std::string& windowsPath, const std::string& prefix);
 
+// The Unix path `windowsPath` leads to as far as can be told without asking the
+// file system it leads into: the drive's link read, the rest as given (a relative
+// path taken against C:\\). Empty when not even that can be told.
+std::string DosPathWithoutLooking(const std::string& windowsPath, const std::string& prefix);
+
 }  // namespace platform::posix

@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include <initializer_list>
+
 namespace platform {
 namespace {
 
@@ -16,7 +18,8 @@ void WatchForEndRequest() {
   action.sa_handler = Note;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
+  // A session's end sends SIGTERM, and SIGHUP to what ran in its terminal; ^C, SIGINT.
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
 }
 
 bool EndRequested() { return requested != 0; }

@@ -12,26 +12,26 @@
 
 namespace platform {
 
-// The worker must not read the prefix chosen, which the run may change while a
-// look that did not answer goes on: it gets its own copy.
+// The look takes the prefix chosen as it begins.
 FileQuery::Look::Look(const std::string& windowsPath, std::size_t count)
     : path(windowsPath), context(posix::WinePrefix()), startBytes(count) {}
 
+// Every look is bounded once any file system that may not answer is mounted: a
+// link may lead from a local folder onto it.
 bool FileQuery::Look::MayNotAnswer() const { return posix::SomeFileSystemMayNotAnswer(); }
 
-void FileQuery::Look::Run() {
+std::string FileQuery::Look::FileSystem() const {
+  return posix::SilentMountOf(posix::DosPathWithoutLooking(path, context));
+}
+
+void FileQuery::Look::Run(const Reply& reply) const {
   const std::optional<std::string> unixPath = posix::DosPathToUnix(path, context);
   struct stat info {};
   // stat follows links: a broken or looping link is no file. Only regular files
   // count; directories, pipes and devices are not personal-folder files.
   if (!unixPath || ::stat(unixPath->c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return;
-  {
-    const std::lock_guard lock(mutex);
-    found = true;
-    status.exists = true;
-    status.length = static_cast<std::int64_t>(info.st_size);
-    status.identity = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-  }
+  const std::string identity = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+  TellFound(reply, static_cast<std::int64_t>(info.st_size), identity);
   if (startBytes == 0) return;
 
   // The file found, provided it is still that file: one put in its place
@@ -54,9 +54,7 @@ void FileQuery::Look::Run() {
     }
     ::close(fd);
   }
-  const std::lock_guard lock(mutex);
-  status.startStatus = read;
-  if (read == ReadStatus::Read) status.start = std::move(bytes);
+  TellStart(reply, read, read == ReadStatus::Read ? bytes : std::string(), identity);
 }
 
 }  // namespace platform

@@ -2,9 +2,9 @@
 // keeps its prefixes in places of its own (WineFrontEnds), mostly one prefix per
 // program. The search takes every folder there that is a prefix of the user's
 // whose user.reg holds a mail profile. It never goes into a prefix's drive_c or
-// dosdevices (whose z: is the whole file system). It runs on a thread of its own,
-// beside the run's settings phase, so that a place that never answers (a dead
-// network mount) holds up neither the run nor the places after it.
+// dosdevices (whose z: is the whole file system). Each of its steps is bounded
+// work where a file system may not answer, so that a place that never answers (a
+// dead network mount) holds up neither the run nor the places after it.
 #include "platform/ProfileSources.h"
 
 #include <fcntl.h>
@@ -13,21 +13,17 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <memory>
-#include <mutex>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "platform/Bounded.h"
 #include "platform/EndRequest.h"
 #include "platform/FileSystem.h"
 #include "platform/emulation/UserReg.h"
+#include "platform/posix/MountTable.h"
 #include "platform/posix/Owner.h"
 #include "platform/posix/WineFrontEnds.h"
 #include "platform/posix/WinePrefix.h"
@@ -38,15 +34,12 @@ namespace {
 // How long one step of the search (a place listed, a folder tested) may take
 // before it is given up: as long as any look at a file (a dead network mount).
 constexpr std::chrono::milliseconds kStalled = kAnswerLimit;
-// How often the wait for the search looks whether the run was asked to end.
-constexpr std::chrono::milliseconds kEndLookout{100};
 
 // A prefix found, by the identity of its user.reg: one reached by two paths (a
 // link) is the same prefix.
 struct Found {
   std::string prefix;
-  dev_t device;
-  ino_t inode;
+  std::string identity;  // its user.reg's device and inode
 };
 
 // Whether the user.reg open at `fd`, `size` bytes long, holds a key below one of
@@ -74,89 +67,9 @@ std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
       info.st_size <= posix::kMaxRegistryFileSize && HoldsKeyUnder(fd, info.st_size, roots, buffer) &&
       posix::IsOwnFolder(folder + "/drive_c"))
-    found = Found{folder, info.st_dev, info.st_ino};
+    found = Found{folder, std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)};
   ::close(fd);
   return found;
-}
-
-// The search, shared with the threads that do it. It walks the places in order,
-// listing each one's candidates and then testing them, one step at a time; a
-// step that does not answer within kStalled is given up alone: the thread stuck
-// in it is left there, and a fresh one goes on with the next step.
-struct Search {
-  std::vector<posix::Place> places;
-  std::vector<std::string> roots;
-  std::mutex mutex;
-  std::condition_variable done;  // the walk has reached its end
-  // Where the walk is: the place, its candidates once listed, the next of them.
-  std::size_t place = 0;
-  std::optional<std::vector<std::string>> candidates;
-  std::size_t next = 0;
-  // Folders tested or given up: each is looked at once, however many places list it.
-  std::set<std::string> tried;
-  // The step under way (a place being listed, a folder being tested), and since when.
-  bool running = false;
-  std::string what;
-  std::chrono::steady_clock::time_point since;
-  std::uint64_t worker = 0;  // the thread that may go on; one left in a step is not
-  bool ended = false;
-  std::vector<std::vector<Found>> found;  // by place
-  std::vector<std::string> unanswered;
-};
-
-void Work(const std::shared_ptr<Search>& search, std::uint64_t me) {
-  std::string buffer;
-  std::unique_lock lock(search->mutex);
-  const auto begin = [&](std::string what) {
-    search->running = true;
-    search->what = std::move(what);
-    search->since = std::chrono::steady_clock::now();
-    lock.unlock();
-  };
-  // After a step: whether this thread may still go on (it was not left behind).
-  const auto resume = [&] {
-    lock.lock();
-    if (search->worker != me) return false;
-    search->running = false;
-    return true;
-  };
-  while (search->worker == me) {
-    if (search->place == search->places.size()) {
-      search->ended = true;
-      search->done.notify_all();
-      return;
-    }
-    const posix::Place& place = search->places[search->place];
-    if (!search->candidates) {
-      begin(place.name);
-      std::vector<std::string> candidates = place.candidates();
-      if (!resume()) return;
-      search->candidates = std::move(candidates);
-      search->next = 0;
-      continue;
-    }
-    if (search->next == search->candidates->size()) {
-      ++search->place;
-      search->candidates.reset();
-      continue;
-    }
-    std::string candidate = (*search->candidates)[search->next++];
-    if (!search->tried.insert(candidate).second) continue;
-    const std::size_t at = search->place;
-    begin(candidate);
-    std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer);
-    if (!resume()) return;
-    if (prefix) search->found[at].push_back(std::move(*prefix));
-  }
-}
-
-bool StartWorker(const std::shared_ptr<Search>& search, std::uint64_t id) {
-  try {
-    std::thread([search, id] { Work(search, id); }).detach();
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
 }
 
 // Registry paths as user.reg spells them: each "\" doubled, and a "\" after
@@ -171,10 +84,22 @@ std::vector<std::string> Escaped(const std::vector<std::string>& roots) {
   return escaped;
 }
 
-// The search begun, waiting to be asked for its answer; none when the user chose
-// the prefix, or has no home to search. It outlives BeginProfileSearch, which
-// starts it, until FindProfileSources takes it; a new search replaces it.
-std::shared_ptr<Search> begun;
+// The search asked for, waiting to be made; none when the user chose the prefix,
+// or has no home to search. It outlives BeginProfileSearch, which asks for it,
+// until FindProfileSources takes it; a new search replaces it.
+struct Search {
+  std::vector<posix::Place> places;
+  std::vector<std::string> roots;
+};
+std::optional<Search> begun;
+
+// One step of the search (a place listed, a folder tested): done at once where
+// every file system answers, else as bounded work. Empty when it did not answer.
+std::optional<std::vector<std::string>> Step(const std::function<void(const Reply&)>& step) {
+  BoundedResult result = RunBounded(posix::SomeFileSystemMayNotAnswer(), step, kStalled);
+  if (!result.ended) return std::nullopt;
+  return std::move(result.replies);
+}
 
 }  // namespace
 
@@ -182,11 +107,7 @@ void BeginProfileSearch(const std::vector<std::string>& profileRoots) {
   begun.reset();
   const std::string home = HomeFolder();
   if (!posix::ChosenWinePrefix().path.empty() || home.empty() || home == "/") return;
-  begun = std::make_shared<Search>();
-  begun->places = posix::FrontEndPlaces(home);
-  begun->roots = Escaped(profileRoots);
-  begun->found.resize(begun->places.size());
-  if (!StartWorker(begun, 0)) Work(begun, 0);  // no thread to spare: the search runs here, without a time limit
+  begun = Search{posix::FrontEndPlaces(home), Escaped(profileRoots)};
 }
 
 ProfileSources FindProfileSources() {
@@ -196,47 +117,50 @@ ProfileSources FindProfileSources() {
     result.relativeWinePrefix = chosen.written;
     result.relativeWinePrefixTaken = chosen.path;
   }
-  const std::shared_ptr<Search> search = std::exchange(begun, nullptr);
+  const std::optional<Search> search = std::exchange(begun, std::nullopt);
   if (!search) {
     result.sources.push_back({});
     return result;
   }
-  {
-    std::unique_lock lock(search->mutex);
-    while (!search->ended) {
-      // A run asked to end takes what was found so far.
-      if (EndRequested()) {
-        if (search->running || search->place < search->places.size())
-          result.unanswered.push_back(search->running ? search->what : search->places[search->place].name);
-        ++search->worker;
-        break;
-      }
-      const auto since = search->since;
-      const auto until = std::chrono::steady_clock::now() + kEndLookout;
-      if (search->done.wait_until(lock, search->running ? std::min(until, since + kStalled) : until,
-                                  [&] { return search->ended; }))
-        break;
-      if (!search->running || search->since != since ||
-          std::chrono::steady_clock::now() < since + kStalled)  // that step ended, another began, or it has time
+  // The places in order, each listed and then each of its folders tested, once
+  // however many places list it. A step that does not answer is given up alone; a
+  // run asked to end takes what was found so far.
+  std::vector<Found> found;
+  std::set<std::string> tried;
+  for (const posix::Place& place : search->places) {
+    if (EndRequested()) {
+      result.unanswered.push_back(place.name);
+      break;
+    }
+    const auto candidates = Step([&place](const Reply& reply) {
+      for (const std::string& candidate : place.candidates()) reply(candidate);
+    });
+    if (!candidates) {
+      result.unanswered.push_back(place.name);
+      continue;
+    }
+    for (const std::string& candidate : *candidates) {
+      if (!tried.insert(candidate).second) continue;
+      const auto tested = Step([&candidate, &search](const Reply& reply) {
+        std::string buffer;
+        if (const std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer))
+          reply(prefix->identity);
+      });
+      if (!tested) {
+        result.unanswered.push_back(candidate);
+        if (EndRequested()) break;
         continue;
-      // Stuck in the step: it alone is given up, and a fresh thread goes on after it.
-      result.unanswered.push_back(search->what);
-      search->running = false;
-      if (!search->candidates) {
-        ++search->place;  // the place could not be listed
       }
-      if (!StartWorker(search, ++search->worker)) break;
+      if (!tested->empty()) found.push_back({candidate, tested->front()});
     }
   }
 
   // Each prefix once, in the order of the places; the default one unnamed.
   const std::string defaultPrefix = posix::DefaultWinePrefix();
-  std::set<std::pair<dev_t, ino_t>> seen;
-  for (const std::vector<Found>& found : search->found) {
-    for (const Found& prefix : found) {
-      if (!seen.insert({prefix.device, prefix.inode}).second) continue;
-      result.sources.push_back({prefix.prefix == defaultPrefix ? std::string() : prefix.prefix});
-    }
+  std::set<std::string> seen;
+  for (const Found& prefix : found) {
+    if (!seen.insert(prefix.identity).second) continue;
+    result.sources.push_back({prefix.prefix == defaultPrefix ? std::string() : prefix.prefix});
   }
   if (result.sources.empty()) result.sources.push_back({});
   return result;

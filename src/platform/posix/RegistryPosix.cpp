@@ -125,9 +125,9 @@ std::vector<UnreadHive>& Unread() {
   return unread;
 }
 
-// A hive of the prefix's, as LoadPolicyKeys or LoadUserReg reads it; read on a
-// thread of the run's own where a file system may not answer, and given up after
-// a bounded time. A file not read is noted with why; it reads as an empty hive.
+// A hive of the prefix's, as LoadPolicyKeys or LoadUserReg reads it; read as
+// bounded work where a file system may not answer, and given up after a bounded
+// time. A file not read is noted with why; it reads as an empty hive.
 std::shared_ptr<UserReg> Load(const std::string& path, bool machine) {
   // A prefix whose one file did not answer is not waited on for the other.
   static std::set<std::string> silent;
@@ -136,22 +136,26 @@ std::shared_ptr<UserReg> Load(const std::string& path, bool machine) {
     Unread().push_back({path, HiveProblem::NoAnswer});
     return std::make_shared<UserReg>(std::string());
   }
-  struct Reading {
-    std::shared_ptr<UserReg> reg;
-    bool foreign = false;
-  };
-  auto reading = std::make_shared<Reading>();
-  const auto read = [reading, path, machine] {
-    reading->reg = machine ? LoadPolicyKeys(path, reading->foreign) : LoadUserReg(path, reading->foreign);
-  };
   bool answered = true;
+  bool foreign = false;
+  std::shared_ptr<UserReg> reg;
   if (posix::SomeFileSystemMayNotAnswer()) {
-    BoundedWork work(read);
-    answered = work.Wait();
+    // Read where a file system that never answers cannot hold the run: the text
+    // comes back to be indexed here ("F" for another account's file).
+    const BoundedResult read = RunBounded(true, [&path, machine](const Reply& reply) {
+      bool theirs = false;
+      const std::shared_ptr<UserReg> hive = machine ? LoadPolicyKeys(path, theirs) : LoadUserReg(path, theirs);
+      std::string told(1, theirs ? 'F' : 'T');
+      if (!theirs) told += hive->Text();
+      reply(told);
+    });
+    answered = read.ended && read.replies.size() == 1;
+    foreign = answered && read.replies[0] == "F";
+    if (answered && !foreign) reg = std::make_shared<UserReg>(read.replies[0].substr(1));
   } else {
-    read();
+    reg = machine ? LoadPolicyKeys(path, foreign) : LoadUserReg(path, foreign);
   }
-  if (answered && !reading->foreign) return reading->reg;
+  if (answered && !foreign) return reg;
   if (!answered) silent.insert(prefix);
   Unread().push_back({path, answered ? HiveProblem::OtherUsers : HiveProblem::NoAnswer});
   return std::make_shared<UserReg>(std::string());

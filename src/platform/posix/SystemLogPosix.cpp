@@ -1,16 +1,21 @@
 // Linux: the system log's own socket, written to as syslog(3) writes it, but
-// never waited on: syslog(3) blocks once a receiver stops reading.
+// waited on only a bounded time: syslog(3) blocks once a receiver stops reading.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "platform/EndRequest.h"
 #include "platform/SystemLog.h"
 
 namespace platform {
@@ -41,6 +46,34 @@ int Connect(int* kind) {
   return -1;
 }
 
+// How long a run may wait in all for a receiver whose queue is full: one that
+// reads takes a burst of events within it, one that has stopped costs no more.
+constexpr std::chrono::milliseconds kQueueWait{1000};
+std::chrono::milliseconds queueWaitLeft = kQueueWait;
+
+// Sends `message` whole, waiting for room in the receiver's queue while the
+// run's wait lasts and the run is not asked to end.
+bool Send(int fd, std::string_view message) {
+  while (!message.empty()) {
+    const ssize_t sent = ::send(fd, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent > 0) {
+      message.remove_prefix(static_cast<std::size_t>(sent));
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || queueWaitLeft.count() <= 0 || EndRequested())
+      return false;
+    pollfd room{fd, POLLOUT, 0};
+    const auto before = std::chrono::steady_clock::now();
+    const int waitMs = static_cast<int>(std::min<std::int64_t>(queueWaitLeft.count(), 100));
+    ::poll(&room, 1, waitMs);
+    queueWaitLeft -=
+        std::max(std::chrono::milliseconds(1),
+                 std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventField>& fields) {
@@ -59,17 +92,12 @@ bool WriteSystemEvent(EventType type, std::uint32_t id, const std::vector<EventF
   const int priority = kFacilityUser | (type == EventType::Warning ? kPriorityWarning : kPriorityError);
   std::snprintf(header, sizeof header, "<%d>%s orvane[%d]: ", priority, stamp, static_cast<int>(::getpid()));
 
-  // The values cut until the whole datagram fits what receivers take.
-  std::string message;
-  for (std::size_t budget = kEventLimit;;) {
-    message = header + FormatEventLine(id, BoundFields(fields, budget));
-    if (message.size() <= kEventLimit || budget == 0) break;
-    budget -= std::min(budget, message.size() - kEventLimit);
-  }
+  // The values cut so that the whole datagram fits what receivers take.
+  std::string message = FormatBoundEventLine(header, id, fields, kEventLimit);
   if (kind == SOCK_STREAM) message += '\0';
-  const ssize_t sent = ::send(fd, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  const bool sent = Send(fd, message);
   ::close(fd);
-  return sent == static_cast<ssize_t>(message.size());
+  return sent;
 }
 
 }  // namespace platform

@@ -58,19 +58,33 @@ bool FileQuery::Look::MayNotAnswer() const {
   return type != DRIVE_FIXED && type != DRIVE_RAMDISK;
 }
 
-void FileQuery::Look::Run() {
+std::string FileQuery::Look::FileSystem() const {
+  // The drive, "X:", or the share, "\\SERVER\SHARE", in upper case.
+  std::string_view full = path;
+  std::string_view root;
+  const bool share = full.starts_with("\\\\?\\UNC\\") || (full.starts_with("\\\\") && !full.starts_with("\\\\?\\"));
+  if (share) {
+    full.remove_prefix(full[2] == '?' ? 8 : 2);
+    const std::size_t server = full.find('\\');
+    root = full.substr(0, server == std::string_view::npos ? server : full.find('\\', server + 1));
+  } else {
+    if (full.starts_with("\\\\?\\")) full.remove_prefix(4);
+    if (full.size() < 2 || full[1] != ':') return {};
+    root = full.substr(0, 2);
+  }
+  std::string upper(share ? "\\\\" : "");
+  for (const char c : root) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return upper;
+}
+
+void FileQuery::Look::Run(const Reply& reply) const {
   const std::wstring wide = win32::Widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
   const auto length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (length > static_cast<std::uint64_t>(INT64_MAX)) return;
-  {
-    const std::lock_guard lock(mutex);
-    found = true;
-    status.exists = true;
-    status.length = static_cast<std::int64_t>(length);
-  }
+  TellFound(reply, static_cast<std::int64_t>(length), {});
   if (startBytes == 0) return;
 
   // Read without keeping anyone else from the file; its identity (volume and
@@ -103,10 +117,7 @@ void FileQuery::Look::Run() {
     }
     CloseHandle(file);
   }
-  const std::lock_guard lock(mutex);
-  status.startStatus = read;
-  status.identity = std::move(identity);
-  if (read == ReadStatus::Read) status.start = std::move(bytes);
+  TellStart(reply, read, read == ReadStatus::Read ? bytes : std::string(), identity);
 }
 
 }  // namespace platform
