@@ -93,11 +93,15 @@ std::size_t SizeOf(std::string_view value, Measure measure) {
   if (measure == Measure::Raw) return value.size();
   bool quoted = value.empty();
   std::size_t size = 0;
+  std::size_t backslashes = 0;
   for (std::size_t pos = 0; pos < value.size();) {
     const std::size_t start = pos;
-    size += EscapedSize(DecodeUtf8(value, pos), pos - start, quoted);
+    const char32_t point = DecodeUtf8(value, pos);
+    size += EscapedSize(point, pos - start, quoted);
+    backslashes += point == '\\';
   }
-  return size + (quoted ? 2 : 0);
+  // A backslash is doubled only inside quotes.
+  return quoted ? size + 2 : size - backslashes;
 }
 
 constexpr std::string_view kCut = "…";

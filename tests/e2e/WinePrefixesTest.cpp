@@ -174,33 +174,6 @@ TEST_F(WinePrefixes, EveryFrontEndsPrefixWithAProfileIsCheckedAndEachFileOnce) {
   EXPECT_EQ(Warned(chosen), "F2");
 }
 
-// The program run with file systems that never answer (dead network mounts) at
-// the folders ORVANE_CHILD_FOLDER lists (separated by ':'), in a mount namespace
-// of its own.
-const bool kDeadMountRole = testing_support::RegisterChildRole("run-with-dead-mount", [] {
-  const char* folders = std::getenv("ORVANE_CHILD_FOLDER");
-  const char* program = std::getenv("ORVANE_CHILD_PROGRAM");
-  if (folders == nullptr || program == nullptr || unshare(CLONE_NEWNS) != 0 ||
-      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-    return 125;
-  const std::string list = folders;
-  for (std::size_t at = 0; at < list.size();) {
-    const std::size_t end = std::min(list.find(':', at), list.size());
-    const std::string folder = list.substr(at, end - at);
-    at = end + 1;
-    fs::create_directories(folder);
-    // A FUSE file system whose server never answers: every look into it waits.
-    const int fuse = open("/dev/fuse", O_RDWR);
-    const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
-    if (fuse < 0 || mount("orvane-dead", folder.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
-      return 125;
-  }
-  unsetenv("ORVANE_TEST_CHILD");
-  char* argv[] = {const_cast<char*>(program), nullptr};
-  execv(program, argv);
-  return 126;
-});
-
 // A folder where prefixes are kept that never answers (a dead network mount) is
 // given up after a few seconds, and the places after it are still searched.
 TEST_F(WinePrefixes, APlaceThatDoesNotAnswerIsGivenUp) {

@@ -166,3 +166,50 @@ TEST(SystemLog, EventLineQuotesOnlyWhatAKeyValueReaderWouldMisread) {
 }
 
 }  // namespace
+
+namespace {
+
+// An event over the bound loses only what its longest values have past their
+// share, measured as the line writes them: a name of control characters, or of
+// quotes and backslashes, each written twice or six times as long, is cut and
+// still says something; the path and the sizes stay whole.
+TEST(SystemLog, TheEventBoundCutsOnlyTheLongestValues) {
+  const std::string path = "C:\\Mail\\a.pst";
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"3,000 control characters", std::string(3000, '\x01')},
+      {"5,000 quotes and backslashes",
+       [] {
+         std::string name;
+         for (int i = 0; i < 2500; ++i) name += "\"\\";
+         return name;
+       }()},
+      {"10,000 kanji",
+       [] {
+         std::string name;
+         for (int i = 0; i < 10000; ++i) name += "漢";
+         return name;
+       }()},
+  };
+  const std::string head = "<12>Dec  9 22:00:00 orvane[123]: ";
+  for (const auto& [what, name] : names) {
+    SCOPED_TRACE(what);
+    const std::string line = platform::FormatBoundEventLine(
+        head, 1000, {{"path", path}, {"size_kb", "1600000"}, {"name", name}, {"dialog", "shown"}}, 8000);
+    EXPECT_LE(line.size(), 8000u);
+    EXPECT_GT(line.size(), 7900u);
+    EXPECT_TRUE(line.starts_with(head + "id=1000 path=C:\\Mail\\a.pst size_kb=1600000 name="));
+    EXPECT_TRUE(line.ends_with("… dialog=shown") || line.ends_with("…\" dialog=shown"));
+  }
+  // Two long values share what is left; a short one keeps all it has.
+  const std::string both = platform::FormatBoundEventLine(
+      "", 1000, {{"path", std::string(9000, 'p')}, {"size_kb", "1"}, {"name", std::string(9000, 'n')}}, 8000);
+  EXPECT_LE(both.size(), 8000u);
+  EXPECT_NE(both.find(" size_kb=1 "), std::string::npos);
+  EXPECT_NEAR(static_cast<double>(both.find(" size_kb")), static_cast<double>(both.size() - both.find(" name=")), 16);
+  // Windows' insertion strings are measured as they are.
+  const std::vector<platform::EventField> cut = platform::BoundFields({{"a", std::string(100, 'a')}, {"b", "b"}}, 51);
+  EXPECT_EQ(cut[0].value, std::string(47, 'a') + "…");
+  EXPECT_EQ(cut[1].value, "b");
+}
+
+}  // namespace
