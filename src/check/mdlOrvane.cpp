@@ -1,7 +1,6 @@
 #include "check/mdlOrvane.h"
 
 #include <chrono>
-#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -162,18 +161,6 @@ std::string SilentFolder(const RunFiles& files) {
 // How long a run waits for another one on the same files to end.
 constexpr std::chrono::seconds kRunLockWait{5};
 
-// The name of the lock of one set of files: a hash of their paths (FNV-1a).
-std::string LockName(const RunFiles& files) {
-  std::uint64_t hash = 0xcbf29ce484222325u;
-  for (const char c : files.settings + '\n' + files.log) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001b3u;
-  }
-  char name[17];
-  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
-  return name;
-}
-
 }  // namespace
 
 void Main() {
@@ -209,7 +196,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   const std::vector<std::string> folderLines = MakeUserFolders(files);
   // One run at a time for these files: a second one at once (a double logon)
   // waits a little for the first, else leaves the work to it.
-  const platform::RunLock lock(LockName(files), kRunLockWait);
+  const platform::RunLock lock({files.settings, files.log}, kRunLockWait);
   if (!lock.Held()) {
     mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
                             {{"message", texts::Str(texts::Id::AnotherRunUnderWay) + files.log}});

@@ -5,17 +5,22 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// Held while alive: the lock named `name` (one for each log), shared by every run
-// of this user's on this machine, taken when free or freed within `limit`, and
-// let go by the process's end whatever ends it. Linux: an abstract socket's name;
-// Windows: a mutex of the session. A run that cannot have it (or is asked to end
-// while it waits) goes without, and holds nothing.
+// Held while alive: the lock of the run's `files` (full paths), the same however
+// their paths are spelled (through a link, with doubled separators): it is
+// keyed by the identity of the folders that hold them. Taken when free or freed
+// within `limit`, and let go by the process's end whatever ends it. No other
+// account can take it or see it. Linux: a lock on a file in a folder only the
+// user may write (XDG_RUNTIME_DIR, else the user's state folder); Windows: a
+// mutex of the logon session. A run that cannot have it (or is asked to end
+// while it waits) goes without, and holds nothing; where there is no such folder
+// at all, the lock is held without any.
 class RunLock {
  public:
-  RunLock(const std::string& name, std::chrono::milliseconds limit);
+  RunLock(const std::vector<std::string>& files, std::chrono::milliseconds limit);
   ~RunLock();
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
@@ -25,5 +30,8 @@ class RunLock {
  private:
   std::uintptr_t handle_ = 0;
 };
+
+// The key of a lock: a hash of `identities` (FNV-1a), 16 hexadecimal digits.
+std::string LockKey(const std::vector<std::string>& identities);
 
 }  // namespace platform

@@ -1,9 +1,11 @@
 // Linux only: the real program against damaged input, odd file systems, faults and
 // other copies of itself. Whatever happens, it must end on its own, promptly, with
 // every line the user wrote still in place.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -458,8 +460,15 @@ TEST_F(Faults, RunsStartedTogetherTakeTurnsAndKeepTheLogWhole) {
       {"ORVANE_TEST_CHILD=slow-user-run", "ORVANE_CHILD_FOLDER=" + orvane_.folder().string(),
        "WINEPREFIX=" + orvane_.prefix().string(), "HOME=" + orvane_.folder().string(), "PATH=/usr/bin:/bin"});
   std::this_thread::sleep_for(std::chrono::seconds(1));
+  // The same files and home, spelled through a link and with doubled slashes.
+  const fs::path link = dir_.path() / "link";
+  fs::create_directory_symlink(orvane_.folder(), link);
   const auto started = std::chrono::steady_clock::now();
-  const testing_support::ProgramResult second = orvane_.Run({}, std::chrono::seconds(30));
+  const testing_support::ProgramResult second = testing_support::Wait(
+      testing_support::Spawn(orvane_.program().string(), {},
+                             {"WINEPREFIX=" + orvane_.prefix().string(), "HOME=" + link.string(),
+                              "XDG_STATE_HOME=" + link.string() + "//.local/state", "PATH=/usr/bin:/bin"}),
+      std::chrono::seconds(30));
   const auto waited = std::chrono::steady_clock::now() - started;
   EXPECT_TRUE(second.finished);
   EXPECT_GE(waited, std::chrono::seconds(4));
@@ -468,6 +477,22 @@ TEST_F(Faults, RunsStartedTogetherTakeTurnsAndKeepTheLogWhole) {
   log = ReadLogMessages(orvane_.log().string());
   EXPECT_EQ(std::count(log.begin(), log.end(), "Orvane 起動"), 1);
   EXPECT_EQ(log.back(), "Orvane 終了");
+
+  // The lock is a file in a folder of the user's alone: another account can
+  // neither take it nor see it.
+  const fs::path locks = orvane_.folder() / ".local/state/orvane";
+  EXPECT_EQ(fs::status(locks).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+  std::size_t lockFiles = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(locks))
+    lockFiles += entry.path().filename().string().starts_with("orvane-");
+  EXPECT_EQ(lockFiles, 1u);
+  if (geteuid() == 0) {
+    const pid_t other = fork();
+    if (other == 0) _exit(setuid(65534) == 0 && opendir(locks.c_str()) == nullptr && errno == EACCES ? 0 : 1);
+    int status = -1;
+    waitpid(other, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
 }
 
 TEST(ConcurrentRuns, TenCopiesExcludingDifferentStoresLoseNothing) {

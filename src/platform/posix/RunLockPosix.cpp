@@ -1,50 +1,82 @@
-#include "platform/RunLock.h"
-
-#include <sys/socket.h>
-#include <sys/un.h>
+// Linux: a lock on a file in a folder that only the user may write, so that no
+// other account can take the lock (and so silence the user's runs) or see it.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/EndRequest.h"
+#include "platform/FileSystem.h"
+#include "platform/RunLock.h"
+#include "platform/posix/Owner.h"
+#include "platform/posix/XdgBase.h"
 
 namespace platform {
 namespace {
 
-// The name in the abstract namespace of local sockets, which no file backs and
-// the kernel frees with the process: this user's, and the lock's.
-sockaddr_un Address(const std::string& name, socklen_t& length) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string text = "orvane-" + std::to_string(::geteuid()) + "-" + name;
-  const std::size_t size = std::min(text.size(), sizeof address.sun_path - 1);
-  std::memcpy(address.sun_path + 1, text.data(), size);  // sun_path[0] stays 0: abstract
-  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
-  return address;
+// Whether `folder` is the user's and no one else may write in it.
+bool IsPrivateFolder(const std::string& folder) {
+  struct stat info {};
+  return !folder.empty() && ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && posix::IsOwn(info) &&
+         (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Where the user's locks are kept: the session's runtime folder, which the
+// system makes the user's alone and empties at logout; else a folder of the
+// user's state folder. Empty when neither is the user's alone.
+std::string LockFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/' && IsPrivateFolder(runtime)) return runtime;
+  const std::string state = posix::XdgBaseFolder("XDG_STATE_HOME", "/.local/state", HomeFolder());
+  if (state.empty()) return {};
+  const std::string folder = state + "/orvane";
+  return CreateFolders(folder) && IsPrivateFolder(folder) ? folder : std::string();
+}
+
+// A file's identity as its folder's device and inode and its name: the same
+// however the path to the folder is spelled.
+std::string IdentityOf(const std::string& file) {
+  const std::size_t slash = file.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return file;
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + "/" + file.substr(slash + 1);
 }
 
 }  // namespace
 
-RunLock::RunLock(const std::string& name, std::chrono::milliseconds limit) {
-  socklen_t length = 0;
-  const sockaddr_un address = Address(name, length);
+RunLock::RunLock(const std::vector<std::string>& files, std::chrono::milliseconds limit) {
+  const std::string folder = LockFolder();
+  if (folder.empty()) {
+    handle_ = static_cast<std::uintptr_t>(-1);  // nowhere to keep one: no lock to wait for
+    return;
+  }
+  std::vector<std::string> identities;
+  for (const std::string& file : files)
+    if (!file.empty()) identities.push_back(IdentityOf(file));
+  const std::string path = folder + "/orvane-" + LockKey(identities) + ".lock";
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !posix::IsOwn(info)) {
+    if (fd >= 0) ::close(fd);
+    return;
+  }
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-      handle_ = static_cast<std::uintptr_t>(fd) + 1;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (EndRequested() || std::chrono::steady_clock::now() >= deadline) {
+      ::close(fd);
       return;
     }
-    ::close(fd);
-    if (EndRequested() || std::chrono::steady_clock::now() >= deadline) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  handle_ = static_cast<std::uintptr_t>(fd) + 1;
 }
 
 RunLock::~RunLock() {
-  if (handle_ != 0) ::close(static_cast<int>(handle_ - 1));
+  if (handle_ != 0 && handle_ != static_cast<std::uintptr_t>(-1)) ::close(static_cast<int>(handle_ - 1));
 }
 
 }  // namespace platform
