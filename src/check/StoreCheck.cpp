@@ -65,6 +65,21 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
     mdlLogFile::WriteFailure(LogFilePath, line);
   else
     mdlLogFile::WriteLog(LogFilePath, line, 0);
+  // Every client since 2003 makes its offline files Unicode, whatever the profile
+  // recorded (an IMAP account's store is recorded as a personal folder's).
+  if (store.StoreKind == profile::StoreKind::Ost) store.StoreFormat = profile::PstFormat::Unicode;
+}
+
+// Whether the user excluded the store's file: under its section, or under any
+// other that reaches the same offline file. The path is compared as the settings
+// file could record it: a path with characters outside the code page is
+// recorded with '?' for them, and must still match its record.
+bool Excluded(const StoreInfo& store) {
+  const std::string recorded = mdlIniFle::AsStored(store.StorePath);
+  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == recorded) return true;
+  for (const std::string& alias : store.StoreAliases)
+    if (mdlIniFle::GetIniValue(IniFilePath, "No Check", alias) == recorded) return true;
+  return false;
 }
 
 }  // namespace
@@ -74,7 +89,8 @@ bool WatchesUnicode() { return settings::RunSettings.LargeWarningSize > 0; }
 // Whether the mail client, by a policy or preference of its own, stops taking
 // data into ANSI files before LimitSize: the room left is then measured to there.
 bool ClientStopsFirst() {
-  return ClientLimits.Stop(profile::PstFormat::Ansi).Configured() &&
+  // A Warn value set above the default Max leaves the file to stop at that Max.
+  return (ClientLimits.warnFileSize.Configured() || ClientLimits.maxFileSize.Configured()) &&
          ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
 }
 
@@ -138,10 +154,10 @@ void CheckStore() {
     log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
-  // The path as the settings file could record it: a path with characters outside
-  // the code page is recorded with '?' for them, and must still match its record.
-  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == mdlIniFle::AsStored(store.StorePath)) {
+  if (Excluded(store)) {
     log(texts::Fill(texts::Id::SizeExcluded, {store.StoreSizeKb}));
+    // Still counted by the organisation: excluded is not gone.
+    ReportWarning(store, sizeKb, warningSize, "excluded-earlier");
     return;
   }
 

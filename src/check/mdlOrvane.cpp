@@ -1,6 +1,7 @@
 #include "check/mdlOrvane.h"
 
 #include <chrono>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -70,16 +71,31 @@ void CheckProfiles() {
       mdlLogFile::WriteLog(LogFilePath,
                            texts::Str(texts::Id::RoomToClientStop) +
                                std::to_string(ClientLimits.StopKb(profile::PstFormat::Ansi)) + " (" + stop.name + ", " +
-                               stop.source + ")",
+                               (stop.Configured() ? stop.source : texts::Str(texts::Id::ClientDefault)) + ")",
                            0);
     }
-    // A server mailbox and its archive keep one offline file: it is checked once.
+    for (const std::string& zero : ClientLimits.zeros)
+      mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::ClientLimitZero) + zero, 0);
+    // A server mailbox and its archive keep one offline file: it is checked once,
+    // under the section that reaches it first, and excluded under any of them.
+    const std::vector<std::string> sections = profile::ReadStoreSections(profileKey, LogFilePath);
+    std::map<std::string, std::vector<std::string>> reaching;  // global section -> its sections
+    std::map<std::string, profile::OfflineFile> offlineOf;     // section -> its offline file
+    if (WatchesUnicode())
+      for (const std::string& section : sections)
+        if (auto offline = profile::ReadOfflineFile(profileKey, section)) {
+          reaching[offline->globalSection].push_back(section);
+          offlineOf.emplace(section, std::move(*offline));
+        }
     std::set<std::string> offlineSections;
-    for (const std::string& section : profile::ReadStoreSections(profileKey, LogFilePath)) {
+    for (const std::string& section : sections) {
       profile::ReadStoreEntry(profileKey, section, CurrentStore);
       if (WatchesUnicode() && CurrentStore.StorePath.empty()) {
-        if (const auto offline = profile::ReadOfflineFile(profileKey, section);
-            offline && offlineSections.insert(offline->globalSection).second) {
+        if (const auto entry = offlineOf.find(section);
+            entry != offlineOf.end() && offlineSections.insert(entry->second.globalSection).second) {
+          const profile::OfflineFile* offline = &entry->second;
+          for (const std::string& other : reaching[offline->globalSection])
+            if (other != section) CurrentStore.StoreAliases.push_back(other);
           CurrentStore.StorePath = offline->path;
           CurrentStore.StoreKind = profile::StoreKind::Ost;
           // What every client since 2003 makes, unless the header says otherwise.
@@ -129,7 +145,18 @@ std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::stri
         continue;
       case platform::ProfileFileState::Readable:
         readable.push_back(admin);
+        if (platform::LosesFirstSection(admin))
+          mdlLogFile::WriteLog(LogFilePath,
+                               texts::Str(texts::Id::FirstSectionNotRead) + admin + " (" +
+                                   texts::Str(texts::Id::Utf8ByteOrderMark) + ")",
+                               0);
         continue;
+      case platform::ProfileFileState::BrokenLink:
+        reason = texts::Id::BrokenLink;
+        break;
+      case platform::ProfileFileState::LinkLoop:
+        reason = texts::Id::LinkLoop;
+        break;
       case platform::ProfileFileState::AccessDenied:
         reason = texts::Id::ReadDenied;
         break;

@@ -102,6 +102,8 @@ std::string_view ReasonOf(platform::WriteError error) {
       return texts::Of(Id::LinkLoop);
     case platform::WriteError::ForeignLink:
       return texts::Of(Id::ForeignLink);
+    case platform::WriteError::HardLink:
+      return texts::Of(Id::HardLink);
     case platform::WriteError::NoPlace:
       return texts::Of(Id::NoPlace);
     case platform::WriteError::NotReadBack:

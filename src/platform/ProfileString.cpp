@@ -69,6 +69,12 @@ std::optional<unsigned long long> TemporaryCopyWriter(std::string_view name, std
   return value;
 }
 
+bool LosesFirstSection(std::string_view start) {
+  if (!start.starts_with("\xEF\xBB\xBF")) return false;
+  const std::size_t first = start.find_first_not_of(" \t", 3);
+  return first != std::string_view::npos && start[first] == '[';
+}
+
 bool IsProfileBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
 
 bool WriteProfileValue(std::string_view section, std::string_view key, std::string_view value, const std::string& file,

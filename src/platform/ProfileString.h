@@ -26,9 +26,16 @@ std::size_t ReadProfileValue(std::string_view section, std::string_view key, std
                              char* buffer, std::size_t size, const std::string& file);
 
 // Whether a settings file that is only read can be: Missing (nothing there),
-// Readable, or why not.
-enum class ProfileFileState { Missing, Readable, AccessDenied, NotAFile, Unreadable };
+// Readable, or why not (a link that leads nowhere or round in a loop among them).
+enum class ProfileFileState { Missing, Readable, AccessDenied, NotAFile, BrokenLink, LinkLoop, Unreadable };
 ProfileFileState CheckProfileFile(const std::string& file);
+
+// Whether `file` begins with UTF-8's byte-order mark and at once a section
+// header, which the service then does not take for one (the mark is part of the
+// line, as on Windows): the keys of that first section are not read.
+bool LosesFirstSection(const std::string& file);
+// The same of a file's first bytes.
+bool LosesFirstSection(std::string_view start);
 
 // Sets `key` in `section` of `file` to `value`: an existing key keeps its line and
 // only its value changes, a new key goes at the end of its section, a new section

@@ -13,6 +13,7 @@ enum class WriteError {
   BrokenLink,    // the file is a symbolic link to nothing
   LinkLoop,      // the file is a symbolic link that leads back to itself
   ForeignLink,   // the file is a link to a file of another owner
+  HardLink,      // the file has another name too (a hard link), through which another could reach it
   NoPlace,       // the run has no folder it may keep the file in
   NotReadBack,   // written, yet it does not read back as written
   Other,

@@ -11,10 +11,12 @@ constexpr std::uint32_t kOldWarnLargeFileSize = 0x4C00;
 
 // `limit` as the client `version` reads it: from the first of its policy and
 // preference keys that holds it within [least, most]; else left as it is.
-void ReadLimit(const std::string& version, ClientLimit& limit, std::uint32_t least, std::uint32_t most) {
+void ReadLimit(const std::string& version, ClientLimit& limit, std::uint32_t least, std::uint32_t most,
+               std::vector<std::string>& zeros) {
   for (const char* key : {"Software\\Policies\\Microsoft\\Office\\", "Software\\Microsoft\\Office\\"}) {
     const std::string path = key + version + "\\Outlook\\PST";
     const auto value = platform::ReadRegistryDword(platform::RegistryRoot::CurrentUser, path, limit.name);
+    if (value == 0u) zeros.push_back(std::string(limit.name) + ", HKEY_CURRENT_USER\\" + path);
     if (value && *value >= least && *value <= most) {
       limit.value = *value;
       limit.source = "HKEY_CURRENT_USER\\" + path;
@@ -42,11 +44,12 @@ ClientLimits ReadClientLimits(const std::string& version) {
     limits.maxLargeFileSize.value = kOldMaxLargeFileSize;
     limits.warnLargeFileSize.value = kOldWarnLargeFileSize;
   }
-  // The ranges the client itself accepts; it ignores any other value.
-  ReadLimit(version, limits.maxFileSize, 0x001F4400, 0x7C004400);
-  ReadLimit(version, limits.warnFileSize, 0x00042400, 0x7C004400);
-  ReadLimit(version, limits.maxLargeFileSize, 1, 0xC800);
-  ReadLimit(version, limits.warnLargeFileSize, 0, 0xBE00);
+  // The ranges the client itself accepts; it ignores any other value, and takes
+  // 0 for not set.
+  ReadLimit(version, limits.maxFileSize, 0x001F4400, 0x7C004400, limits.zeros);
+  ReadLimit(version, limits.warnFileSize, 0x00042400, 0x7C004400, limits.zeros);
+  ReadLimit(version, limits.maxLargeFileSize, 1, 0xC800, limits.zeros);
+  ReadLimit(version, limits.warnLargeFileSize, 1, 0xBE00, limits.zeros);
   return limits;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "profile/Profile.h"
 
@@ -25,6 +26,8 @@ struct ClientLimits {
   ClientLimit warnFileSize{"WarnFileSize", 0x74404400, {}};  // ANSI files, bytes: 1.816 GB, where adding data stops
   ClientLimit maxLargeFileSize{"MaxLargeFileSize", 0xC800, {}};    // Unicode files, MB: 50 GB
   ClientLimit warnLargeFileSize{"WarnLargeFileSize", 0xBE00, {}};  // Unicode files, MB: 47.5 GB
+  // Limits set to 0, which the client takes for not set: "WarnLargeFileSize, <key>".
+  std::vector<std::string> zeros;
 
   // The limit that stops a file of `format` taking data: the Warn value, or the
   // Max value where that is lower (the file can grow no further).

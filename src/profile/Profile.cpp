@@ -195,6 +195,7 @@ void ReadStoreEntry(const std::string& profileKey, const std::string& section, S
   store.StoreKind = KindOfPath(store.StorePath);
   store.StoreSizeKb.clear();
   store.StoreLimitKb = 0;
+  store.StoreAliases.clear();
 }
 
 std::optional<OfflineFile> ReadOfflineFile(const std::string& profileKey, const std::string& section) {

@@ -37,6 +37,9 @@ struct StoreInfo {
   std::string StoreSizeKb;  // decimal digits
   profile::StoreKind StoreKind = profile::StoreKind::Pst;
   std::int64_t StoreLimitKb = 0;  // where the file stops taking mail, in KB
+  // The other sections that reach the same offline file (a mailbox and its
+  // archive): the user's exclusion under any of them holds for the file.
+  std::vector<std::string> StoreAliases = {};
 };
 
 // The registry keys (under HKEY_CURRENT_USER) that hold mail profiles, one key a

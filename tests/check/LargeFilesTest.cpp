@@ -139,3 +139,41 @@ TEST_F(LargeFiles, OnUnicodeAndOfflineFilesAreMeasuredWarnedAboutAndExcludedOnce
 }
 
 }  // namespace
+
+namespace {
+
+// A mailbox and its archive reach one offline file: the user's exclusion, saved
+// under whichever reached it first when the box was ticked, holds whichever
+// reaches it first now. An IMAP account's offline file, recorded as a personal
+// folder's, whose header cannot be read counts as Unicode as every offline file
+// does, not as an ANSI file held to WarningSize. A client stop set to 0 is taken
+// as not set, and said.
+TEST_F(LargeFiles, AnOfflineFileStaysAsTheUserAndTheClientLeftIt) {
+  const std::string policy = std::string(RegistryFixture::kClientPolicies) + "\\16.0\\Outlook\\PST";
+  registry_.SetDword(policy, "WarnLargeFileSize", 0);
+  const std::string profile = std::string(RegistryFixture::kClient16) + "\\Profiles\\Outlook";
+  registry_.SetBytes(profile + "\\" + Uid('4'), "001f3d09", Utf16z("MSPST MS"));
+  // A header of a version no client wrote.
+  testing_support::WriteBytes(Path("imap.ost"), std::string("!BDN\0\0\0\0SM\x13\0", 12));
+  std::filesystem::resize_file(mail_.path() / "imap.ost", 2'100'000'000);
+
+  const std::vector<std::string> log = Run("[Orvane]\r\nLargeWarningSize=2000000\r\n[No Check]\r\n" + Uid('3') + "=" +
+                                           platform::ToAnsi(Path("tanaka.ost")) + "\r\n");
+  const char* ost = "オフラインフォルダ情報取得：";
+  const auto after = [&](const std::string& line) {
+    const auto at = std::find(log.begin(), log.end(), line);
+    return at == log.end() || at + 1 == log.end() ? std::string("(none)") : *(at + 1);
+  };
+  EXPECT_EQ(after(Line(ost, '2', "tanaka@example.com", "2003", "tanaka.ost")), "サイズ：2539063, チェック省略対象");
+  const std::string imap = Line(ost, '4', "imap@example.com", "97-2002", "imap.ost");
+  EXPECT_EQ(after(imap), "ファイルのヘッダーを読み取れません: " + Path("imap.ost") + " (不明なバージョンです (19))");
+  EXPECT_EQ(*(std::find(log.begin(), log.end(), imap) + 2), "サイズ：2050782, 警告画面表示");
+  ASSERT_EQ(user_.shown.size(), 2u);
+  EXPECT_EQ(user_.sizeLines[1], "2,050,782 KB  ( 残り 47,756,578 KB )");
+  const std::vector<std::string> whole = testing_support::ReadLogMessages(program_.File("Orvane.log"));
+  EXPECT_EQ(std::count(whole.begin(), whole.end(),
+                       "メールソフトの設定 0 は未設定として扱います：WarnLargeFileSize, HKEY_CURRENT_USER\\" + policy),
+            1);
+}
+
+}  // namespace

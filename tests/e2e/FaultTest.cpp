@@ -334,7 +334,8 @@ TEST_F(Faults, AWorkingSystemLogGetsEveryEvent) {
     stores.push_back({Uid(i), "C:\\" + name});
   }
   orvane_.WriteRegistry(ProfileWithStores(stores));
-  WriteBytes(orvane_.ini().string(), "[Orvane]\r\nReportOnly=1\r\n");
+  // One of them excluded by the user earlier: still counted.
+  WriteBytes(orvane_.ini().string(), "[Orvane]\r\nReportOnly=1\r\n[No Check]\r\n" + Uid(7) + "=C:\\7.pst\r\n");
   const fs::path events = orvane_.folder() / "events.txt";
   const auto result = testing_support::Wait(
       StartAmongDeadMounts(orvane_, {"ORVANE_CHILD_SYSLOG=" + events.string(), "ORVANE_CHILD_SYSLOG_PACE=5"}),

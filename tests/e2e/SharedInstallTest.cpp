@@ -102,4 +102,27 @@ TEST_F(SharedInstall, UserFolderThatCannotBeMadeIsLoggedWhereItCanBe) {
   EXPECT_EQ(ReadBytes(orvane_.ini().string()), kAdminSettings);
 }
 
+// An administrator's file that does not give all it holds says so: one that
+// begins with UTF-8's byte-order mark loses its first section (the mark is part
+// of the header's line, as on Windows), and a link that leads nowhere is no
+// file to read.
+TEST_F(SharedInstall, AnAdministratorsFileThatGivesLessIsNamed) {
+  WriteBytes(orvane_.ini().string(), "\xEF\xBB\xBF[Orvane]\r\nWarningSize=100\r\n");
+  ASSERT_TRUE(RunAsUser().finished);
+  std::vector<std::string> log = ReadLogMessages(userLog_.string());
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "管理者の設定ファイルの最初のセクションは読まれません: " + orvane_.ini().string() +
+                           " (UTF-8 のバイト順マークで始まっています)"),
+            1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "警告サイズ取得：1572864"), 1);
+
+  fs::remove(orvane_.ini());
+  fs::create_symlink(dir_.path() / "gone.ini", orvane_.ini());
+  ASSERT_TRUE(RunAsUser().finished);
+  log = ReadLogMessages(userLog_.string());
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "管理者の設定ファイルを読み込めません: " + orvane_.ini().string() + " (リンク先がありません)"),
+            1);
+}
+
 }  // namespace

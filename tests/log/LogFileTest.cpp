@@ -105,8 +105,12 @@ TEST(LogFile, AHardLinkedLogIsMadeAnewAndTheOtherFileKept) {
   const std::string log = dir.File("Orvane.log");
   WriteBytes(other, "keep me\r\n");
   std::filesystem::create_hard_link(testing_support::PathFromUtf8(other), testing_support::PathFromUtf8(log));
-  WriteLog(log, "more", 0);  // a line added to it is refused
+  WriteLog(log, "more", 0);  // a line added to it is refused, saying why
   EXPECT_EQ(ReadBytes(other), "keep me\r\n");
+  if (!platform::kWindows) {
+    EXPECT_EQ(mdlLogFile::ReasonOf(platform::WriteToFile(log, "more", platform::WriteMode::Append)),
+              "ほかの名前 (ハードリンク) もあるファイルです");
+  }
   WriteLog(log, "Orvane 起動", 1);
   WriteLog(log, "Orvane 終了", 0);
   EXPECT_EQ(ReadBytes(other), "keep me\r\n");

@@ -93,6 +93,10 @@ TEST(ClientLimits, AConfiguredStopBelowTheLimitIsWhereTheRoomIsMeasuredTo) {
                 "残りはメールソフトの停止サイズまで：1953125 (WarnFileSize, HKEY_CURRENT_USER\\" + kPreference16 + ")",
                 "( 残り 292,968 KB )"},
            Case{"out of range", kPolicy16, 0x7C004401, "", "( 残り 436,995 KB )"},
+           // The file then stops at the default Max, below LimitSize.
+           Case{"a Warn value above the default Max", kPreference16, 0x7C004400,
+                "残りはメールソフトの停止サイズまで：2026513 (MaxFileSize, メールソフトの既定値)",
+                "( 残り 366,356 KB )"},
        }) {
     SCOPED_TRACE(c.what);
     RegistryFixture registry;

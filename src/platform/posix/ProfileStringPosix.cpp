@@ -207,12 +207,22 @@ CachedFile* ReadIndexed(const std::string& path) {
 ProfileFileState CheckProfileFile(const std::string& file) {
   const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
-    if (errno == ENOENT) return ProfileFileState::Missing;
+    struct stat link {};
+    if (errno == ENOENT)
+      return ::lstat(file.c_str(), &link) == 0 && S_ISLNK(link.st_mode) ? ProfileFileState::BrokenLink
+                                                                        : ProfileFileState::Missing;
+    if (errno == ELOOP) return ProfileFileState::LinkLoop;
     return errno == EACCES || errno == EPERM ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
   }
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) return ProfileFileState::Unreadable;
   return S_ISREG(info.st_mode) ? ProfileFileState::Readable : ProfileFileState::NotAFile;
+}
+
+bool LosesFirstSection(const std::string& file) {
+  // Read as the settings are, from the same cached copy.
+  const CachedFile* cached = ReadIndexed(file);
+  return cached != nullptr && !cached->unicode && LosesFirstSection(std::string_view(cached->text));
 }
 
 void RemoveLeftCopies(const std::string& file) {

@@ -20,7 +20,8 @@ WriteError Writable(int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return WriteErrorOf(errno);
   if (!S_ISREG(info.st_mode)) return WriteError::NotAFile;
-  if (info.st_nlink != 1 || !posix::IsOwn(info)) return WriteError::ForeignLink;
+  if (!posix::IsOwn(info)) return WriteError::ForeignLink;
+  if (info.st_nlink != 1) return WriteError::HardLink;
   return WriteError::None;
 }
 
@@ -52,7 +53,7 @@ int Open(const std::string& path, WriteMode mode, WriteError& error) {
       error = WriteErrorOf(errno);
     }
     ::close(fd);
-    if (error != WriteError::ForeignLink || ::unlink(path.c_str()) != 0) return -1;
+    if ((error != WriteError::ForeignLink && error != WriteError::HardLink) || ::unlink(path.c_str()) != 0) return -1;
   }
   error = WriteErrorOf(errno);
   return -1;

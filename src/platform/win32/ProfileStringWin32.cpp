@@ -184,7 +184,29 @@ ProfileFileState CheckProfileFile(const std::string& file) {
   const Handle opened(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (opened.valid()) return ProfileFileState::Readable;
-  return GetLastError() == ERROR_ACCESS_DENIED ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
+  switch (GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+      return ProfileFileState::AccessDenied;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      // Only a link that leads nowhere is there and cannot be found.
+      return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ProfileFileState::BrokenLink
+                                                              : ProfileFileState::Missing;
+    case ERROR_CANT_RESOLVE_FILENAME:
+      return ProfileFileState::LinkLoop;
+    default:
+      return ProfileFileState::Unreadable;
+  }
+}
+
+bool LosesFirstSection(const std::string& file) {
+  const Handle opened(CreateFileW(win32::Widen(file).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  char start[64];
+  DWORD got = 0;
+  return opened.valid() && ReadFile(opened.get(), start, sizeof start, &got, nullptr) &&
+         LosesFirstSection(std::string_view(start, got));
 }
 
 std::size_t ReadProfileValue(std::string_view section, std::string_view key, std::string_view defaultValue,
