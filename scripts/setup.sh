@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 wixl msitools
-  libfltk1.3-dev fonts-ipafont-gothic fonts-dejavu-core xdg-utils
+  libfltk1.3-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils x11-xserver-utils
   desktop-file-utils libglib2.0-bin
   clang libclang-rt-14-dev clang-tidy clang-format hyperfine python3 file icoutils

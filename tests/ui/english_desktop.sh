@@ -9,8 +9,13 @@
 #   - the next run shows nothing and logs the file as excluded;
 #   - at 144 dpi (Xft.dpi; the prefix's LogPixels) the dialog is 669 x 389, and
 #     its box, where it stands there, excludes the file too;
-#   - both builds leave the same log (date and time masked) and settings file.
-# Screenshots go to build/screenshots/english-<build>-<dpi>-1.png.
+#   - both builds leave the same log (date and time masked) and settings file;
+#   - a store with a Japanese name and path (the profile's Unicode values) is
+#     drawn with real glyphs: its dialog differs from the same dialog naming a
+#     store in characters no face has (private use), which every face draws as
+#     empty boxes, as it drew the Japanese ones before.
+# Screenshots go to build/screenshots/english-<build>-<dpi>-1.png and
+# english-<build>-{japanese,boxes}-1.png.
 # Usage: english_desktop.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
 source "$(dirname "$0")/../lib/opening.sh"
 two_builds "$@"
@@ -75,12 +80,42 @@ run() {  # run BUILD PROGRAM
   wineserver -w
 }
 
+# The profile's one store named `name` at `folder` (each in the profile's Unicode
+# values), an oversized file there.
+unicode_store() {
+  local name=$1 folder=$2 uid=1B2C3D4E5F60718293A4B5C6D7E8F90A
+  reg_add "$profiles_nt\\Outlook\\$store_list_key" /v 01023d00 /t REG_BINARY /d "$uid"
+  reg_add "$profiles_nt\\Outlook\\$uid" /v 001f3001 /t REG_BINARY /d "$(utf16 "$name")"
+  reg_add "$profiles_nt\\Outlook\\$uid" /v 001f6700 /t REG_BINARY /d "$(utf16 "C:\\users\\demo\\$folder\\$name.pst")"
+  reg_add "$profiles_nt\\Outlook\\$uid" /v 001f3d09 /t REG_BINARY /d "$(utf16 'MSPST MS')"
+  mkdir -p "$WINEPREFIX/drive_c/users/demo/$folder"
+  pst_file "$WINEPREFIX/drive_c/users/demo/$folder/$name.pst" 1700000000
+  wineserver -w
+}
+
+glyphs() {  # glyphs BUILD PROGRAM...
+  local build=$1 kind differing
+  shift
+  echo "== $build: a Japanese name and path"
+  for kind in japanese boxes; do
+    if [ "$kind" = japanese ]; then
+      unicode_store "個人用フォルダ" "メール"
+    else
+      unicode_store $'\ue000\ue001\ue002\ue003\ue004\ue005\ue006' $'\ue007\ue008\ue009'
+    fi
+    answer_dialogs "$shots/english-$build-$kind" close "$@" || true
+  done
+  differing=$(compare -metric AE "$shots/english-$build-japanese-1.png" "$shots/english-$build-boxes-1.png" null: 2>&1 || true)
+  check "Japanese drawn, not empty boxes" yes "$([ "${differing%%[^0-9]*}" -gt 200 ] && echo yes || echo "no ($differing)")"
+}
+
 start_virtual_display
 copy_two_builds
 run linux env -u LC_ALL LANG=en_US.UTF-8 "$work/linux/Orvane"
 run windows wine "$work/windows/Orvane.exe"
-
 echo "== both builds"
 check_same_run messages
+glyphs linux env -u LC_ALL LANG=en_US.UTF-8 "$work/linux/Orvane"
+glyphs windows wine "$work/windows/Orvane.exe"
 ls "$shots"/english-*.png
 [ "$failures" -eq 0 ]

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Wide.h"
 
@@ -90,18 +91,71 @@ DialogFonts::DialogFonts(int dpi) {
 DialogFonts::~DialogFonts() {
   for (HFONT font : owned_)
     if (font != nullptr) DeleteObject(font);
+  for (HFONT font : linked_)
+    if (font != nullptr) DeleteObject(font);
+}
+
+void DialogFonts::Link(std::size_t index, std::string_view text) {
+  HDC dc = GetDC(nullptr);
+  if (dc == nullptr) return;
+  const HGDIOBJ before = SelectObject(dc, fonts_[index]);
+  const std::wstring wide = platform::win32::Widen(text);
+  std::vector<WORD> glyphs(wide.size());
+  bool lacking = false;
+  if (!wide.empty() && GetGlyphIndicesW(dc, wide.c_str(), static_cast<int>(wide.size()), glyphs.data(),
+                                        GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR) {
+    for (std::size_t i = 0; i < wide.size(); ++i) lacking = lacking || (glyphs[i] == 0xFFFF && wide[i] >= L' ');
+  }
+  const std::wstring japanese = lacking ? JapaneseFace(dc) : std::wstring();
+  SelectObject(dc, before);
+  ReleaseDC(nullptr, dc);
+  if (japanese.empty()) return;
+  LOGFONTW font{};
+  GetObjectW(fonts_[index], sizeof font, &font);
+  font.lfFaceName[japanese.copy(font.lfFaceName, LF_FACESIZE - 1)] = L'\0';
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  if (linked_[index] != nullptr) DeleteObject(linked_[index]);
+  linked_[index] = CreateFontIndirectW(&font);
+}
+
+void DialogFonts::ForEachRun(HDC dc, std::size_t index, std::wstring_view text,
+                             const std::function<void(std::wstring_view)>& each) const {
+  const HGDIOBJ before = SelectObject(dc, fonts_[index]);
+  std::vector<WORD> glyphs(text.size());
+  if (linked_[index] == nullptr || text.empty() ||
+      GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
+          GDI_ERROR) {
+    each(text);
+    SelectObject(dc, before);
+    return;
+  }
+  std::size_t start = 0;
+  for (std::size_t i = 1; i <= text.size(); ++i) {
+    const bool own = glyphs[start] != 0xFFFF;
+    if (i < text.size() && (glyphs[i] != 0xFFFF) == own) continue;
+    SelectObject(dc, own ? fonts_[index] : linked_[index]);
+    each(text.substr(start, i - start));
+    start = i;
+  }
+  SelectObject(dc, before);
+}
+
+int DialogFonts::Measure(HDC dc, std::size_t index, std::wstring_view text) const {
+  int width = 0;
+  ForEachRun(dc, index, text, [&](std::wstring_view run) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, run.data(), static_cast<int>(run.size()), &size);
+    width += static_cast<int>(size.cx);
+  });
+  return width;
 }
 
 int DialogFonts::Measure(std::size_t index, std::string_view text) const {
   HDC dc = GetDC(nullptr);
   if (dc == nullptr) return 0;
-  const HGDIOBJ before = SelectObject(dc, fonts_[index]);
-  const std::wstring wide = platform::win32::Widen(text);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-  SelectObject(dc, before);
+  const int width = Measure(dc, index, platform::win32::Widen(text));
   ReleaseDC(nullptr, dc);
-  return static_cast<int>(size.cx);
+  return width;
 }
 
 }  // namespace ui

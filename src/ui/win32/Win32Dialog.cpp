@@ -51,12 +51,13 @@ struct Window {
 
 // A label keeps its rectangle: its text broken between words and Japanese
 // characters, cut at its height.
-void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const std::string& caption, HFONT font) {
+void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const std::string& caption,
+               const DialogFonts& fonts, std::size_t index) {
   HDC dc = item.hDC;
   const RECT rc = item.rcItem;
   FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
   const int saved = SaveDC(dc);
-  SelectObject(dc, font);
+  SelectObject(dc, fonts.Of(index));
   IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
   SetBkMode(dc, TRANSPARENT);
   const COLORREF colour = layout.red ? kRed : GetSysColor(COLOR_BTNTEXT);
@@ -64,12 +65,7 @@ void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const st
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
 
-  auto measure = [dc](std::string_view text) {
-    const std::wstring wide = Widen(text);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-    return static_cast<int>(size.cx);
-  };
+  auto measure = [&](std::string_view text) { return fonts.Measure(dc, index, Widen(text)); };
   // Lines one em apart with the internal leading above the em left out, as the
   // Japanese faces the layout was made for set them: the one-line labels are
   // hardly taller than the em.
@@ -79,7 +75,15 @@ void DrawLabel(const DRAWITEMSTRUCT& item, const ControlLayout& layout, const st
   for (const LabelLine& line : WrapLabel(caption, width, rc.bottom - rc.top, lineHeight, measure)) {
     const std::wstring wide = Widen(line.text);
     const int x = layout.align == TextAlign::Center ? rc.left + (width - measure(line.text)) / 2 : rc.left;
-    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    // Runs in two faces share the baseline.
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    int at = x;
+    fonts.ForEachRun(dc, index, wide, [&](std::wstring_view run) {
+      TextOutW(dc, at, y + metrics.tmAscent, run.data(), static_cast<int>(run.size()));
+      SIZE size{};
+      GetTextExtentPoint32W(dc, run.data(), static_cast<int>(run.size()), &size);
+      at += static_cast<int>(size.cx);
+    });
     if (line.underline != kNoUnderline) {
       const UnderlineSpan span = Underline(line, measure);
       const RECT bar{x + span.from, y + metrics.tmAscent + 1, x + span.to, y + metrics.tmAscent + 2};
@@ -122,7 +126,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       const int id = static_cast<int>(item.CtlID) - kFirstId;
       if (item.CtlType != ODT_STATIC || id < 0 || id >= static_cast<int>(kControls)) break;
       const auto index = static_cast<std::size_t>(id);
-      DrawLabel(item, kWarningLayout[index], (w->form.*kWarningLayout[index].control).Caption, w->fonts->Of(index));
+      DrawLabel(item, kWarningLayout[index], (w->form.*kWarningLayout[index].control).Caption, *w->fonts, index);
       return TRUE;
     }
     case WM_CTLCOLORSTATIC:
@@ -179,6 +183,7 @@ bool Create(Window& w) {
   if (w.dpi <= 0) w.dpi = 96;
   auto px = [&w](int twips) { return TwipsToPixels(twips, w.dpi); };
   w.fonts.emplace(w.dpi);
+  for (std::size_t i = 0; i < kControls; ++i) w.fonts->Link(i, (w.form.*kWarningLayout[i].control).Caption);
 
   // Fixed single border; the title bar offers the close command only.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
