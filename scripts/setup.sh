@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Orvane needs on a Debian machine (as root, or
 # through sudo): compilers for Linux and for Windows (MinGW-w64), Wine to run the
-# Windows tests (32-bit Wine too, for the 32-bit release), wixl and msitools for the
+# Windows tests (32-bit Wine too, for the 32-bit release, and qemu-user to run it
+# where the kernel runs no 32-bit code), wixl and msitools for the
 # installer, FLTK, a Japanese and a Western font for the Linux dialog, and the
 # ja_JP.UTF-8 and en_US.UTF-8 locales that give Wine code pages 932 and 1252. Does
 # nothing that is already done.
@@ -10,7 +11,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 wine32:i386 wixl msitools
+  wine wine64 wine32:i386 qemu-user wixl msitools
   libfltk1.3-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils x11-xserver-utils
   desktop-file-utils libglib2.0-bin

@@ -28,6 +28,8 @@ done
 # The Windows programs as a user receives them: version block, icon, no DLLs of ours.
 tests/windows/release_check.sh build/win32/Orvane.exe "Intel 80386"
 tests/windows/release_check.sh build/win64/Orvane.exe x86-64
+# The 32-bit release run, under qemu-user where this machine runs no 32-bit code.
+tests/windows/release_run.sh build/win32/Orvane.exe
 
 ctest --preset linux
 ctest --preset win64

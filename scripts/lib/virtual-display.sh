@@ -98,9 +98,9 @@ window_pid() {
 # name a shell function, which is called with the window and the dialog's number
 # and answers the dialog itself. Sets DIALOGS to how many it answered and SIZES to
 # their client areas ("446x259 446x259"). Returns COMMAND's status, or 124 when it
-# has not ended after two minutes.
+# has not ended after two minutes (ANSWER_WAIT seconds when that is set).
 answer_dialogs() {
-  local shots=$1 tick=$2 app win pid deadline=$((SECONDS + 120))
+  local shots=$1 tick=$2 app win pid deadline=$((SECONDS + ${ANSWER_WAIT:-120}))
   shift 2
   DIALOGS=0
   SIZES=""

@@ -198,7 +198,8 @@ void Main() {
 }
 
 void Run(const std::string& directory, const std::string& baseName) {
-  // The places to read profiles from are looked for once the settings are read.
+  // The places to read profiles from are looked for while the run's files and
+  // settings are found and read.
   platform::BeginProfileSearch(profile::ProfileRoots());
   platform::BeginFileLooks();
   CurrentStore = {};

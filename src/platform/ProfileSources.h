@@ -20,8 +20,9 @@ struct ProfileSources {
   std::string relativeWinePrefixTaken;
 };
 
-// Asks for where to read mail profiles from, to be looked for when the answer is
-// wanted. Windows: there is nothing to look for. Linux: the prefix of
+// Begins looking for where to read mail profiles from, beside whatever the run
+// does next where nothing can hold the search, else when the answer is wanted.
+// Windows: there is nothing to look for. Linux: the prefix of
 // WINEPREFIX alone when that is set, as the user chose it; else every prefix of
 // the user's own that holds a key below one of `profileRoots` (registry paths:
 // "Software\Microsoft\...\Profiles"), looked for where Wine and its front-ends keep

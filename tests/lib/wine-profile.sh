@@ -86,10 +86,18 @@ oversized_store() {
 # Wine: drive C:, and a user.reg whose default profile "Outlook" holds these stores
 # (8-bit names and paths), each an ANSI file of SIZE bytes (sparse) on drive C:.
 user_reg_prefix() {
-  local prefix=$1 list="" uid name path size body=""
+  local prefix=$1
   shift
   mkdir -p "$prefix/dosdevices" "$prefix/drive_c"
   ln -sfn ../drive_c "$prefix/dosdevices/c:"
+  { printf 'WINE REGISTRY Version 2\n'; profile_keys "$prefix" "$@"; } >"$prefix/user.reg"
+}
+
+# profile_keys PREFIX "UID NAME PATH SIZE"...: user.reg's keys (for its end) of a
+# default profile "Outlook" holding these stores, each file made on PREFIX's drive C:.
+profile_keys() {
+  local prefix=$1 list="" uid name path size body=""
+  shift
   hex() { printf '%s\0' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
   local key='Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles'
   for store in "$@"; do
@@ -100,6 +108,16 @@ user_reg_prefix() {
     local file="$prefix/drive_c/${path#C:\\}"
     pst_file "${file//\\//}" "$size"
   done
-  printf 'WINE REGISTRY Version 2\n\n[%s]\n"DefaultProfile"="Outlook"\n\n[%s]\n"01023d00"=hex:%s\n%s\n' \
-    "$key" "$key\\\\Outlook\\\\$store_list_key" "${list%,}" "$body" >"$prefix/user.reg"
+  printf '\n[%s]\n"DefaultProfile"="Outlook"\n\n[%s]\n"01023d00"=hex:%s\n%s\n' \
+    "$key" "$key\\\\Outlook\\\\$store_list_key" "${list%,}" "$body"
+}
+
+# events_of STDERR: the events Wine printed, one line each: the type and ID,
+# whether a user's SID came with it, then the insertion strings (non-ASCII as Wine
+# escapes it, \xxxx).
+events_of() {
+  awk '/fixme:advapi:ReportEventW/ { if (e) print e; split($0, f, ",");
+                                     e = f[2] " " f[4] " " (f[5] ~ /^(0+|\(nil\))$/ ? "no-sid" : "sid") }
+       /:eventlog:ReportEventW/ { s = $0; sub(/.*ReportEventW L"/, "", s); sub(/"$/, "", s); e = e " | " s }
+       END { if (e) print e }' "$1"
 }

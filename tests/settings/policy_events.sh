@@ -47,15 +47,6 @@ wineserver -w
 users_file='[Orvane]\r\nWarningSize=9999999\r\n'
 copy_two_builds
 
-# events_of STDERR: the events Wine printed, one line each: the type and ID,
-# whether a user's SID came with it, then the insertion strings (non-ASCII as Wine
-# escapes it, \xxxx).
-events_of() {
-  awk '/fixme:advapi:ReportEventW/ { if (e) print e; split($0, f, ",");
-                                     e = f[2] " " f[4] " " (f[5] ~ /^(0+|\(nil\))$/ ? "no-sid" : "sid") }
-       /:eventlog:ReportEventW/ { s = $0; sub(/.*ReportEventW L"/, "", s); sub(/"$/, "", s); e = e " | " s }
-       END { if (e) print e }' "$1"
-}
 run_windows() {
   WINEDEBUG=-all,warn+eventlog,err+eventlog,fixme+advapi wine "$work/windows/Orvane.exe" 2>"$work/windows/stderr"
   wineserver -w

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "platform/Bounded.h"
 #include "platform/EndRequest.h"
@@ -110,7 +111,8 @@ BoundedWork::BoundedWork(std::function<void(const Reply&)> work) : state_(std::m
     ::close(pipe[0]);
     const int flags = ::fcntl(pipe[1], F_GETFL);
     ::fcntl(pipe[1], F_SETFL, flags & ~O_NONBLOCK);
-    Serve(pipe[1], work);
+    const std::function<void(const Reply&)> owned = std::move(work);
+    Serve(pipe[1], owned);
   }
   ::close(pipe[1]);
   if (child < 0) {

@@ -2,8 +2,8 @@
 // keeps its prefixes in places of its own (WineFrontEnds), mostly one prefix per
 // program. The search takes every folder there that is a prefix of the user's
 // whose user.reg holds a mail profile. It never goes into a prefix's drive_c or
-// dosdevices (whose z: is the whole file system). Each of its steps is bounded
-// work where a file system may not answer, so that a place that never answers (a
+// dosdevices (whose z: is the whole file system). Where a file system may not
+// answer, each of its steps is bounded work, so that a place that never answers (a
 // dead network mount) holds up neither the run nor the places after it.
 #include "platform/ProfileSources.h"
 
@@ -14,9 +14,12 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/Bounded.h"
@@ -84,30 +87,86 @@ std::vector<std::string> Escaped(const std::vector<std::string>& roots) {
   return escaped;
 }
 
-// The search asked for, waiting to be made; none when the user chose the prefix,
-// or has no home to search. It outlives BeginProfileSearch, which asks for it,
-// until FindProfileSources takes it; a new search replaces it.
-struct Search {
-  std::vector<posix::Place> places;
-  std::vector<std::string> roots;
+// What the search found: the prefixes in the order of the places, and the steps
+// that did not answer.
+struct Walked {
+  std::vector<Found> found;
+  std::vector<std::string> unanswered;
 };
-std::optional<Search> begun;
 
-// One step of the search (a place listed, a folder tested): done at once where
-// every file system answers, else as bounded work. Empty when it did not answer.
-std::optional<std::vector<std::string>> Step(const std::function<void(const Reply&)>& step) {
-  BoundedResult result = RunBounded(posix::SomeFileSystemMayNotAnswer(), step, kStalled);
+// One step of the search (a place listed, a folder tested): bounded work where a
+// file system may not answer, else done at once. Empty when it did not answer.
+std::optional<std::vector<std::string>> Step(bool bounded, const std::function<void(const Reply&)>& step) {
+  BoundedResult result = RunBounded(bounded, step, kStalled);
   if (!result.ended) return std::nullopt;
   return std::move(result.replies);
 }
 
+// The places in order, each listed and then each of its folders tested, once
+// however many places list it. A step that does not answer is given up alone; a
+// run asked to end takes what was found so far.
+Walked Walk(const std::vector<posix::Place>& places, const std::vector<std::string>& roots, bool bounded) {
+  Walked walked;
+  std::set<std::string> tried;
+  for (const posix::Place& place : places) {
+    if (EndRequested()) {
+      walked.unanswered.push_back(place.name);
+      break;
+    }
+    const auto candidates = Step(bounded, [&place](const Reply& reply) {
+      for (const std::string& candidate : place.candidates()) reply(candidate);
+    });
+    if (!candidates) {
+      walked.unanswered.push_back(place.name);
+      continue;
+    }
+    for (const std::string& candidate : *candidates) {
+      if (!tried.insert(candidate).second) continue;
+      const auto tested = Step(bounded, [&candidate, &roots](const Reply& reply) {
+        std::string buffer;
+        if (const std::optional<Found> prefix = ProfilePrefix(candidate, roots, buffer)) reply(prefix->identity);
+      });
+      if (!tested) {
+        walked.unanswered.push_back(candidate);
+        if (EndRequested()) break;
+        continue;
+      }
+      if (!tested->empty()) walked.found.push_back({candidate, tested->front()});
+    }
+  }
+  return walked;
+}
+
+// The search asked for, until FindProfileSources takes it. Where every file
+// system answers from the machine itself, it walks on a thread of its own beside
+// the run's settings phase (nothing there can hold a thread for ever); else each
+// of its steps is bounded work, walked when the answer is wanted. None when the
+// user chose the prefix, or has no home to search.
+struct Search {
+  std::vector<posix::Place> places;
+  std::vector<std::string> roots;
+  std::thread walker;
+  Walked walked;
+};
+std::unique_ptr<Search> begun;
+
 }  // namespace
 
 void BeginProfileSearch(const std::vector<std::string>& profileRoots) {
+  if (begun && begun->walker.joinable()) begun->walker.join();
   begun.reset();
   const std::string home = HomeFolder();
   if (!posix::ChosenWinePrefix().path.empty() || home.empty() || home == "/") return;
-  begun = Search{posix::FrontEndPlaces(home), Escaped(profileRoots)};
+  begun = std::make_unique<Search>();
+  begun->places = posix::FrontEndPlaces(home);
+  begun->roots = Escaped(profileRoots);
+  if (posix::SomeFileSystemMayNotAnswer()) return;
+  try {
+    begun->walker =
+        std::thread([search = begun.get()] { search->walked = Walk(search->places, search->roots, false); });
+  } catch (const std::system_error&) {
+    // No thread to spare: walked when the answer is wanted.
+  }
 }
 
 ProfileSources FindProfileSources() {
@@ -117,48 +176,21 @@ ProfileSources FindProfileSources() {
     result.relativeWinePrefix = chosen.written;
     result.relativeWinePrefixTaken = chosen.path;
   }
-  const std::optional<Search> search = std::exchange(begun, std::nullopt);
+  const std::unique_ptr<Search> search = std::move(begun);
   if (!search) {
     result.sources.push_back({});
     return result;
   }
-  // The places in order, each listed and then each of its folders tested, once
-  // however many places list it. A step that does not answer is given up alone; a
-  // run asked to end takes what was found so far.
-  std::vector<Found> found;
-  std::set<std::string> tried;
-  for (const posix::Place& place : search->places) {
-    if (EndRequested()) {
-      result.unanswered.push_back(place.name);
-      break;
-    }
-    const auto candidates = Step([&place](const Reply& reply) {
-      for (const std::string& candidate : place.candidates()) reply(candidate);
-    });
-    if (!candidates) {
-      result.unanswered.push_back(place.name);
-      continue;
-    }
-    for (const std::string& candidate : *candidates) {
-      if (!tried.insert(candidate).second) continue;
-      const auto tested = Step([&candidate, &search](const Reply& reply) {
-        std::string buffer;
-        if (const std::optional<Found> prefix = ProfilePrefix(candidate, search->roots, buffer))
-          reply(prefix->identity);
-      });
-      if (!tested) {
-        result.unanswered.push_back(candidate);
-        if (EndRequested()) break;
-        continue;
-      }
-      if (!tested->empty()) found.push_back({candidate, tested->front()});
-    }
-  }
+  if (search->walker.joinable())
+    search->walker.join();
+  else
+    search->walked = Walk(search->places, search->roots, posix::SomeFileSystemMayNotAnswer());
+  result.unanswered = std::move(search->walked.unanswered);
 
   // Each prefix once, in the order of the places; the default one unnamed.
   const std::string defaultPrefix = posix::DefaultWinePrefix();
   std::set<std::string> seen;
-  for (const Found& prefix : found) {
+  for (const Found& prefix : search->walked.found) {
     if (!seen.insert(prefix.identity).second) continue;
     result.sources.push_back({prefix.prefix == defaultPrefix ? std::string() : prefix.prefix});
   }
