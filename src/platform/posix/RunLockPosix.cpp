@@ -32,6 +32,14 @@ std::string LockFolder() {
   if (runtime != nullptr && runtime[0] == '/' && IsPrivateFolder(runtime)) return runtime;
   const std::string state = posix::XdgBaseFolder("XDG_STATE_HOME", "/.local/state", HomeFolder());
   if (state.empty()) return {};
+  // Made only in a tree of the user's own: a run of root's with another user's
+  // HOME must not leave that user a folder of root's, which the user's own runs
+  // could then not use.
+  std::string existing = state;
+  struct stat info {};
+  while (::lstat(existing.c_str(), &info) != 0 && existing.find('/', 1) != std::string::npos)
+    existing.erase(existing.rfind('/'));
+  if (!posix::IsOwn(info)) return {};
   const std::string folder = state + "/orvane";
   return CreateFolders(folder) && IsPrivateFolder(folder) ? folder : std::string();
 }
