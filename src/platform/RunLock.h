@@ -14,7 +14,8 @@ namespace platform {
 // keyed by the identity of the folders that hold them. Taken when free or freed
 // within `limit`, and let go by the process's end whatever ends it. No other
 // account can take it or see it. Linux: a lock on a file in a folder only the
-// user may write (XDG_RUNTIME_DIR, else the user's state folder); Windows: a
+// user may write (XDG_RUNTIME_DIR, else the user's state folder), removed when
+// let go; Windows: a
 // mutex of the logon session. A run that cannot have it (or is asked to end
 // while it waits) goes without, and holds nothing; where there is no such folder
 // at all, the lock is held without any.
@@ -29,6 +30,7 @@ class RunLock {
 
  private:
   std::uintptr_t handle_ = 0;
+  std::string path_;  // Linux: the lock's file, removed as it is let go
 };
 
 // The key of a lock: a hash of `identities` (FNV-1a), 16 hexadecimal digits.

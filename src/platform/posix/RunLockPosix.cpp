@@ -54,6 +54,31 @@ std::string IdentityOf(const std::string& file) {
   return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + "/" + file.substr(slash + 1);
 }
 
+// The lock file at `path` open and locked, or -1 once `deadline` has passed or the
+// run is asked to end. A run lets go by removing the file and then closing it, so
+// that only the run's own files remain; a run that locked a file meanwhile removed
+// tries again with the file now there.
+int LockAt(const std::string& path, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !posix::IsOwn(info)) {
+      if (fd >= 0) ::close(fd);
+      return -1;
+    }
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      if (EndRequested() || std::chrono::steady_clock::now() >= deadline) {
+        ::close(fd);
+        return -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    struct stat now {};
+    if (::stat(path.c_str(), &now) == 0 && now.st_dev == info.st_dev && now.st_ino == info.st_ino) return fd;
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 RunLock::RunLock(const std::vector<std::string>& files, std::chrono::milliseconds limit) {
@@ -65,26 +90,15 @@ RunLock::RunLock(const std::vector<std::string>& files, std::chrono::millisecond
   std::vector<std::string> identities;
   for (const std::string& file : files)
     if (!file.empty()) identities.push_back(IdentityOf(file));
-  const std::string path = folder + "/orvane-" + LockKey(identities) + ".lock";
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-  struct stat info {};
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !posix::IsOwn(info)) {
-    if (fd >= 0) ::close(fd);
-    return;
-  }
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (EndRequested() || std::chrono::steady_clock::now() >= deadline) {
-      ::close(fd);
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  handle_ = static_cast<std::uintptr_t>(fd) + 1;
+  path_ = folder + "/orvane-" + LockKey(identities) + ".lock";
+  const int fd = LockAt(path_, std::chrono::steady_clock::now() + limit);
+  if (fd >= 0) handle_ = static_cast<std::uintptr_t>(fd) + 1;
 }
 
 RunLock::~RunLock() {
-  if (handle_ != 0 && handle_ != static_cast<std::uintptr_t>(-1)) ::close(static_cast<int>(handle_ - 1));
+  if (handle_ == 0 || handle_ == static_cast<std::uintptr_t>(-1)) return;
+  ::unlink(path_.c_str());
+  ::close(static_cast<int>(handle_ - 1));
 }
 
 }  // namespace platform
