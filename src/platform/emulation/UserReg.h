@@ -48,8 +48,6 @@ class UserReg {
   const UserRegValue* FindValue(KeyId key, std::u16string_view name);
 
   std::size_t KeyCount() const { return keys_.size(); }
-  // The text it was made from.
-  std::string_view Text() const { return text_; }
 
   // What the readers of the file's text return for a position when the text ends
   // before what they read does.

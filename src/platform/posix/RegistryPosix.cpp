@@ -94,9 +94,9 @@ std::shared_ptr<UserReg> LoadUserReg(const std::string& path, bool& foreign) {
 
 // The machine's hive: system.reg holds megabytes of the prefix's own settings,
 // and a run reads nothing of it but the policy keys. The file is mapped, not
-// read, and only those keys are copied out and parsed: a quiet run pays for a
-// look at each key line and no more.
-std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path, bool& foreign) {
+// read, and only those keys are copied out (here) and parsed (LoadPolicyKeys): a
+// quiet run pays for a look at each key line and no more.
+std::string PolicyKeysText(const std::string& path, bool& foreign) {
   std::string kept;
   struct stat info {};
   const int fd = OpenRegistryFile(path, info, foreign);
@@ -116,7 +116,11 @@ std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path, bool& foreign) 
     }
     ::close(fd);
   }
-  return std::make_shared<UserReg>(std::move(kept));
+  return kept;
+}
+
+std::shared_ptr<UserReg> LoadPolicyKeys(const std::string& path, bool& foreign) {
+  return std::make_shared<UserReg>(PolicyKeysText(path, foreign));
 }
 
 // The files that could not be read since they were last asked for.
@@ -144,10 +148,14 @@ std::shared_ptr<UserReg> Load(const std::string& path, bool machine) {
     // comes back to be indexed here ("F" for another account's file).
     const BoundedResult read = RunBounded(true, [&path, machine](const Reply& reply) {
       bool theirs = false;
-      const std::shared_ptr<UserReg> hive = machine ? LoadPolicyKeys(path, theirs) : LoadUserReg(path, theirs);
-      std::string told(1, theirs ? 'F' : 'T');
-      if (!theirs) told += hive->Text();
-      reply(told);
+      std::string told(1, 'T');
+      if (machine) {
+        told += PolicyKeysText(path, theirs);
+      } else {
+        const FileBytes file = ReadRegistryFile(path, theirs);
+        if (file.bytes) told.append(file.bytes.get(), file.size);
+      }
+      reply(theirs ? std::string("F") : told);
     });
     answered = read.ended && read.replies.size() == 1;
     foreign = answered && read.replies[0] == "F";
