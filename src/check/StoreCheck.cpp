@@ -1,6 +1,11 @@
 // The store check: one store of the profile, from its file to its warning.
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "check/Forecast.h"
 
 #include "check/StoreCheck.h"
 #include "check/mdlOrvane.h"
@@ -21,7 +26,8 @@ namespace {
 // is, how large, against which sizes, what became of its dialog, and what the
 // file is with how much room it has. Collectors name the fields by position: new
 // ones go at the end.
-void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize, const char* dialog) {
+void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize,
+                   const std::optional<forecast::Forecast>& forecast, const char* dialog) {
   const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
   mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
                           {{"path", store.StorePath},
@@ -33,13 +39,16 @@ void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t war
                            {"format", ansi ? "ANSI" : "Unicode"},
                            {"kind", profile::KindText(store.StoreKind)},
                            {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
-                           {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))}});
+                           {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))},
+                           {"growth_kb_per_week", forecast ? std::to_string(forecast->growthKbPerWeek) : ""},
+                           {"weeks_to_stop", forecast ? std::to_string(forecast->weeksToStop) : ""}});
 }
 
 // The format and kind as the file's header states them, which win over what the
 // profile recorded; a header that cannot be read leaves the record. Either way
-// but agreement, one line says so.
-void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
+// but agreement, one line says so. Returns the data the header says the file
+// holds, when it says.
+std::optional<std::int64_t> DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
   std::string why;
   if (file.startStatus == platform::ReadStatus::Read) {
     profile::HeaderReading reading = profile::ReadPstHeader(file.start);
@@ -52,7 +61,7 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
                              0);
         store.StoreFormat = reading.header->format;
       }
-      return;
+      return reading.header->dataBytes;
     }
     why = std::move(reading.why);
   } else {
@@ -68,18 +77,82 @@ void DecideFormat(StoreInfo& store, const platform::FileStatus& file) {
   // Every client since 2003 makes its offline files Unicode, whatever the profile
   // recorded (an IMAP account's store is recorded as a personal folder's).
   if (store.StoreKind == profile::StoreKind::Ost) store.StoreFormat = profile::PstFormat::Unicode;
+  return std::nullopt;
 }
 
-// Whether the user excluded the store's file: under its section, or under any
-// other that reaches the same offline file. The path is compared as the settings
-// file could record it: a path with characters outside the code page is
-// recorded with '?' for them, and must still match its record.
-bool Excluded(const StoreInfo& store) {
+// The keys of the exclusions that exclude the store's file: its section's, and
+// those of the others that reach the same offline file. The path is compared as
+// the settings file could record it: a path with characters outside the code
+// page is recorded with '?' for them, and must still match its record.
+std::vector<std::string> ExclusionKeys(const StoreInfo& store) {
   const std::string recorded = mdlIniFle::AsStored(store.StorePath);
-  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == recorded) return true;
+  std::vector<std::string> keys;
+  if (mdlIniFle::GetIniValue(IniFilePath, "No Check", store.StoreUid) == recorded) keys.push_back(store.StoreUid);
   for (const std::string& alias : store.StoreAliases)
-    if (mdlIniFle::GetIniValue(IniFilePath, "No Check", alias) == recorded) return true;
-  return false;
+    if (mdlIniFle::GetIniValue(IniFilePath, "No Check", alias) == recorded) keys.push_back(alias);
+  return keys;
+}
+
+// The user shown an excluded file again left the box unticked: the file is
+// checked again from now on. Each exclusion is emptied, which reads as none.
+void LiftExclusion(const StoreInfo& store) {
+  bool lifted = true;
+  for (const std::string& key : ExclusionKeys(store))
+    if (const platform::WriteError why = mdlIniFle::SetIniValue(IniFilePath, "No Check", key, "");
+        why != platform::WriteError::None) {
+      mdlLogFile::WriteFailure(LogFilePath, mdlIniFle::CannotSave(key, why));
+      lifted = false;
+    }
+  if (lifted) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::ExclusionLifted), 0);
+}
+
+// The file's stage at `sizeKb`, against its warning size and the client's stop.
+history::Band BandOf(std::int64_t sizeKb, std::int64_t warningKb, std::int64_t stopKb,
+                     const std::optional<forecast::Forecast>& forecast) {
+  using history::Band;
+  if (sizeKb < warningKb) {
+    const std::int32_t early = settings::RunSettings.ForecastWarningWeeks;
+    return early > 0 && forecast && forecast->weeksToStop <= early ? Band::Early : Band::None;
+  }
+  if (sizeKb >= stopKb) return Band::Full;
+  // Compared in whole numbers: 95 % of the stop and over.
+  if (sizeKb * 100 >= stopKb * settings::RunSettings.UrgentPercent) return Band::Urgent;
+  return Band::Warning;
+}
+
+// The share of the stop that `sizeKb` is, in whole percent (rounded down).
+std::string PercentOf(std::int64_t sizeKb, std::int64_t stopKb) {
+  return std::to_string(stopKb > 0 ? sizeKb * 100 / stopKb : 0);
+}
+
+std::string ForecastNotice(const forecast::Forecast& forecast) {
+  if (forecast.weeksToStop == 0) return texts::Str(texts::Id::NoticeForecastWithinWeek);
+  if (forecast.weeksToStop == 1) return texts::Str(texts::Id::NoticeForecastOneWeek);
+  return texts::Fill(texts::Id::NoticeForecast, {std::to_string(forecast.weeksToStop)});
+}
+
+// The file's record in the run's history with today's point added, and the
+// forecast from it; nothing without a history. `known`: the history held the
+// file before this run.
+struct Growth {
+  history::Record* record = nullptr;
+  bool known = false;
+  std::optional<forecast::Forecast> forecast;
+};
+
+Growth RecordGrowth(const StoreInfo& store, std::int64_t sizeKb, std::optional<std::int64_t> dataBytes,
+                    std::int64_t stopKb) {
+  if (History.path.empty()) return {};
+  Growth growth;
+  growth.record = &History.files[store.StorePath];
+  growth.known = !growth.record->points.empty();
+  // Data beyond the file's end is a root that is out of date: the size stands.
+  const std::int64_t dataKb = dataBytes ? std::min(SizeInKb(*dataBytes), sizeKb) : sizeKb;
+  history::AddPoint(*growth.record, {History.today, sizeKb, dataKb});
+  std::vector<forecast::Sample> samples;
+  for (const history::Point& point : growth.record->points) samples.push_back({point.day, point.dataKb});
+  growth.forecast = forecast::WeeksToStop(samples, stopKb);
+  return growth;
 }
 
 }  // namespace
@@ -107,7 +180,7 @@ void CheckStore() {
   PersonalFolderFound = true;
 
   // The file is looked at while the store's line is written.
-  platform::FileQuery query(store.StorePath, profile::kPstHeaderSize);
+  platform::FileQuery query(store.StorePath, profile::kPstRootEnd);
   auto log = [](const std::string& message) { mdlLogFile::WriteLog(LogFilePath, message, 0); };
   const bool offline = WatchesUnicode() && store.StoreKind == profile::StoreKind::Ost;
   log(texts::Str(offline ? texts::Id::OfflineFolder : texts::Id::PersonalFolder) + store.StoreUid + ", " +
@@ -135,7 +208,7 @@ void CheckStore() {
       return;
     }
   }
-  DecideFormat(store, file);
+  const std::optional<std::int64_t> dataBytes = DecideFormat(store, file);
   const bool unicode = store.StoreFormat == profile::PstFormat::Unicode;
   if (unicode && !WatchesUnicode()) {
     log(texts::Str(texts::Id::UnicodeNotChecked));
@@ -150,31 +223,91 @@ void CheckStore() {
   else
     store.StoreLimitKb =
         ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
-  if (sizeKb < warningSize) {
+  const std::int64_t stopKb = ClientLimits.StopKb(store.StoreFormat);
+  const Growth growth = RecordGrowth(store, sizeKb, dataBytes, stopKb);
+  const std::optional<forecast::Forecast>& forecast = growth.forecast;
+  if (forecast)
+    log(texts::Fill(texts::Id::ForecastLine,
+                    {std::to_string(forecast->growthKbPerWeek), std::to_string(forecast->weeksToStop)}));
+  using history::Band;
+  const Band band = BandOf(sizeKb, warningSize, stopKb, forecast);
+  if (band == Band::None) {
     log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
-  if (Excluded(store)) {
-    log(texts::Fill(texts::Id::SizeExcluded, {store.StoreSizeKb}));
-    // Still counted by the organisation: excluded is not gone.
-    ReportWarning(store, sizeKb, warningSize, "excluded-earlier");
+  const auto report = [&](const char* dialog) { ReportWarning(store, sizeKb, warningSize, forecast, dialog); };
+
+  // An exclusion holds until the file becomes urgent, and again until it is
+  // full, unless the organisation makes it hold for good.
+  history::Record* record = growth.record;
+  const Band excludedAt = record != nullptr && record->excludedBand != Band::None ? record->excludedBand : Band::Warning;
+  bool againAfterExclusion = false;
+  if (!ExclusionKeys(store).empty()) {
+    if (settings::RunSettings.FinalExclusions == 1 || band < Band::Urgent || band <= excludedAt) {
+      log(texts::Fill(texts::Id::SizeExcluded, {store.StoreSizeKb}));
+      // Still counted by the organisation: excluded is not gone.
+      report("excluded-earlier");
+      return;
+    }
+    log(texts::Fill(texts::Id::SizeExcludedNewStage, {store.StoreSizeKb}));
+    againAfterExclusion = true;
+  }
+  // The stage is told once the file has a history; before that the run is the one
+  // it always was.
+  const bool tellsStage = band >= Band::Urgent && (growth.known || againAfterExclusion);
+  if (tellsStage)
+    log(texts::Fill(texts::Id::StageLine, {texts::Str(band == Band::Full ? texts::Id::StageFull : texts::Id::StageUrgent),
+                                           PercentOf(sizeKb, stopKb)}));
+
+  // Nothing the user can do in the file makes room for mail the client will not add.
+  if (!ClientLimits.disableGrow.empty() && store.StoreKind == profile::StoreKind::Pst) {
+    log(texts::Fill(texts::Id::SizeCannotGrow, {store.StoreSizeKb, ClientLimits.disableGrow}));
+    report("cannot-grow");
+    return;
+  }
+  if (settings::RunSettings.ReportOnly == 1) {
+    log(texts::Fill(texts::Id::SizeReported, {store.StoreSizeKb}));
+    report("report-only");
+    return;
+  }
+  const std::int32_t remindDays = settings::RunSettings.RemindDays;
+  if (!againAfterExclusion && remindDays > 0 && record != nullptr && record->shownDay != history::kNever &&
+      band <= record->shownBand && History.today - record->shownDay < remindDays) {
+    log(texts::Fill(texts::Id::SizeRemindLater, {store.StoreSizeKb, history::DateText(record->shownDay),
+                                                  history::DateText(record->shownDay + remindDays)}));
+    report("remind-later");
     return;
   }
 
-  if (settings::RunSettings.ReportOnly == 1) {
-    log(texts::Fill(texts::Id::SizeReported, {store.StoreSizeKb}));
-    ReportWarning(store, sizeKb, warningSize, "report-only");
-    return;
-  }
-  log(texts::Fill(texts::Id::SizeWarned, {store.StoreSizeKb}));
+  if (band == Band::Early)
+    log(texts::Fill(texts::Id::SizeWarnedEarly,
+                    {store.StoreSizeKb, std::to_string(settings::RunSettings.ForecastWarningWeeks)}));
+  else if (!againAfterExclusion)
+    log(texts::Fill(texts::Id::SizeWarned, {store.StoreSizeKb}));
+  std::vector<std::string> notice;
+  if (tellsStage)
+    notice.push_back(band == Band::Full ? texts::Str(texts::Id::NoticeFull)
+                                        : texts::Fill(texts::Id::NoticeUrgent, {PercentOf(sizeKb, stopKb)}));
+  if (band == Band::Early) notice.push_back(texts::Str(texts::Id::NoticeEarly));
+  if (againAfterExclusion) notice.push_back(texts::Str(texts::Id::NoticeExcluded));
+  if (forecast) notice.push_back(ForecastNotice(*forecast));
+  CurrentNotice.clear();
+  for (const std::string& line : notice) CurrentNotice += (CurrentNotice.empty() ? "" : "\n") + line;
+
   SkipNextTime = false;
   const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;
+  CurrentNotice.clear();
   if (SkipNextTime) log(texts::Str(texts::Id::ExcludedNextTime));
-  ReportWarning(store, sizeKb, warningSize,
-                result == DialogResult::NotShown     ? "not-shown"
-                : result == DialogResult::Unanswered ? "unanswered"
-                : SkipNextTime                       ? "excluded"
-                                                     : "shown");
+  if (result == DialogResult::Answered && record != nullptr) {
+    record->shownDay = History.today;
+    record->shownBand = band;
+    if (SkipNextTime) record->excludedBand = band;
+  }
+  if (againAfterExclusion && result == DialogResult::Answered && !SkipNextTime) LiftExclusion(store);
+  report(result == DialogResult::NotShown     ? "not-shown"
+         : result == DialogResult::Unanswered ? "unanswered"
+         : SkipNextTime                       ? "excluded"
+                                              : "shown");
 }
 
 }  // namespace mdlOrvane

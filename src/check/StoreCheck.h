@@ -1,8 +1,11 @@
 #pragma once
 // What the run and the store check share inside this module.
 
+#include <cstdint>
 #include <set>
 #include <string>
+
+#include "check/History.h"
 
 namespace mdlOrvane {
 
@@ -15,6 +18,21 @@ struct CheckedFiles {
   std::set<std::string> now;
 };
 inline CheckedFiles Checked;
+
+// The run's history of the files it checked, and whether it is kept (there is a
+// history file to keep it in). Read as the run begins, saved as it ends.
+struct RunHistory {
+  history::History files;
+  std::string path;    // the history file; empty: nothing is remembered
+  std::string read;    // the text it was read as, to write only a change
+  std::int32_t today = 0;
+};
+inline RunHistory History;
+
+// Reads the history file beside the settings file, or starts anew (and says so)
+// when it is damaged; saves it back once the stores are checked.
+void LoadHistory();
+void SaveHistory();
 
 // Whether Unicode files, and offline files, are watched too: only when the
 // organisation sets a size for them.

@@ -204,6 +204,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   platform::BeginFileLooks();
   CurrentStore = {};
   SkipNextTime = false;
+  CurrentNotice.clear();
   PersonalFolderFound = false;
 
   // A program installed for every user sits in a folder its users cannot write,
@@ -249,8 +250,10 @@ void Run(const std::string& directory, const std::string& baseName) {
   if (!IniFilePath.empty()) platform::RemoveLeftCopies(IniFilePath);
   settings::LoadSettings(IniFilePath, LogFilePath, adminIniFiles);
   LogUnreadHives();
+  LoadHistory();
 
   CheckProfiles();
+  SaveHistory();
   if (const int unsent = mdlLogFile::UnsentEvents(); unsent > 0)
     mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::UnsentEvents) + std::to_string(unsent), 0);
   mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::RunEnd), 0);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "profile/ClientLimits.h"
 #include "profile/Profile.h"
 
@@ -36,6 +37,11 @@ inline StoreInfo CurrentStore;
 // The mail client's size limits for the profile being checked.
 inline profile::ClientLimits ClientLimits;
 inline bool SkipNextTime = false;
+// What the warning of CurrentStore says beyond its size, a line for each: its
+// stage, why it is shown, the forecast. Empty for a plain warning.
+inline std::string CurrentNotice;
+// The calendar the run takes today's date from.
+inline platform::Date (*TodayOf)() = platform::Today;
 inline bool PersonalFolderFound = false;
 
 // The dialog that warnings are shown in; nullptr shows none (the warning is
@@ -66,6 +72,16 @@ void Run(const std::string& directory, const std::string& baseName);
 // checked already in this profile is not checked again. With ReportOnly
 // set the warning is logged and reported, and no dialog is shown. A store without
 // display name or path is no personal folder and is passed over without a line.
+//
+// Each checked file's size, and the data its header says it holds, is recorded
+// once a day in the run's history (beside the settings file). From it comes a
+// forecast of when the file reaches the client's stop, logged and shown, and
+// the file's stage: warned, urgent (UrgentPercent of the stop) or full. With
+// RemindDays a warning is shown again only that many days later unless its stage
+// rose; an excluded file is shown once more as it becomes urgent and as it
+// becomes full (unless FinalExclusions); ForecastWarningWeeks warns early of a
+// file that grows fast; a file the client may not grow (PSTDisableGrow) gets no
+// dialog. A warning not shown still gets its event.
 void CheckStore();
 
 // A file length in bytes as whole kibibytes, rounded up (1025 bytes are 2 KB).

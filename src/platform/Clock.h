@@ -13,4 +13,13 @@ struct DateTimeText {
 // Linux has no regional settings of its own here: it uses the Japanese defaults.
 DateTimeText Now();
 
+struct Date {
+  int year = 1970;
+  int month = 1;  // 1 to 12
+  int day = 1;    // 1 to 31
+};
+
+// Today's local date.
+Date Today();
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,24 @@ enum class WriteMode { Create, Append };
 // for anything else), so that nothing redirects the write or holds up the run. Returns None, or why
 // the file could not be opened or fully written.
 WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMode mode);
+
+// How reading a file of the run's own state went.
+enum class OwnFileRead {
+  Read,        // `bytes` holds the whole file
+  Missing,     // nothing there
+  TooLarge,    // longer than the limit: no file of this program's
+  OthersFile,  // not a regular file of this user's alone (Linux: another's, a link, a hard link)
+  Failed,      // could not be read
+};
+
+// Reads the whole file at `path` into `*bytes`, when it is at most `limit` bytes
+// and a file of this user's own (on Linux a symbolic link is never followed).
+OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string* bytes);
+
+// Replaces the file at `path` with `bytes` in one step: a copy written beside it
+// (TemporaryCopyName) and flushed is renamed over it, so that it is never seen
+// half-written. On Linux the file is made readable by its user alone, and a file
+// that stands there and is not the user's own is never replaced (ForeignLink).
+WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes);
 
 }  // namespace platform

@@ -50,6 +50,13 @@ ClientLimits ReadClientLimits(const std::string& version) {
   ReadLimit(version, limits.warnFileSize, 0x00042400, 0x7C004400, limits.zeros);
   ReadLimit(version, limits.maxLargeFileSize, 1, 0xC800, limits.zeros);
   ReadLimit(version, limits.warnLargeFileSize, 1, 0xBE00, limits.zeros);
+  for (const char* key : {"Software\\Policies\\Microsoft\\Office\\", "Software\\Microsoft\\Office\\"}) {
+    const std::string path = key + version + "\\Outlook\\PST";
+    const auto value = platform::ReadRegistryDword(platform::RegistryRoot::CurrentUser, path, "PSTDisableGrow");
+    if (!value) continue;
+    if (*value == 1) limits.disableGrow = "PSTDisableGrow, HKEY_CURRENT_USER\\" + path;
+    break;
+  }
   return limits;
 }
 

@@ -28,6 +28,9 @@ struct ClientLimits {
   ClientLimit warnLargeFileSize{"WarnLargeFileSize", 0xBE00, {}};  // Unicode files, MB: 47.5 GB
   // Limits set to 0, which the client takes for not set: "WarnLargeFileSize, <key>".
   std::vector<std::string> zeros;
+  // The key that makes the client add no new mail to personal-folder files
+  // (PSTDisableGrow = 1); empty when it grows them.
+  std::string disableGrow;
 
   // The limit that stops a file of `format` taking data: the Warn value, or the
   // Max value where that is lower (the file can grow no further).
@@ -40,7 +43,9 @@ struct ClientLimits {
 // HKCU\Software\Policies\Microsoft\Office\<version>\Outlook\PST and
 // HKCU\Software\Microsoft\Office\<version>\Outlook\PST that holds it as a
 // REG_DWORD within the range the client itself accepts, else the version's
-// default (2003 and 2007 keep Unicode files to 20 GB).
+// default (2003 and 2007 keep Unicode files to 20 GB). PSTDisableGrow is taken
+// from the first of the two keys that holds it as a REG_DWORD: 1 there stops the
+// growth, any other value lets files grow.
 ClientLimits ReadClientLimits(const std::string& version);
 
 }  // namespace profile

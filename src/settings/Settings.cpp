@@ -79,6 +79,33 @@ std::string LoadText(const Files& files, const char* section, const char* key, s
   return std::move(loaded.text);
 }
 
+// A number that has a default and is never written: the first that sets it, when
+// within [least, most]; logged when set.
+std::int32_t LoadOptionalNumber(const Files& files, const char* key, std::int32_t fallback, std::int32_t least,
+                                std::int32_t most, texts::Id label) {
+  const auto loaded = LoadOptional(files, kMainSection, key, PolicyKind::Number);
+  if (!loaded) return fallback;
+  std::int32_t value = ParseSetting(loaded->text).value_or(fallback);
+  if (value < least || value > most) value = fallback;
+  LogSetting(files, texts::Str(label) + std::to_string(value), key, *loaded);
+  return value;
+}
+
+// How warned files are told apart by how near they are to the client's stop, and
+// when each is shown again.
+void LoadStages(const Files& files) {
+  using texts::Id;
+  RunSettings.UrgentPercent =
+      LoadOptionalNumber(files, "UrgentPercent", kDefaultUrgentPercent, 1, 100, Id::UrgentPercentLine);
+  RunSettings.RemindDays = LoadOptionalNumber(files, "RemindDays", 0, 0, 3650, Id::RemindDaysLine);
+  RunSettings.ForecastWarningWeeks =
+      LoadOptionalNumber(files, "ForecastWarningWeeks", 0, 0, 520, Id::ForecastWarningWeeksLine);
+  const auto final = LoadMandatory(files, kMainSection, "FinalExclusions", PolicyKind::Number);
+  RunSettings.FinalExclusions = final ? ParseSetting(final->text).value_or(0) : 0;
+  if (RunSettings.FinalExclusions == 1)
+    LogSetting(files, texts::Str(Id::FinalExclusionsLine), "FinalExclusions", *final);
+}
+
 }  // namespace
 
 std::optional<std::int32_t> ParseSetting(std::string_view text) {
@@ -113,6 +140,8 @@ void LoadSettings(const std::string& iniPath, const std::string& logPath,
   const auto reportOnly = LoadMandatory(files, kMainSection, "ReportOnly", PolicyKind::Number);
   RunSettings.ReportOnly = reportOnly ? ParseSetting(reportOnly->text).value_or(0) : 0;
   if (RunSettings.ReportOnly == 1) LogSetting(files, texts::Str(Id::ReportOnly), "ReportOnly", *reportOnly);
+
+  LoadStages(files);
 
   // Unicode files are watched only when the organisation asks for it.
   RunSettings.LargeWarningSize = 0;

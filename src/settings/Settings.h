@@ -13,6 +13,7 @@ inline constexpr std::int32_t kDefaultLimitSize = 2097152;    // 2 GiB in KB
 inline constexpr std::int32_t kDefaultWarningSize = 1572864;  // 1.5 GiB in KB
 inline constexpr std::string_view kDefaultWarningTitle = "WARNING!";
 inline constexpr std::int32_t kDefaultVisible = 1;
+inline constexpr std::int32_t kDefaultUrgentPercent = 95;
 
 // The message written at the first run, in the run's language (log/Texts.h).
 std::string DefaultWarningMsg();
@@ -31,6 +32,20 @@ struct Settings {
   std::int32_t LargeWarningSize = 0;
   // The message of that warning; empty: DefaultLargeWarningMsg. Never written.
   std::string LargeWarningMsg{};
+  // The share of the mail client's stop, in percent (1 to 100), from which a
+  // warned file is urgent. Never written.
+  std::int32_t UrgentPercent = kDefaultUrgentPercent;
+  // Days before a file's warning is shown again while its stage is the same; 0,
+  // the default, shows it at every run. Never written.
+  std::int32_t RemindDays = 0;
+  // Weeks: a file below the warning size that its growth brings to the client's
+  // stop within as many is warned about early; 0, the default, warns none. Never
+  // written.
+  std::int32_t ForecastWarningWeeks = 0;
+  // 1: an exclusion holds whatever becomes of the file; by default a file the user
+  // excluded is shown again as it becomes urgent and as it becomes full. Set by
+  // policy or an administrator's file only.
+  std::int32_t FinalExclusions = 0;
 };
 
 inline Settings RunSettings;
@@ -51,6 +66,9 @@ std::string DefaultLargeWarningMsg(std::int64_t stopKb);
 // administrators' files alone, and is logged only when it is 1. LargeWarningSize
 // and LargeWarningMsg are read from all four but never written back: the first
 // is logged when it is set, the second when it is set and LargeWarningSize is on.
+// UrgentPercent, RemindDays and ForecastWarningWeeks are read from all four and
+// logged when set, never written back; a value outside their range takes the
+// default. FinalExclusions is read like ReportOnly.
 // Only the user's file is ever written.
 void LoadSettings(const std::string& iniPath, const std::string& logPath,
                   const std::vector<std::string>& adminIniPaths = {});

@@ -1,5 +1,6 @@
 #include "ui/frmWarning.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "check/mdlOrvane.h"
@@ -34,6 +35,8 @@ void frmWarning::Form_Load() {
   lblFileName.Caption = store.StorePath;
   lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, store.StoreLimitKb);
   if (s.Visible == 0) chkNoCheck.Visible = false;
+  lblNotice.Caption = mdlOrvane::CurrentNotice;
+  lblNotice.Visible = !lblNotice.Caption.empty();
 }
 
 void frmWarning::cmdFolderOpen_Click() { start_("explorer " + warning::FolderOfPath(lblFileName.Caption)); }
@@ -77,7 +80,7 @@ constexpr FontStyle kTitleFont{kJapaneseFace, 18, true, true};
 constexpr FontStyle kMessageFont{kJapaneseFace, 9.75, false, true};
 }  // namespace
 
-const std::array<ControlLayout, 11> kWarningLayout{{
+const std::array<ControlLayout, 12> kWarningLayout{{
     {&frmWarning::lblWarningTitle, "lblWarningTitle", ControlKind::Label, 225, 75, 6240, 390, kTitleFont, true,
      TextAlign::Center},
     {&frmWarning::cmdClose, "cmdClose", ControlKind::Button, 5175, 3300, 1290, 405, kDefaultFont, false,
@@ -97,7 +100,21 @@ const std::array<ControlLayout, 11> kWarningLayout{{
      TextAlign::Left, &frmWarning::Label4},
     {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
      TextAlign::Left, &frmWarning::Label5},
+    {&frmWarning::lblNotice, "lblNotice", ControlKind::Label, 225, 3075, 6240, 0, kDefaultFont, true,
+     TextAlign::Left},
 }};
+
+int GrowthTwips(const frmWarning& form) {
+  if (!form.lblNotice.Visible || form.lblNotice.Caption.empty()) return 0;
+  const auto lines = std::count(form.lblNotice.Caption.begin(), form.lblNotice.Caption.end(), '\n') + 1;
+  return static_cast<int>(lines) * kNoticeLineTwips + 45;
+}
+
+int TopTwips(const ControlLayout& c, int growth) { return c.top >= kBottomRowTwips ? c.top + growth : c.top; }
+
+int HeightTwips(const ControlLayout& c, int growth) {
+  return c.control == &frmWarning::lblNotice ? std::max(growth - 45, 0) : c.height;
+}
 
 bool JapaneseTexts() { return texts::Current() == texts::Language::Japanese; }
 

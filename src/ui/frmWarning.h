@@ -39,6 +39,10 @@ class frmWarning {
   WarningControl lblFolderName;
   WarningControl lblFileName;
   WarningControl lblFileSize;
+  // What the warning says beyond the size, a line each (mdlOrvane::CurrentNotice):
+  // the file's stage, why it is shown, the forecast. Hidden when there is none,
+  // and then the dialog is as it always was.
+  WarningControl lblNotice;
 
   // True once the dialog has been closed; the toolkit then destroys its window.
   bool Unloaded = false;
@@ -97,6 +101,10 @@ struct ControlLayout {
 
 inline constexpr int kFormWidthTwips = 6690;  // client area
 inline constexpr int kFormHeightTwips = 3885;
+// The notice's lines, below the size; the check box and Close move down by as much
+// as the notice takes, and the form grows by it.
+inline constexpr int kNoticeLineTwips = 240;
+inline constexpr int kBottomRowTwips = 3300;
 inline constexpr const char* kFormCaption = "Orvane";
 // The title's and the message's face where the texts are Japanese; elsewhere the
 // toolkits take a Western sans-serif, whose backslash is a backslash.
@@ -106,7 +114,14 @@ inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
 bool JapaneseTexts();
 
 // Every control, in tab order (labels never take the focus).
-extern const std::array<ControlLayout, 11> kWarningLayout;
+extern const std::array<ControlLayout, 12> kWarningLayout;
+
+// How much taller the form is for `form`'s notice: 0 without one.
+int GrowthTwips(const frmWarning& form);
+// The top of control `c` in a form grown by `growth`.
+int TopTwips(const ControlLayout& c, int growth);
+// The height of control `c` in a form grown by `growth` (the notice takes it).
+int HeightTwips(const ControlLayout& c, int growth);
 
 // Where `control` stands in kWarningLayout.
 std::size_t IndexOf(WarningControl frmWarning::*control);

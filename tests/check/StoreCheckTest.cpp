@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "check/StoreCheck.h"
 #include "check/mdlOrvane.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"
@@ -28,6 +29,7 @@ class StoreCheck : public ::testing::Test {
     mdlOrvane::LogFilePath = dir_.File("Orvane.log");
     mdlOrvane::PersonalFolderFound = false;
     mdlOrvane::Dialog = &user_;
+    mdlOrvane::History = {};
     settings::RunSettings = {};
   }
   void TearDown() override { mdlOrvane::Dialog = nullptr; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "check/mdlOrvane.h"
 #include "support/RegistryFixture.h"
@@ -19,6 +20,23 @@ using testing_support::RegistryFixture;
 
 const std::string kPolicy16 = std::string(RegistryFixture::kClientPolicies) + "\\16.0\\Outlook\\PST";
 const std::string kPreference16 = std::string(RegistryFixture::kClient16) + "\\PST";
+
+// The policy decides whether the client grows personal-folder files, 0 included;
+// the preference only where no policy says.
+TEST(ClientLimits, PstDisableGrowFromPolicyThenPreference) {
+  struct Case {
+    std::optional<std::uint32_t> policy, preference;
+    std::string expected;
+  };
+  for (const Case& c : {Case{std::nullopt, std::nullopt, ""}, Case{std::nullopt, 1, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPreference16},
+                        Case{1, 0, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPolicy16}, Case{0, 1, ""},
+                        Case{std::nullopt, 2, ""}}) {
+    RegistryFixture registry;
+    if (c.policy) registry.SetDword(kPolicy16, "PSTDisableGrow", *c.policy);
+    if (c.preference) registry.SetDword(kPreference16, "PSTDisableGrow", *c.preference);
+    EXPECT_EQ(profile::ReadClientLimits("16.0").disableGrow, c.expected);
+  }
+}
 
 TEST(ClientLimits, PolicyThenPreferenceWithinTheClientsRangesElseTheDefault) {
   {

@@ -19,6 +19,7 @@ class ScriptedUser : public mdlOrvane::WarningDialog {
     shown.push_back(mdlOrvane::CurrentStore);
     sizeLines.push_back(form.lblFileSize.Caption);
     messages.push_back(form.lblWarningMsg.Caption);
+    notices.push_back(form.lblNotice.Visible ? form.lblNotice.Caption : "");
     if (excludes || excludedUids.count(mdlOrvane::CurrentStore.StoreUid) != 0) form.chkNoCheck.Value = 1;
     form.cmdClose_Click();
     return mdlOrvane::DialogResult::Answered;
@@ -26,6 +27,7 @@ class ScriptedUser : public mdlOrvane::WarningDialog {
   std::vector<mdlOrvane::StoreInfo> shown;
   std::vector<std::string> sizeLines;
   std::vector<std::string> messages;
+  std::vector<std::string> notices;  // the notice below the size; empty when hidden
   bool excludes = false;               // ticks the box for every store
   std::set<std::string> excludedUids;  // or only for these
 };

@@ -28,4 +28,13 @@ std::string MakeStoreFile(const std::filesystem::path& path, std::uintmax_t leng
   return Utf8(path);
 }
 
+void SetDataSize(const std::string& path, std::uint32_t dataBytes) {
+  std::fstream file(PathFromUtf8(path), std::ios::binary | std::ios::in | std::ios::out);
+  char eof[4];
+  for (int i = 0; i < 4; ++i) eof[i] = static_cast<char>(dataBytes >> (8 * i) & 0xFF);
+  file.seekp(168).write(eof, 4);
+  file.seekp(176).write("\0\0\0\0", 4);
+  file.seekp(200).put(1);
+}
+
 }  // namespace testing_support

@@ -19,4 +19,8 @@ std::string MakeStoreFile(const std::filesystem::path& path, std::uintmax_t leng
                           profile::PstFormat format = profile::PstFormat::Ansi,
                           profile::StoreKind kind = profile::StoreKind::Pst);
 
+// Writes into the header of the ANSI file at `path` that it holds `dataBytes` of
+// data: its end of file there, no free space, and a valid free-space map.
+void SetDataSize(const std::string& path, std::uint32_t dataBytes);
+
 }  // namespace testing_support

@@ -221,17 +221,35 @@ TEST(WarningLayout, FontsAreRoundedDownSoTextNeverOutgrowsItsLabel) {
   EXPECT_EQ(warning::DefaultFacePixels(112), 14);
 }
 
+// Without a notice the form is as it always was; with one it grows, the labels
+// stay where they were, and the notice sits between the size and the check box.
 TEST(WarningLayout, FitsTheClientAreaWithTheRightMarginsAndTabOrder) {
-  std::vector<std::string> names;
-  for (const ControlLayout& c : kWarningLayout) {
-    names.push_back(c.name);
-    EXPECT_GE(c.left, 0) << c.name;
-    EXPECT_LE(c.left + c.width, kFormWidthTwips) << c.name;
-    EXPECT_LE(c.top + c.height, kFormHeightTwips) << c.name;
+  frmWarning form([](const std::string&) {});
+  for (const std::string notice : {"", "a", "a\nb\nc"}) {
+    form.lblNotice.Caption = notice;
+    form.lblNotice.Visible = !notice.empty();
+    const int growth = warning::GrowthTwips(form);
+    EXPECT_EQ(growth == 0, notice.empty());
+    std::vector<std::string> names;
+    for (const ControlLayout& c : kWarningLayout) {
+      names.push_back(c.name);
+      const int top = warning::TopTwips(c, growth), height = warning::HeightTwips(c, growth);
+      EXPECT_GE(c.left, 0) << c.name;
+      EXPECT_LE(c.left + c.width, kFormWidthTwips) << c.name;
+      EXPECT_LE(top + height, kFormHeightTwips + growth) << c.name;
+      if (c.kind == warning::ControlKind::Label) {
+        EXPECT_EQ(top, c.top) << c.name;
+      }
+    }
+    const ControlLayout& size = kWarningLayout[warning::IndexOf(&frmWarning::lblFileSize)];
+    const ControlLayout& box = kWarningLayout[warning::IndexOf(&frmWarning::chkNoCheck)];
+    const ControlLayout& note = kWarningLayout[warning::IndexOf(&frmWarning::lblNotice)];
+    EXPECT_GT(note.top, size.top + size.height);
+    EXPECT_LT(note.top + warning::HeightTwips(note, growth), warning::TopTwips(box, growth));
+    EXPECT_EQ(names, (std::vector<std::string>{"lblWarningTitle", "cmdClose", "cmdFolderOpen", "chkNoCheck",
+                                               "lblWarningMsg", "Label3", "Label4", "Label5", "lblFolderName",
+                                               "lblFileName", "lblFileSize", "lblNotice"}));
   }
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"lblWarningTitle", "cmdClose", "cmdFolderOpen", "chkNoCheck", "lblWarningMsg",
-                                      "Label3", "Label4", "Label5", "lblFolderName", "lblFileName", "lblFileSize"}));
   for (std::size_t i : {0u, 1u, 2u, 4u})
     EXPECT_EQ(kWarningLayout[i].left + kWarningLayout[i].width, kFormWidthTwips - 225);
 }

@@ -17,4 +17,11 @@ DateTimeText Now() {
   return {date, time};
 }
 
+Date Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
 }  // namespace platform

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 
+#include "platform/ProfileString.h"
 #include "platform/TextFile.h"
 #include "platform/posix/Descriptor.h"
+#include "platform/posix/FileReplace.h"
 #include "platform/posix/Owner.h"
 
 namespace platform {
@@ -76,6 +78,66 @@ WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMod
   }
   if (::close(fd) != 0 && result == WriteError::None) result = WriteErrorOf(errno);
   return result;
+}
+
+OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string* bytes) {
+  const posix::Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return OwnFileRead::Missing;
+    return errno == ELOOP ? OwnFileRead::OthersFile : OwnFileRead::Failed;
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return OwnFileRead::Failed;
+  if (!S_ISREG(info.st_mode) || !posix::IsOwn(info) || info.st_nlink != 1) return OwnFileRead::OthersFile;
+  if (static_cast<std::uintmax_t>(info.st_size) > limit) return OwnFileRead::TooLarge;
+  bytes->assign(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t got = 0;
+  while (got < bytes->size()) {
+    const ssize_t n = ::read(fd.get(), bytes->data() + got, bytes->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got != bytes->size()) return OwnFileRead::Failed;
+  return OwnFileRead::Read;
+}
+
+WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const posix::Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd.get() < 0) return WriteErrorOf(errno);
+  RemoveLeftCopies(path);
+  // The run lock keeps other runs away; a round starts again only when something
+  // else replaced the file meanwhile.
+  for (int round = 0; round < 10; ++round) {
+    struct stat read {};
+    std::optional<posix::FileIdentity> there;
+    if (::lstat(path.c_str(), &read) == 0) {
+      if (!S_ISREG(read.st_mode)) return S_ISLNK(read.st_mode) ? WriteError::ForeignLink : WriteError::NotAFile;
+      if (!posix::IsOwn(read)) return WriteError::ForeignLink;
+      there.emplace(read);
+    } else if (errno != ENOENT) {
+      return WriteErrorOf(errno);
+    }
+    // The user's alone, whatever the umask.
+    struct stat own {};
+    own.st_uid = ::geteuid();
+    own.st_gid = ::getegid();
+    own.st_mode = S_IFREG | 0600;
+    WriteError error = WriteError::None;
+    const std::optional<posix::Copy> copy = posix::WriteCopy(path, bytes, &own, &error);
+    if (!copy) return error;
+    switch (posix::InstallCopy(*copy, path, there, folderFd.get(), &error)) {
+      case posix::Install::Done:
+        return WriteError::None;
+      case posix::Install::Failed:
+        return error;
+      case posix::Install::Changed:
+        break;
+    }
+  }
+  return WriteError::Busy;
 }
 
 }  // namespace platform

@@ -14,4 +14,10 @@ DateTimeText Now() {
   return {win32::Narrow(date), win32::Narrow(time)};
 }
 
+Date Today() {
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  return {local.wYear, local.wMonth, local.wDay};
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "platform/ProfileString.h"
 #include "platform/TextFile.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WriteErrorWin32.h"
@@ -63,6 +64,53 @@ WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMod
   }
   if (!CloseHandle(file) && result == WriteError::None) result = win32::WriteErrorOf(GetLastError());
   return result;
+}
+
+OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string* bytes) {
+  const HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, kShare | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OwnFileRead::Missing
+                                                                          : OwnFileRead::Failed;
+  }
+  OwnFileRead result = OwnFileRead::Read;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) {
+    result = OwnFileRead::Failed;
+  } else if (static_cast<unsigned long long>(size.QuadPart) > limit) {
+    result = OwnFileRead::TooLarge;
+  } else {
+    bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes->empty() && (!ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) ||
+                            got != bytes->size()))
+      result = OwnFileRead::Failed;
+  }
+  CloseHandle(file);
+  return result;
+}
+
+WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes) {
+  static unsigned counter = 0;
+  const std::wstring wide = win32::Widen(path);
+  const std::wstring temp = win32::Widen(TemporaryCopyName(path, GetCurrentProcessId(), GetTickCount64(), counter++));
+  const HANDLE file =
+      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return win32::WriteErrorOf(GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  DWORD written = 0;
+  if (!bytes.empty() && (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                         written != bytes.size()))
+    error = GetLastError();
+  if (error == ERROR_SUCCESS && !FlushFileBuffers(file)) error = GetLastError();
+  CloseHandle(file);
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExW(temp.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = GetLastError();
+  if (error == ERROR_SUCCESS) return WriteError::None;
+  DeleteFileW(temp.c_str());
+  return win32::WriteErrorOf(error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error);
 }
 
 }  // namespace platform

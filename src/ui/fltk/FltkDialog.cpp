@@ -102,6 +102,7 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
   const ShowWarningFunction show = LoadDialogModule();
   if (show == nullptr) return kNoModule;
   std::array<OrvaneControl, kWarningLayout.size()> controls{};
+  const int growth = warning::GrowthTwips(form);
   for (std::size_t i = 0; i < kWarningLayout.size(); ++i) {
     const warning::ControlLayout& c = kWarningLayout[i];
     const WarningControl& state = form.*c.control;
@@ -110,9 +111,9 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
                                                      : kOrvaneCheckBox;
     controls[i] = {.kind = kind,
                    .left = c.left,
-                   .top = c.top,
+                   .top = warning::TopTwips(c, growth),
                    .width = c.width,
-                   .height = c.height,
+                   .height = warning::HeightTwips(c, growth),
                    .face = c.font.face,
                    .points = c.font.points,
                    .bold = c.font.bold ? 1 : 0,
@@ -125,7 +126,7 @@ int ShowWithModule(frmWarning& form, int answeredFd) {
   }
   const OrvaneDialog dialog{.caption = warning::kFormCaption,
                             .width = warning::kFormWidthTwips,
-                            .height = warning::kFormHeightTwips,
+                            .height = warning::kFormHeightTwips + growth,
                             .japanese = warning::JapaneseTexts() ? 1 : 0,
                             .controls = controls.data(),
                             .count = controls.size(),

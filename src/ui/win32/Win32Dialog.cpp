@@ -187,7 +187,8 @@ bool Create(Window& w) {
 
   // Fixed single border; the title bar offers the close command only.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  RECT frame{0, 0, px(kFormWidthTwips), px(kFormHeightTwips)};
+  const int growth = warning::GrowthTwips(w.form);
+  RECT frame{0, 0, px(kFormWidthTwips), px(kFormHeightTwips + growth)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -204,7 +205,7 @@ bool Create(Window& w) {
   std::array<warning::PixelBox, kControls> boxes{};
   for (std::size_t i = 0; i < kControls; ++i) {
     const ControlLayout& c = kWarningLayout[i];
-    boxes[i] = {px(c.left), px(c.top), px(c.width), px(c.height)};
+    boxes[i] = {px(c.left), px(warning::TopTwips(c, growth)), px(c.width), px(warning::HeightTwips(c, growth))};
   }
   for (std::size_t i = 0; i < kControls; ++i) {
     if (kWarningLayout[i].caption == nullptr) continue;
