@@ -125,11 +125,12 @@ answer_dialogs() {
     if declare -F "$tick" >/dev/null; then
       "$tick" "$win" "$DIALOGS"
     else
+      # The box and Close are on the bottom row, which a notice moves down.
       if [ "$tick" = tick ]; then
-        xdotool mousemove --window "$win" 22 232 click 1  # the exclusion box
+        xdotool mousemove --window "$win" 22 $((HEIGHT - 27)) click 1  # the exclusion box
         sleep 0.3
       fi
-      xdotool mousemove --window "$win" 388 233 click 1  # Close
+      xdotool mousemove --window "$win" 388 $((HEIGHT - 26)) click 1  # Close
     fi
     # Wait for this one to go. The next dialog may open in a window of the same
     # number, from a process of its own: a window of another process is the next.

@@ -73,15 +73,15 @@ check "the offline file found" "オフラインフォルダ情報取得：E0E0E0
   "$(grep '^オフライン' <<<"$log")"
 check "the run ends" "Orvane 終了" "$(tail -n 1 <<<"$log")"
 check "one warning event per file, with the user's SID and every insertion string" \
-  "0x0002 0x000003e8 sid | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only | ANSI | pst | 2095198 | 1904657
-0x0002 0x000003e8 sid | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only | ANSI | pst | 2094222 | 1904657
-0x0002 0x000003e8 sid | C:\\\\tanaka.ost | 3907 | 1000 | 49807360 | tanaka@example.com | report-only | Unicode | ost | 49803453 | 49807360" \
+  "0x0002 0x000003e8 sid | C:\\\\big.pst | 1954 | 1000 | 2097152 | \\500b\\4eba\\7528\\30d5\\30a9\\30eb\\30c0 | report-only | ANSI | pst | 2095198 | 1904657 |  | 
+0x0002 0x000003e8 sid | C:\\\\\\53e4\\3044 \\30e1\\30fc\\30eb\\\\archive.pst | 2930 | 1000 | 2097152 | \\30a2\\30fc\\30ab\\30a4\\30d6 | report-only | ANSI | pst | 2094222 | 1904657 |  | 
+0x0002 0x000003e8 sid | C:\\\\tanaka.ost | 3907 | 1000 | 49807360 | tanaka@example.com | report-only | Unicode | ost | 49803453 | 49807360 |  | " \
   "$(events_of "$work/windows/stderr")"
 if [ "$(id -u)" -eq 0 ]; then
   check "the same on Linux's system log" \
-    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657
-<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657
-<12>orvane: id=1000 path=C:\\tanaka.ost size_kb=3907 warning_kb=1000 limit_kb=49807360 name=tanaka@example.com dialog=report-only format=Unicode kind=ost room_kb=49803453 stop_kb=49807360" \
+    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\"
+<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\"
+<12>orvane: id=1000 path=C:\\tanaka.ost size_kb=3907 warning_kb=1000 limit_kb=49807360 name=tanaka@example.com dialog=report-only format=Unicode kind=ost room_kb=49803453 stop_kb=49807360 growth_kb_per_week=\"\" weeks_to_stop=\"\"" \
     "$(system_log "$work/linux/syslog")"
 else
   echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"

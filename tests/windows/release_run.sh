@@ -2,7 +2,8 @@
 # The 32-bit release, run as users receive it, on a Japanese desktop: the first
 # run writes the default settings and shows one warning, answered with its box
 # ticked; the next run honours the exclusion; each run's warning event carries
-# its fields. Where the kernel runs no 32-bit code, Wine's 32-bit loader runs
+# its fields; with two weeks of history the file, grown urgent, is shown again
+# with its stage and forecast. Where the kernel runs no 32-bit code, Wine's 32-bit loader runs
 # under qemu-user: an i386 entry is registered with binfmt_misc for this check
 # alone (as root) and removed when it ends, since while it is there every Wine
 # program starts under emulation. ORVANE_RELEASE_EMULATED=1 takes that way on any
@@ -64,4 +65,19 @@ run tick || status=$?
 check "next run shows nothing" "0 0" "$status $DIALOGS"
 check "the exclusion honoured" "サイズ：1660157, チェック省略対象" "$(log_messages "$log" | grep '^サイズ')"
 check "still counted" "1660157|1572864|excluded-earlier|ANSI|pst" "$(fields)"
+
+# Two weeks of history, and the file grown past 95 % of the client's stop: the
+# exclusion gives way once, the dialog tells the stage and the forecast, and the
+# box left unticked lifts the exclusion.
+printf 'Orvane history 1\r\nfile\t%s\t-\t-\t-\r\npoint\t%s\t1730000\t1730000\r\npoint\t%s\t1780000\t1780000\r\n' \
+  "$path" "$(date -d '14 days ago' +%F)" "$(date -d '7 days ago' +%F)" >"$work/release/Orvane.history"
+truncate -s $((1830000 * 1024)) "$WINEPREFIX/drive_c/Mail/個人用フォルダ.pst"
+run forecast || status=$?
+check "the excluded file shown at its new stage" "0 1" "$status $DIALOGS"
+check "the stage and the forecast logged" "予測：週に 50000 KB 増加、約 1 週間でメールソフトが受け取りを停止|サイズ：1830000, チェック省略対象ですが、段階が進んだため警告画面表示|段階：緊急 (メールソフトの停止サイズの 96%)|チェック省略を解除しました" \
+  "$(log_messages "$log" | grep -E '^(予測|サイズ|段階|チェック省略)' | paste -sd '|')"
+check "the dialog grew by the notice's three lines" 446x310 "$SIZES"
+check "the forecast in the event's last fields" "1830000|shown|50000|1" \
+  "$(events_of "$work/stderr" | grep 000003e8 | cut -d'|' -f3,7,12,13 | tr -d ' ')"
+check "today's point remembered" "point	$(date +%F)	1830000	1830000" "$(tr -d '\r' <"$work/release/Orvane.history" | tail -n 1)"
 [ "$failures" -eq 0 ]
