@@ -9,7 +9,9 @@
 #     this script's own, in a mount namespace, when it runs as root), an Exchange
 #     mailbox's offline file's too, as the policy LargeWarningSize asks;
 #   - a failure (a settings file that is a folder) reaches the system's log as an
-#     error, and a quiet run reports nothing.
+#     error, and a quiet run reports nothing;
+#   - with two weeks of history, a file near the client's stop gets its forecast
+#     and stage in the log and in the events' last two fields.
 # Both builds must log the same run.
 # Usage: policy_events.sh LINUX_ORVANE WINDOWS_ORVANE_EXE
 source "$(dirname "$0")/../lib/opening.sh"
@@ -113,6 +115,29 @@ run_linux
 check "a quiet run reports nothing (Windows)" "" "$(events_of "$work/windows/stderr")"
 check "a quiet run reports nothing (Linux)" "" "$(cat "$work/linux/syslog")"
 check "a quiet run warns about nothing" 3 "$(log_messages "$work/linux/Orvane.log" | grep -c '警告サイズ以下$')"
+
+echo "policy_events: two weeks of history, and a file near the client's stop"
+reg_add "HKLM\\$policies" /v WarningSize /t REG_DWORD /d 1000
+reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 1
+reg_add "HKLM\\$policies" /v UrgentPercent /t REG_DWORD /d 90
+reg_add 'HKCU\Software\Policies\Microsoft\Office\14.0\Outlook\PST' /v WarnFileSize /t REG_DWORD /d 2097152
+wineserver -w
+for build in windows linux; do
+  printf 'Orvane history 1\r\nfile\t%s\t-\t-\t-\r\npoint\t%s\t1854\t1854\r\npoint\t%s\t1904\t1904\r\n' \
+    'C:\big.pst' "$(date -d '14 days ago' +%F)" "$(date -d '7 days ago' +%F)" >"$work/$build/Orvane.history"
+done
+run_windows
+run_linux
+log=$(log_messages "$work/windows/Orvane.log")
+check "both builds log the same run" "" "$(diff <(log_messages "$work/linux/Orvane.log") <(echo "$log"))"
+check "the policy's urgent share, the forecast and the stage" \
+  "緊急とする割合 (%) 取得：90|ポリシーによる設定：UrgentPercent (HKEY_LOCAL_MACHINE\\Software\\Policies\\Orvane)|予測：週に 50 KB 増加、約 1 週間でメールソフトが受け取りを停止|段階：緊急 (メールソフトの停止サイズの 95%)" \
+  "$(grep -E '^(緊急|ポリシーによる設定：Urgent|予測|段階)' <<<"$log" | paste -sd '|')"
+check "the forecast in the event's fields 11 and 12" "1954|report-only|94|2048|50|1" \
+  "$(events_of "$work/windows/stderr" | grep 'big.pst' | cut -d'|' -f3,7,10,11,12,13 | tr -d ' ')"
+[ "$(id -u)" -ne 0 ] || check "and on Linux's system-log line" \
+  "room_kb=94 stop_kb=2048 growth_kb_per_week=50 weeks_to_stop=1" \
+  "$(system_log "$work/linux/syslog" | grep -o 'big.pst.*' | grep -o 'room_kb=.*')"
 
 [ "$failures" -eq 0 ] || { echo "policy_events: $failures check(s) failed" >&2; exit 1; }
 echo "policy_events: policy, report-only and events as expected for both builds"
