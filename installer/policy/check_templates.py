@@ -5,9 +5,9 @@
 - every $(string.X) and $(presentation.X) the ADMX names exists in every ADML, and
   every control of a presentation refers to an element of its policy, each of
   which has a control;
-- every policy writes under Software\\Policies\\Orvane, sizes have an explicit range
-  (the schema's default maximum, 9999, is far below sizes in KB) and texts a
-  length the settings file holds;
+- every policy writes under Software\\Policies\\Orvane, numbers have an explicit
+  range, sizes the whole 32-bit one (the schema's default maximum, 9999, is far
+  below sizes in KB), and texts a length the settings file holds;
 - the program reads what each policy writes: the values the policies write, in the
   types they write them, are put into the user's policy key of a throwaway Wine
   prefix, and the Linux program must log each one as set by policy.
@@ -69,8 +69,12 @@ def reference_problems(admx, admls):
         if policy.get("key") != KEY:
             found.append(f"{name}: key {policy.get('key')}")
         for number in policy.iter(NS + "decimal"):
-            if number.get("valueName") and number.get("maxValue") != str(INT32_MAX):
+            if not number.get("valueName"):
+                continue
+            if number.get("valueName").endswith("Size") and number.get("maxValue") != str(INT32_MAX):
                 found.append(f"{name}: the range is not 0 to {INT32_MAX}")
+            elif number.get("maxValue") is None:
+                found.append(f"{name}: the range is left to the default")
         for text in policy.iter(NS + "text"):
             if not text.get("maxLength") or int(text.get("maxLength")) > MAX_TEXT:
                 found.append(f"{name}: texts may run past {MAX_TEXT} characters")
@@ -88,7 +92,8 @@ def written_values(admx):
         for element in policy.iter():
             if element.tag == NS + "decimal" and element.get("valueName"):
                 kind = "sz" if element.get("storeAsText") == "true" else "dword"
-                values.append((key, element.get("valueName"), kind, 1000 if kind == "dword" else "1000"))
+                number = min(1000, int(element.get("maxValue", "1000")))
+                values.append((key, element.get("valueName"), kind, number if kind == "dword" else str(number)))
             elif element.tag == NS + "text":
                 kind = "expand_sz" if element.get("expandable") == "true" else "sz"
                 values.append((key, element.get("valueName"), kind, "方針"))
@@ -167,6 +172,8 @@ def main():
                lambda a, m: find_policy(a, "LimitSize").find(f".//{NS}decimal").set("storeAsText", "true")),
         broken("the default range", lambda a, m: find_policy(a, "LimitSize").find(f".//{NS}decimal").attrib
                .pop("maxValue")),
+        broken("a count's range left to the default",
+               lambda a, m: find_policy(a, "RemindDays").find(f".//{NS}decimal").attrib.pop("maxValue")),
         broken("another key", lambda a, m: find_policy(a, "ReportOnly").set("key", "Software\\Orvane")),
     ]
     with tempfile.TemporaryDirectory() as work:
