@@ -41,6 +41,31 @@ Terminal=false
 ")
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
 
+# The daily re-check, for sessions that stay open for days (a laptop that sleeps
+# rather than logs off): a systemd user timer and its service, shipped off. The
+# organisation turns it on for a user ("systemctl --user enable --now
+# orvane-recheck.timer") or for everyone ("systemctl --global enable
+# orvane-recheck.timer"). Installed beside the autostart entry's folder: the
+# user's systemd/user, or /etc/systemd/user for everyone.
+# The program's path in ExecStart, as env's argument (systemd takes no program
+# path with quotes or backslashes, which a home may hold): in double quotes,
+# where " and \ take a backslash, a specifier's % is written %% and a
+# variable's $ is written $$.
+set(unit_exec "${CMAKE_INSTALL_PREFIX}/lib/orvane/Orvane")
+string(REPLACE "\\" "\\\\" unit_exec "${unit_exec}")
+string(REPLACE "\"" "\\\"" unit_exec "${unit_exec}")
+string(REPLACE "%" "%%" unit_exec "${unit_exec}")
+string(REPLACE "\$" "\$\$" unit_exec "${unit_exec}")
+set(units "${config}/systemd/user")
+if(NOT per_user)
+  set(units "/etc/systemd/user")
+endif()
+foreach(unit orvane-recheck.service orvane-recheck.timer)
+  message(STATUS "Installing: $ENV{DESTDIR}${units}/${unit}")
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/${unit}.in" "$ENV{DESTDIR}${units}/${unit}" @ONLY)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${units}/${unit}")
+endforeach()
+
 if(NOT per_user)
   set(marker "${CMAKE_INSTALL_PREFIX}/lib/orvane/Orvane.shared")
   message(STATUS "Installing: $ENV{DESTDIR}${marker}")

@@ -2,7 +2,8 @@
 # The Linux build installed per user, in a throwaway home whose name holds a space,
 # a dollar sign and quotes:
 #   - "cmake --install BUILD --prefix ~/.local" puts the program into
-#     ~/.local/lib/orvane and a valid autostart entry into ~/.config/autostart;
+#     ~/.local/lib/orvane, a valid autostart entry into ~/.config/autostart and
+#     the daily re-check's timer, off, into ~/.config/systemd/user;
 #     the program is one file that needs no library but the C library (with
 #     libm) and the loader;
 #   - the entry, started as the desktop starts it at logon (gio launch), runs the
@@ -40,6 +41,12 @@ check "one file: it needs only the C library and the loader" "libc.so.6 libm.so.
   "$(LC_ALL=C readelf -d "$folder/Orvane" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | paste -sd' ')"
 check "autostart entry" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
+units=$HOME/.config/systemd/user
+check "the daily re-check's timer and service, valid" "" \
+  "$(cd "$units" && systemd-analyze verify ./orvane-recheck.timer ./orvane-recheck.service 2>&1)"
+check "the re-check starts the installed program" \
+  "ExecStart=/usr/bin/env \"$(sed 's/\$/$$/g; s/"/\\"/g' <<<"$folder")/Orvane\"" \
+  "$(grep '^ExecStart=' "$units/orvane-recheck.service")"
 
 echo "== logon"
 gio launch "$entry"
@@ -50,7 +57,7 @@ settings=$(cat "$folder/Orvane.ini")
 
 echo "== uninstall"
 uninstall
-check "program and entry gone" "" "$(ls "$folder/Orvane" "$entry" 2>/dev/null)"
+check "program, entry and re-check gone" "" "$(ls "$folder/Orvane" "$entry" "$units"/orvane-* 2>/dev/null)"
 check "settings kept" "$settings" "$(cat "$folder/Orvane.ini")"
 
 echo "== again, with XDG_CONFIG_HOME"

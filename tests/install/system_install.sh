@@ -2,8 +2,9 @@
 # The Linux build installed for every user of a machine, into a throwaway root
 # (DESTDIR) as an administrator would into /usr/local:
 #   - "cmake --install BUILD --prefix /usr/local" puts the program into
-#     /usr/local/lib/orvane and a valid autostart entry for everyone into
-#     /etc/xdg/autostart, and nothing into the installing user's home;
+#     /usr/local/lib/orvane, a valid autostart entry for everyone into
+#     /etc/xdg/autostart and the daily re-check, off, into /etc/systemd/user, and
+#     nothing into the installing user's home;
 #   - an ordinary user's run of the installed program, which cannot write its
 #     folder, keeps its settings file in ~/.config/orvane and its log in
 #     ~/.local/state/orvane (or in XDG_CONFIG_HOME and XDG_STATE_HOME), and reads
@@ -33,6 +34,10 @@ check "its folder marked as shared" "$folder/Orvane.shared" "$(ls "$folder/Orvan
 check "autostart entry for everyone" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
 check "entry starts the installed program" 'Exec="/usr/local/lib/orvane/Orvane"' "$(grep '^Exec=' "$entry")"
+units=$root/etc/systemd/user
+check "everyone's daily re-check, off, starts the installed program" 'ExecStart=/usr/bin/env "/usr/local/lib/orvane/Orvane"' \
+  "$(grep '^ExecStart=' "$units/orvane-recheck.service")"
+check "and its timer" "[Install] WantedBy=timers.target" "$(grep -A1 '^\[Install\]' "$units/orvane-recheck.timer" | paste -sd' ')"
 check "nothing in the installer's home" "" "$(ls -A "$HOME")"
 
 # An ordinary user's logon: a profile with no personal-folder file, no display.
@@ -76,6 +81,6 @@ check "root's files in root's folders" "$HOME/.config/orvane/Orvane.ini $HOME/.l
 
 echo "== uninstall"
 sed "s|^|$root|" "$build/install_manifest.txt" | xargs -d '\n' rm -f --
-check "program and entry gone" "" "$(ls "$folder/Orvane" "$entry" 2>/dev/null)"
+check "program, entry and re-check gone" "" "$(ls "$folder/Orvane" "$entry" "$units"/orvane-* 2>/dev/null)"
 check "the administrator's settings kept" "Orvane.ini" "$(ls "$folder")"
 [ "$failures" -eq 0 ]
