@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Measures what a run of Orvane costs, side by side in one session:
-#   (a) a run that shows no warning, on a 10-store profile, against its floor
-#       (build/linux/orvane_floor, bench/floor.c: a C program that does only the
-#       file work such a run must do) and against /bin/true (the cost of starting
-#       any process);
+#   (a) a run that shows no warning, on a 10-store profile with a history of its
+#       10 files, against its floor (build/linux/orvane_floor, bench/floor.c: a C
+#       program that does only the file work such a run must do, reading and
+#       replacing the same history file) and against /bin/true (the cost of
+#       starting any process);
 #   (b) 1,000 oversized stores, every one excluded among 10,000 exclusions, and
 #       the same at a tenth of the size, to show the cost growing with the stores;
 #   (c) a 5 MB user.reg;
@@ -42,6 +43,20 @@ found() { echo "HOME=$PWD/$work/d/home $work/d/Orvane"; }
 # A floor does for its case what the run does with files: the settings file and
 # the log are there from a first run, and it writes as many lines as that run's log has.
 env $(run a)
+# Six weeks of a day's points before today's for each of (a)'s files, as a
+# history holds them after that long.
+python3 - "$work/a/Orvane.history" <<'PY'
+import datetime, sys
+lines = open(sys.argv[1], encoding="utf-8").read().split("\r\n")
+out = []
+for line in lines:
+    if line.startswith("point\t"):
+        day = datetime.date.fromisoformat(line.split("\t")[1])
+        size = int(line.split("\t")[2])
+        out += [f"point\t{day - datetime.timedelta(days=d)}\t{size - d}\t{size - d}" for d in range(41, 0, -1)]
+    out.append(line)
+open(sys.argv[1], "w", encoding="utf-8", newline="").write("\r\n".join(out))
+PY
 env -u WINEPREFIX $(found)
 floor() {  # floor CASE PREFIX [-l FOLDER]...
   local case=$1 prefix=$2
@@ -53,7 +68,7 @@ prefixes=$work/d/home/.local/share/wineprefixes
 hyperfine --runs "$runs" --warmup 3 -N --export-json "$work/result.json" \
   -n "/bin/true" "env WINEPREFIX=/nonexistent /bin/true" \
   -n "(a) 10 stores, no warning" "env $(run a)" \
-  -n "(a) its floor" "env $(floor a "$work/a/prefix")" \
+  -n "(a) its floor" "env $(floor a "$work/a/prefix" -h "$work/a/Orvane.history")" \
   -n "(b) 100 stores, 1,000 exclusions" "env $(run b100)" \
   -n "(b) 1,000 stores, 10,000 exclusions" "env $(run b)" \
   -n "(c) 5 MB user.reg" "env $(run c)" \
