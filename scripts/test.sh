@@ -42,6 +42,7 @@ for windows in build/win64/Orvane.exe build/win32/Orvane.exe; do
   tests/profile/wine_end_to_end.sh build/linux/Orvane "$windows"
   tests/ui/dialog_end_to_end.sh build/linux/Orvane "$windows"
   tests/ui/english_desktop.sh build/linux/Orvane "$windows"
+  tests/ui/forecast_dialogs.sh build/linux/dialog_preview "$(dirname "$windows")/dialog_preview.exe"
   tests/settings/unsavable.sh build/linux/Orvane "$windows"
   tests/settings/policy_events.sh build/linux/Orvane "$windows"
 done

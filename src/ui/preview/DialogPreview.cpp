@@ -1,8 +1,10 @@
 // Shows the warning dialog with sample data, for a developer to look at; not part
-// of the release. Usage: dialog_preview [FOLDER [VISIBLE [COUNT]]]
+// of the release. Usage: dialog_preview [FOLDER [VISIBLE [COUNT [NOTICE]]]]
 //   FOLDER   where Orvane.ini and Orvane.log are read and written (default: .)
 //   VISIBLE  the check box's Visible setting (default: 1)
 //   COUNT    how many dialogs to show one after another (default: 1)
+//   NOTICE   "forecast": a file near the client's stop, its stage and its
+//            forecast told below the size
 // Prints SkipNextTime after each dialog. The texts are in the desktop's language,
 // as the program's are.
 #include <cstdio>
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
   if (s.WarningMsg.empty()) s.WarningMsg = settings::DefaultWarningMsg();
   if (argc > 2) s.Visible = std::atoi(argv[2]);
   const int count = argc > 3 ? std::atoi(argv[3]) : 1;
+  const bool forecast = argc > 4 && std::string(argv[4]) == "forecast";
 
   ui::NativeWarningDialog dialog;
   const std::string name = japanese ? "個人用フォルダ" : "Personal Folders";
@@ -45,6 +48,11 @@ int main(int argc, char** argv) {
     mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F" + std::to_string(i % 10), displayName, path,
                                profile::PstFormat::Ansi, std::to_string(1572864 + 1000 * i)};
     mdlOrvane::CurrentStore.StoreLimitKb = s.LimitSize;
+    if (forecast) {
+      mdlOrvane::CurrentStore.StoreSizeKb = "1830000";
+      mdlOrvane::CurrentNotice = texts::Fill(texts::Id::NoticeUrgent, {"96"}) + "\n" +
+                                 texts::Fill(texts::Id::NoticeForecast, {"6"});
+    }
     mdlOrvane::SkipNextTime = false;
     dialog.ShowModal();
     std::printf("SkipNextTime=%d\n", mdlOrvane::SkipNextTime ? 1 : 0);
