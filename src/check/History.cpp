@@ -97,8 +97,8 @@ std::int32_t DayOf(const platform::Date& date) {
 std::string DateText(std::int32_t day) {
   const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(day))};
   char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()));
   return text;
 }
 

@@ -47,10 +47,10 @@ void LoadHistory() {
     case platform::OwnFileRead::Failed:
       // What cannot be read is not written over either.
       mdlLogFile::WriteFailure(
-          LogFilePath, texts::Str(texts::Id::CannotReadHistory) + path + " (" +
-                           texts::Str(read == platform::OwnFileRead::OthersFile ? texts::Id::OthersFile
-                                                                                : texts::Id::ReadFailed) +
-                           ")");
+          LogFilePath,
+          texts::Str(texts::Id::CannotReadHistory) + path + " (" +
+              texts::Str(read == platform::OwnFileRead::OthersFile ? texts::Id::OthersFile : texts::Id::ReadFailed) +
+              ")");
       return;
   }
   History.path = path;

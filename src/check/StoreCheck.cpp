@@ -240,7 +240,8 @@ void CheckStore() {
   // An exclusion holds until the file becomes urgent, and again until it is
   // full, unless the organisation makes it hold for good.
   history::Record* record = growth.record;
-  const Band excludedAt = record != nullptr && record->excludedBand != Band::None ? record->excludedBand : Band::Warning;
+  const Band excludedAt =
+      record != nullptr && record->excludedBand != Band::None ? record->excludedBand : Band::Warning;
   bool againAfterExclusion = false;
   if (!ExclusionKeys(store).empty()) {
     if (settings::RunSettings.FinalExclusions == 1 || band < Band::Urgent || band <= excludedAt) {
@@ -256,8 +257,9 @@ void CheckStore() {
   // it always was.
   const bool tellsStage = band >= Band::Urgent && (growth.known || againAfterExclusion);
   if (tellsStage)
-    log(texts::Fill(texts::Id::StageLine, {texts::Str(band == Band::Full ? texts::Id::StageFull : texts::Id::StageUrgent),
-                                           PercentOf(sizeKb, stopKb)}));
+    log(texts::Fill(
+        texts::Id::StageLine,
+        {texts::Str(band == Band::Full ? texts::Id::StageFull : texts::Id::StageUrgent), PercentOf(sizeKb, stopKb)}));
 
   // Nothing the user can do in the file makes room for mail the client will not add.
   if (!ClientLimits.disableGrow.empty() && store.StoreKind == profile::StoreKind::Pst) {
@@ -274,7 +276,7 @@ void CheckStore() {
   if (!againAfterExclusion && remindDays > 0 && record != nullptr && record->shownDay != history::kNever &&
       band <= record->shownBand && History.today - record->shownDay < remindDays) {
     log(texts::Fill(texts::Id::SizeRemindLater, {store.StoreSizeKb, history::DateText(record->shownDay),
-                                                  history::DateText(record->shownDay + remindDays)}));
+                                                 history::DateText(record->shownDay + remindDays)}));
     report("remind-later");
     return;
   }

@@ -23,8 +23,8 @@ inline CheckedFiles Checked;
 // history file to keep it in). Read as the run begins, saved as it ends.
 struct RunHistory {
   history::History files;
-  std::string path;    // the history file; empty: nothing is remembered
-  std::string read;    // the text it was read as, to write only a change
+  std::string path;  // the history file; empty: nothing is remembered
+  std::string read;  // the text it was read as, to write only a change
   std::int32_t today = 0;
 };
 inline RunHistory History;

@@ -100,8 +100,7 @@ const std::array<ControlLayout, 12> kWarningLayout{{
      TextAlign::Left, &frmWarning::Label4},
     {&frmWarning::lblFileSize, "lblFileSize", ControlKind::Label, 1725, 2775, 4665, 165, kDefaultFont, false,
      TextAlign::Left, &frmWarning::Label5},
-    {&frmWarning::lblNotice, "lblNotice", ControlKind::Label, 225, 3075, 6240, 0, kDefaultFont, true,
-     TextAlign::Left},
+    {&frmWarning::lblNotice, "lblNotice", ControlKind::Label, 225, 3075, 6240, 0, kDefaultFont, true, TextAlign::Left},
 }};
 
 int GrowthTwips(const frmWarning& form) {

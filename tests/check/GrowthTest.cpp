@@ -76,17 +76,17 @@ TEST_F(Growth, AGrowingFileGetsAForecastOnceTwoWeeksAreKnown) {
   EXPECT_EQ(RunOn(0, 1'600'000, 1'500'000), Lines{"サイズ：1600000, 警告画面表示"});
   EXPECT_EQ(RunOn(7, 1'650'000, 1'550'000), Lines{"サイズ：1650000, 警告画面表示"});
   EXPECT_EQ(Notice(), "");
-  EXPECT_EQ(RunOn(14, 1'700'000, 1'600'000),
-            (Lines{"予測：週に 50000 KB 増加、約 6 週間でメールソフトが受け取りを停止", "サイズ：1700000, 警告画面表示"}));
+  EXPECT_EQ(RunOn(14, 1'700'000, 1'600'000), (Lines{"予測：週に 50000 KB 増加、約 6 週間でメールソフトが受け取りを停止",
+                                                    "サイズ：1700000, 警告画面表示"}));
   EXPECT_EQ(Notice(), "このペースでは、約 6 週間でメールを受け取れなくなります");
-  EXPECT_EQ(RunOn(21, 1'660'000, 1'650'000).front(), "予測：週に 50000 KB 増加、約 5 週間でメールソフトが受け取りを停止");
+  EXPECT_EQ(RunOn(21, 1'660'000, 1'650'000).front(),
+            "予測：週に 50000 KB 増加、約 5 週間でメールソフトが受け取りを停止");
   EXPECT_EQ(RunOn(28, 1'660'000, 1'200'000), Lines{"サイズ：1660000, 警告画面表示"});
   EXPECT_EQ(Notice(), "");
 
   const std::string kept = testing_support::ReadBytes(dir_.File("Orvane.history"));
   EXPECT_NE(kept.find("point\t2026-12-15\t1700000\t1600000\r\n"), std::string::npos) << kept;
   EXPECT_EQ(user_.shown.size(), 5u);
-
 }
 
 // The stage is told once the file has a history: the first run is the one it
@@ -94,9 +94,11 @@ TEST_F(Growth, AGrowingFileGetsAForecastOnceTwoWeeksAreKnown) {
 TEST_F(Growth, UrgentAndFullAreToldInTheLogAndTheDialog) {
   EXPECT_EQ(RunOn(0, 1'830'000), Lines{"サイズ：1830000, 警告画面表示"});
   EXPECT_EQ(Notice(), "");
-  EXPECT_EQ(RunOn(1, 1'830'000), (Lines{"段階：緊急 (メールソフトの停止サイズの 96%)", "サイズ：1830000, 警告画面表示"}));
+  EXPECT_EQ(RunOn(1, 1'830'000),
+            (Lines{"段階：緊急 (メールソフトの停止サイズの 96%)", "サイズ：1830000, 警告画面表示"}));
   EXPECT_EQ(Notice(), "もうすぐいっぱいになります (メールソフトの停止サイズの 96%)");
-  EXPECT_EQ(RunOn(2, 1'950'000), (Lines{"段階：満杯 (メールソフトの停止サイズの 102%)", "サイズ：1950000, 警告画面表示"}));
+  EXPECT_EQ(RunOn(2, 1'950'000),
+            (Lines{"段階：満杯 (メールソフトの停止サイズの 102%)", "サイズ：1950000, 警告画面表示"}));
   EXPECT_EQ(Notice(), "このファイルはいっぱいです。新しいメールを受け取れません");
   settings::RunSettings.UrgentPercent = 97;
   EXPECT_EQ(RunOn(3, 1'830'000), Lines{"サイズ：1830000, 警告画面表示"});
@@ -106,11 +108,12 @@ TEST_F(Growth, UrgentAndFullAreToldInTheLogAndTheDialog) {
   settings::RunSettings.UrgentPercent = 95;
   RunOn(4, 1'700'000);
   RunOn(11, 1'800'000);
-  EXPECT_EQ(RunOn(18, 1'900'000), (Lines{"Forecast: growing 100000 KB a week, about 0 weeks until the mail client stops taking mail",
-                                         "Stage: urgent (99% of where the mail client stops)",
-                                         "Size: 1900000, warning shown"}));
-  EXPECT_EQ(Notice(), "This file is nearly full: 99% of where the mail client stops.\n"
-                      "At this rate, it stops taking mail within a week.");
+  EXPECT_EQ(RunOn(18, 1'900'000),
+            (Lines{"Forecast: growing 100000 KB a week, about 0 weeks until the mail client stops taking mail",
+                   "Stage: urgent (99% of where the mail client stops)", "Size: 1900000, warning shown"}));
+  EXPECT_EQ(Notice(),
+            "This file is nearly full: 99% of where the mail client stops.\n"
+            "At this rate, it stops taking mail within a week.");
 }
 
 // Shown on day N after the last showing or later, or at once when the stage rose;
@@ -123,7 +126,8 @@ TEST_F(Growth, RemindDaysShowsAgainOnDayNOrAtAHigherStage) {
   EXPECT_EQ(RunOn(2, 1'600'000), later);
   EXPECT_EQ(RunOn(3, 1'600'000), Lines{"サイズ：1600000, 警告画面表示"});
   EXPECT_EQ(RunOn(4, 1'830'000).back(), "サイズ：1830000, 警告画面表示");
-  EXPECT_EQ(RunOn(5, 1'600'000).back(), "サイズ：1600000, 警告画面は 2026-12-05 に表示済み、次は 2026-12-08 から (RemindDays)");
+  EXPECT_EQ(RunOn(5, 1'600'000).back(),
+            "サイズ：1600000, 警告画面は 2026-12-05 に表示済み、次は 2026-12-08 から (RemindDays)");
   EXPECT_EQ(user_.shown.size(), 3u);
   // A dialog that could not be shown is no showing.
   mdlOrvane::Dialog = nullptr;
@@ -141,8 +145,9 @@ TEST_F(Growth, AnExcludedFileIsShownAgainAsItBecomesUrgentThenFull) {
   user_.excludes = true;
   EXPECT_EQ(RunOn(1, 1'830'000), (Lines{"サイズ：1830000, チェック省略対象ですが、段階が進んだため警告画面表示",
                                         "段階：緊急 (メールソフトの停止サイズの 96%)", "次回よりチェックを省略"}));
-  EXPECT_EQ(Notice(), "もうすぐいっぱいになります (メールソフトの停止サイズの 96%)\n"
-                      "チェック省略中のファイルですが、段階が進んだため表示しています");
+  EXPECT_EQ(Notice(),
+            "もうすぐいっぱいになります (メールソフトの停止サイズの 96%)\n"
+            "チェック省略中のファイルですが、段階が進んだため表示しています");
   EXPECT_EQ(RunOn(2, 1'840'000), Lines{"サイズ：1840000, チェック省略対象"});
   user_.excludes = false;
   EXPECT_EQ(RunOn(3, 1'950'000), (Lines{"サイズ：1950000, チェック省略対象ですが、段階が進んだため警告画面表示",
@@ -168,13 +173,15 @@ TEST_F(Growth, AFastGrowingFileIsWarnedEarlyOnlyWhenAsked) {
   settings::RunSettings.ForecastWarningWeeks = 8;
   EXPECT_EQ(RunOn(14, 1'500'000),
             (Lines{forecast, "サイズ：1500000, 増加が速いため早めに警告画面表示 (ForecastWarningWeeks 8)"}));
-  EXPECT_EQ(Notice(), "増え方が速いため、警告サイズの前にお知らせします\n"
-                      "このペースでは、約 8 週間でメールを受け取れなくなります");
+  EXPECT_EQ(Notice(),
+            "増え方が速いため、警告サイズの前にお知らせします\n"
+            "このペースでは、約 8 週間でメールを受け取れなくなります");
   EXPECT_EQ(user_.shown.size(), 1u);
 }
 
 TEST_F(Growth, AFileTheClientMayNotGrowGetsNoDialog) {
-  mdlOrvane::ClientLimits.disableGrow = "PSTDisableGrow, HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\16.0\\Outlook\\PST";
+  mdlOrvane::ClientLimits.disableGrow =
+      "PSTDisableGrow, HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\16.0\\Outlook\\PST";
   EXPECT_EQ(RunOn(0, 1'600'000),
             Lines{"サイズ：1600000, メールソフトがこのファイルにメールを追加しないため警告画面は表示しません "
                   "(PSTDisableGrow, HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\16.0\\Outlook\\PST)"});
@@ -185,8 +192,9 @@ TEST_F(Growth, AFileTheClientMayNotGrowGetsNoDialog) {
 // cannot be read is not written over.
 TEST_F(Growth, ADamagedHistoryIsStartedAnewAndSaidSo) {
   const std::string history = dir_.File("Orvane.history");
-  for (const auto& [bytes, why] : {std::pair{std::string("[Orvane]\r\nLimitSize=1\r\n"), "履歴ファイルではないか、壊れています"},
-                                   std::pair{std::string(history::kMostBytes + 1, 'x'), "大きすぎます"}}) {
+  for (const auto& [bytes, why] :
+       {std::pair{std::string("[Orvane]\r\nLimitSize=1\r\n"), "履歴ファイルではないか、壊れています"},
+        std::pair{std::string(history::kMostBytes + 1, 'x'), "大きすぎます"}}) {
     testing_support::WriteBytes(history, bytes);
     RunOn(0, 1'600'000);
     const Lines lines = ReadLogMessages(mdlOrvane::LogFilePath);

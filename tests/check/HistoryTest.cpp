@@ -11,8 +11,8 @@ const std::int32_t kDay = history::DayOf({2026, 12, 10});
 
 TEST(History, WritesAndReadsBackEveryFileWithOddPathsAndState) {
   history::History kept;
-  kept["C:\\Mail\\個人用.pst"] = {{{kDay - 8, 1'600'000, 1'500'000}, {kDay, 1'650'000, 1'520'000}},
-                                  kDay, Band::Urgent, Band::Warning};
+  kept["C:\\Mail\\個人用.pst"] = {
+      {{kDay - 8, 1'600'000, 1'500'000}, {kDay, 1'650'000, 1'520'000}}, kDay, Band::Urgent, Band::Warning};
   kept["C:\\odd\t100%\r\nname.pst"] = {{{kDay, 10, 10}}, history::kNever, Band::None, Band::None};
   const std::string text = history::Format(kept);
   EXPECT_TRUE(text.starts_with("Orvane history 1\r\nfile\t"));
@@ -40,13 +40,13 @@ TEST(History, AnythingButItsOwnTextIsNoHistory) {
   const std::string file = "file\tC:\\a.pst\t-\t-\t-\n";
   for (const std::string& text :
        {std::string(), std::string("[Orvane]\r\nLimitSize=1\r\n"), "Orvane history 2\n" + file,
-        head + "point\t2026-12-10\t1\t1\n",                           // a point of no file
-        head + file + "point\t2026-02-30\t1\t1\n",                     // no such day
-        head + file + "point\t2026-12-10\t-1\t1\n",                    // a negative size
-        head + file + "point\t2026-12-10\t1\n",                        // a field short
+        head + "point\t2026-12-10\t1\t1\n",                                  // a point of no file
+        head + file + "point\t2026-02-30\t1\t1\n",                           // no such day
+        head + file + "point\t2026-12-10\t-1\t1\n",                          // a negative size
+        head + file + "point\t2026-12-10\t1\n",                              // a field short
         head + file + "point\t2026-12-10\t1\t1\npoint\t2026-12-09\t1\t1\n",  // out of order
-        head + "file\tC:\\a.pst\t-\t-\tsoon\n",                      // no such stage
-        head + "file\tC:\\bad%2\t-\t-\t-\n",                          // a cut escape
+        head + "file\tC:\\a.pst\t-\t-\tsoon\n",                              // no such stage
+        head + "file\tC:\\bad%2\t-\t-\t-\n",                                 // a cut escape
         head + file + "garbage\n", std::string("\xEF\xBB\xBF") + head}) {
     EXPECT_FALSE(history::Parse(text)) << text;
   }

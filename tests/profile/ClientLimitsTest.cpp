@@ -28,9 +28,10 @@ TEST(ClientLimits, PstDisableGrowFromPolicyThenPreference) {
     std::optional<std::uint32_t> policy, preference;
     std::string expected;
   };
-  for (const Case& c : {Case{std::nullopt, std::nullopt, ""}, Case{std::nullopt, 1, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPreference16},
-                        Case{1, 0, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPolicy16}, Case{0, 1, ""},
-                        Case{std::nullopt, 2, ""}}) {
+  for (const Case& c :
+       {Case{std::nullopt, std::nullopt, ""},
+        Case{std::nullopt, 1, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPreference16},
+        Case{1, 0, "PSTDisableGrow, HKEY_CURRENT_USER\\" + kPolicy16}, Case{0, 1, ""}, Case{std::nullopt, 2, ""}}) {
     RegistryFixture registry;
     if (c.policy) registry.SetDword(kPolicy16, "PSTDisableGrow", *c.policy);
     if (c.preference) registry.SetDword(kPreference16, "PSTDisableGrow", *c.preference);

@@ -27,7 +27,7 @@ class ScriptedUser : public mdlOrvane::WarningDialog {
   std::vector<mdlOrvane::StoreInfo> shown;
   std::vector<std::string> sizeLines;
   std::vector<std::string> messages;
-  std::vector<std::string> notices;  // the notice below the size; empty when hidden
+  std::vector<std::string> notices;    // the notice below the size; empty when hidden
   bool excludes = false;               // ticks the box for every store
   std::set<std::string> excludedUids;  // or only for these
 };

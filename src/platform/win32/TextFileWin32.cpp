@@ -71,8 +71,7 @@ OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string*
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OwnFileRead::Missing
-                                                                          : OwnFileRead::Failed;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OwnFileRead::Missing : OwnFileRead::Failed;
   }
   OwnFileRead result = OwnFileRead::Read;
   LARGE_INTEGER size{};
@@ -83,8 +82,8 @@ OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string*
   } else {
     bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    if (!bytes->empty() && (!ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) ||
-                            got != bytes->size()))
+    if (!bytes->empty() &&
+        (!ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) || got != bytes->size()))
       result = OwnFileRead::Failed;
   }
   CloseHandle(file);
@@ -95,13 +94,12 @@ WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes) {
   static unsigned counter = 0;
   const std::wstring wide = win32::Widen(path);
   const std::wstring temp = win32::Widen(TemporaryCopyName(path, GetCurrentProcessId(), GetTickCount64(), counter++));
-  const HANDLE file =
-      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return win32::WriteErrorOf(GetLastError());
   DWORD error = ERROR_SUCCESS;
   DWORD written = 0;
-  if (!bytes.empty() && (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-                         written != bytes.size()))
+  if (!bytes.empty() &&
+      (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size()))
     error = GetLastError();
   if (error == ERROR_SUCCESS && !FlushFileBuffers(file)) error = GetLastError();
   CloseHandle(file);

@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
     mdlOrvane::CurrentStore.StoreLimitKb = s.LimitSize;
     if (forecast) {
       mdlOrvane::CurrentStore.StoreSizeKb = "1830000";
-      mdlOrvane::CurrentNotice = texts::Fill(texts::Id::NoticeUrgent, {"96"}) + "\n" +
-                                 texts::Fill(texts::Id::NoticeForecast, {"6"});
+      mdlOrvane::CurrentNotice =
+          texts::Fill(texts::Id::NoticeUrgent, {"96"}) + "\n" + texts::Fill(texts::Id::NoticeForecast, {"6"});
     }
     mdlOrvane::SkipNextTime = false;
     dialog.ShowModal();

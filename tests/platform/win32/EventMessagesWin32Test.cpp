@@ -26,9 +26,9 @@ TEST(EventMessages, TheProgramHoldsItsEventTextsInJapaneseAndEnglish) {
   const HMODULE program = LoadLibraryExW(platform::win32::Widen(ORVANE_PROGRAM).c_str(), nullptr,
                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   ASSERT_NE(program, nullptr);
-  const wchar_t* warning[] = {L"C:\\Mail\\a.pst", L"1600000", L"1572864", L"2097152", L"個人用フォルダ",
-                              L"shown",           L"ANSI",    L"pst",     L"304657",  L"1904657",
-                              L"50000",          L"6"};
+  const wchar_t* warning[] = {L"C:\\Mail\\a.pst", L"1600000", L"1572864", L"2097152",
+                              L"個人用フォルダ",  L"shown",   L"ANSI",    L"pst",
+                              L"304657",          L"1904657", L"50000",   L"6"};
   EXPECT_EQ(Format(program, 1000, LANG_JAPANESE, warning),
             "個人用フォルダのファイルが警告サイズに達しています。\r\nファイル: C:\\Mail\\a.pst\r\n"
             "サイズ: 1600000 KB (警告サイズ 1572864 KB、制限サイズ 2097152 KB)\r\n個人用フォルダ名: 個人用フォルダ\r\n"
