@@ -3,6 +3,7 @@
 #include "check/mdlOrvane.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
+#include "platform/ProfileString.h"
 #include "platform/TextFile.h"
 
 namespace mdlOrvane {
@@ -23,6 +24,8 @@ void LoadHistory() {
   History.today = history::DayOf(TodayOf());
   const std::string path = HistoryPathOf(IniFilePath);
   if (path.empty()) return;
+  // Copies that a run killed at its work (at a shutdown) left beside the file.
+  platform::RemoveLeftCopies(path);
   std::string text;
   const auto anew = [&](texts::Id why) {
     mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::HistoryStartedAnew) + path + " (" + texts::Str(why) + ")",

@@ -235,7 +235,9 @@ void CheckStore() {
     log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
-  const auto report = [&](const char* dialog) { ReportWarning(store, sizeKb, warningSize, forecast, dialog); };
+  const auto report = [&store, sizeKb, warningSize, &forecast](const char* dialog) {
+    ReportWarning(store, sizeKb, warningSize, forecast, dialog);
+  };
 
   // An exclusion holds until the file becomes urgent, and again until it is
   // full, unless the organisation makes it hold for good.
@@ -286,15 +288,14 @@ void CheckStore() {
                     {store.StoreSizeKb, std::to_string(settings::RunSettings.ForecastWarningWeeks)}));
   else if (!againAfterExclusion)
     log(texts::Fill(texts::Id::SizeWarned, {store.StoreSizeKb}));
-  std::vector<std::string> notice;
-  if (tellsStage)
-    notice.push_back(band == Band::Full ? texts::Str(texts::Id::NoticeFull)
-                                        : texts::Fill(texts::Id::NoticeUrgent, {PercentOf(sizeKb, stopKb)}));
-  if (band == Band::Early) notice.push_back(texts::Str(texts::Id::NoticeEarly));
-  if (againAfterExclusion) notice.push_back(texts::Str(texts::Id::NoticeExcluded));
-  if (forecast) notice.push_back(ForecastNotice(*forecast));
   CurrentNotice.clear();
-  for (const std::string& line : notice) CurrentNotice += (CurrentNotice.empty() ? "" : "\n") + line;
+  const auto notice = [](const std::string& line) { CurrentNotice += (CurrentNotice.empty() ? "" : "\n") + line; };
+  if (tellsStage)
+    notice(band == Band::Full ? texts::Str(texts::Id::NoticeFull)
+                              : texts::Fill(texts::Id::NoticeUrgent, {PercentOf(sizeKb, stopKb)}));
+  if (band == Band::Early) notice(texts::Str(texts::Id::NoticeEarly));
+  if (againAfterExclusion) notice(texts::Str(texts::Id::NoticeExcluded));
+  if (forecast) notice(ForecastNotice(*forecast));
 
   SkipNextTime = false;
   const DialogResult result = Dialog != nullptr ? Dialog->ShowModal() : DialogResult::NotShown;

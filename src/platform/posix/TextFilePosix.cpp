@@ -4,7 +4,6 @@
 
 #include <cerrno>
 
-#include "platform/ProfileString.h"
 #include "platform/TextFile.h"
 #include "platform/posix/Descriptor.h"
 #include "platform/posix/FileReplace.h"
@@ -107,7 +106,6 @@ WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes) {
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   const posix::Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folderFd.get() < 0) return WriteErrorOf(errno);
-  RemoveLeftCopies(path);
   // The run lock keeps other runs away; a round starts again only when something
   // else replaced the file meanwhile.
   for (int round = 0; round < 10; ++round) {
