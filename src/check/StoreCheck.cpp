@@ -144,7 +144,7 @@ Growth RecordGrowth(const StoreInfo& store, std::int64_t sizeKb, std::optional<s
                     std::int64_t stopKb) {
   if (History.path.empty()) return {};
   Growth growth;
-  growth.record = &History.files[store.StorePath];
+  growth.record = &History.files[CurrentPrefix.empty() ? store.StorePath : CurrentPrefix + "|" + store.StorePath];
   growth.known = !growth.record->points.empty();
   // Data beyond the file's end is a root that is out of date: the size stands.
   const std::int64_t dataKb = dataBytes ? std::min(SizeInKb(*dataBytes), sizeKb) : sizeKb;

@@ -19,6 +19,11 @@ struct CheckedFiles {
 };
 inline CheckedFiles Checked;
 
+// The Wine prefix the profile being checked comes from, when the run reads more
+// than one (ProfileSource::prefix); empty on Windows. Two prefixes may each hold a
+// C:\Mail\a.pst of their own: the history tells them apart by it.
+inline std::string CurrentPrefix;
+
 // The run's history of the files it checked, and whether it is kept (there is a
 // history file to keep it in). Read as the run begins, saved as it ends.
 struct RunHistory {

@@ -56,6 +56,7 @@ void CheckProfiles() {
   bool anyProfile = false;
   for (const platform::ProfileSource& source : found.sources) {
     platform::UseProfileSource(source);
+    CurrentPrefix = source.prefix;
     Checked.now.clear();
     if (!source.prefix.empty()) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::WinePrefix) + source.prefix, 0);
     const std::string profileKey = profile::FindDefaultProfile(LogFilePath);
@@ -107,6 +108,7 @@ void CheckProfiles() {
     Checked.before.merge(Checked.now);
   }
   platform::UseProfileSource({});
+  CurrentPrefix.clear();
   if (anyProfile && !PersonalFolderFound) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::NoPersonalFolder), 0);
 }
 

@@ -167,6 +167,12 @@ TEST_F(WinePrefixes, EveryFrontEndsPrefixWithAProfileIsCheckedAndEachFileOnce) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "同じファイルを別の Wine プレフィックスでチェック済み"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "サイズ：97657, 警告サイズ以下"), 1);  // B
   EXPECT_EQ(log.back(), "Orvane 終了");
+  // Each file's history under its prefix: two prefixes' C: drives are two disks.
+  const std::string history = testing_support::ReadBytes((orvane_.folder() / "Orvane.history").string());
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n') - 1, 16) << history;  // 8 files, a point each
+  EXPECT_NE(history.find("file\t" + (home_ / ".cxoffice/Outlook 2016").string() + "|C:\\Mail\\big.pst\t"),
+            std::string::npos)
+      << history;
 
   // The one the user chose, alone; no line names it.
   const std::vector<std::string> chosen = Run({"WINEPREFIX=" + (home_ / ".Microsoft_Office_365").string()});
