@@ -92,7 +92,7 @@ if runs_here "$build/Orvane.exe"; then
   wineserver -w
   check "an administrator's run writes nothing beside the program" "Orvane.exe Orvane.shared" \
     "$(ls "$folder" | paste -sd ' ')"
-  check "but in their own folder" "Orvane.ini Orvane.log" "$(ls "$appdata" | paste -sd ' ')"
+  check "but in their own folder" "Orvane.history Orvane.ini Orvane.log" "$(ls "$appdata" | paste -sd ' ')"
   # The administrator's settings beside the program, the user's own in their folder.
   admin=$(printf '[Orvane]\r\nWarningSize=1000\r\n')
   printf '%s' "$admin" >"$folder/Orvane.ini"

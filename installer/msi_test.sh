@@ -85,7 +85,7 @@ check "log kept" "" "$(cmp "$work/Orvane.log" "$folder/Orvane.log" 2>&1)"
 
 echo "== uninstall"
 uninstall
-check "left behind" "Orvane.ini Orvane.log" "$(ls "$folder" | paste -sd ' ')"
+check "left behind: the user's settings, log and history" "Orvane.history Orvane.ini Orvane.log" "$(ls "$folder" | paste -sd ' ')"
 check "settings kept byte for byte" "" "$(cmp "$work/Orvane.ini" "$folder/Orvane.ini" 2>&1)"
 check "gone from the installer's list" 0 "$(listed)"
 [ "$failures" -eq 0 ]
