@@ -235,8 +235,8 @@ void CheckStore() {
     log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
-  const auto report = [&store, sizeKb, warningSize, &forecast](const char* dialog) {
-    ReportWarning(store, sizeKb, warningSize, forecast, dialog);
+  const auto report = [sizeKb, warningSize, &forecast](const char* dialog) {
+    ReportWarning(CurrentStore, sizeKb, warningSize, forecast, dialog);
   };
 
   // An exclusion holds until the file becomes urgent, and again until it is
