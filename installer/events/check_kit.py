@@ -8,10 +8,16 @@
   event source and the IDs of its message table, which the run log's module
   writes too;
 - the view reads the Application and ForwardedEvents logs, and the subscription
-  is source-initiated, sends rendered text and lands in ForwardedEvents.
+  is source-initiated, pushes in batches (MinBandwidth), sends rendered text and
+  lands in ForwardedEvents.
+
+- the fields the program names once (src/log/EventFields.h) are the insertion
+  strings of its message table, %1 to the last, in each language, and the rows
+  of the README's table of event 1000's fields, in order.
 
 Then it breaks copies of the kit (another source, an ID left out, XML cut short,
-events sent raw) and each must be caught.
+events sent raw) and of the message table and the README (a field left out, two
+fields swapped) and each must be caught.
 
 Usage: check_kit.py SOURCE_TREE
 """
@@ -34,6 +40,32 @@ def program_events(tree):
     assert table == written and table, f"message table {table} and the log's events {written} differ"
     assert len(sources) == 1, f"event sources: {sources}"
     return sources[0], table
+
+
+def program_fields(tree):
+    """Each event's field keys in order, from the program's table: {1000: [...], 1001: [...]}."""
+    with open(os.path.join(tree, "src/log/EventFields.h"), encoding="utf-8") as f:
+        text = f.read()
+    tables = {}
+    for name, body in re.findall(r"k(\w+)Fields\{\{(.*?)\}\};", text, re.S):
+        tables[{"Warning": 1000, "Failure": 1001}[name]] = re.findall(r'\{"(\w+)", "', body)
+    return tables
+
+
+def field_problems(message_table, readme, fields):
+    """Where the message table or the README differ from the program's fields."""
+    problems = []
+    for block in re.split(r"^MessageId=", message_table, flags=re.M)[1:]:
+        event = int(block.split("\n", 1)[0])
+        for language, text in re.findall(r"^Language=(\w+)\n(.*?)^\.$", block, re.M | re.S):
+            used = sorted({int(n) for n in re.findall(r"%(\d+)", text)})
+            if used != list(range(1, len(fields.get(event, [])) + 1)):
+                problems.append(f"message table: event {event} ({language}) fills {used}, "
+                                f"the program writes {len(fields.get(event, []))} fields")
+    rows = re.findall(r"^\| (\d+) \| `(\w+)` \|", readme, re.M)
+    if [key for _, key in rows] != fields[1000] or [int(n) for n, _ in rows] != list(range(1, len(rows) + 1)):
+        problems.append(f"README: event 1000's fields are {[key for _, key in rows]}, the program's {fields[1000]}")
+    return problems
 
 
 def query_problems(xpath, source, ids):
@@ -73,7 +105,8 @@ def check_subscription(text, source, ids):
     field = lambda name: (root.findtext(SUBSCRIPTION_NS + name) or "").strip()
     problems = []
     for name, expected in (("SubscriptionType", "SourceInitiated"), ("ContentFormat", "RenderedText"),
-                           ("LogFile", "ForwardedEvents"), ("Enabled", "true")):
+                           ("LogFile", "ForwardedEvents"), ("Enabled", "true"),
+                           ("ConfigurationMode", "MinBandwidth")):
         if field(name) != expected:
             problems.append(f"subscription: {name} is not {expected}")
     try:
@@ -108,13 +141,30 @@ def main():
         "a view cut short": (view[: len(view) // 2], subscription),
         "events sent raw": (view, subscription.replace("RenderedText", "Events")),
         "collector-initiated": (view, subscription.replace(">SourceInitiated<", ">CollectorInitiated<")),
+        "normal delivery": (view, subscription.replace(">MinBandwidth<", ">Normal<")),
     }
     missed = [what for what, (v, s) in broken.items() if not check(v, s, source, ids)]
+
+    fields = program_fields(tree)
+    message_table = open(os.path.join(tree, "src/OrvaneEvents.mc"), encoding="utf-8").read()
+    readme = open(os.path.join(tree, "README.md"), encoding="utf-8").read()
+    found = field_problems(message_table, readme, fields)
+    problems += found
+    for problem in found:
+        print("FAIL:", problem)
+    broken_fields = {
+        "a message without its last field": (re.sub(r"\n[^\n]*%12[^\n]*", "", message_table, count=1), readme),
+        "a README row left out": (message_table, re.sub(r"^\| 11 \|.*\n", "", readme, count=1, flags=re.M)),
+        "two README rows swapped": (message_table, readme.replace("`size_kb`", "`@@`").replace(
+            "`warning_kb`", "`size_kb`").replace("`@@`", "`warning_kb`")),
+    }
+    missed += [what for what, (m, r) in broken_fields.items() if not field_problems(m, r, fields)]
     for what in missed:
         print("FAIL: a kit with", what, "passes")
     if problems or missed:
         sys.exit(1)
-    print(f"the fleet kit selects source {source}, events {sorted(ids)}; {len(broken)} broken copies caught")
+    print(f"the fleet kit selects source {source}, events {sorted(ids)}; the message table and the README "
+          f"name the program's {len(fields[1000])} fields; {len(broken) + len(broken_fields)} broken copies caught")
 
 
 if __name__ == "__main__":

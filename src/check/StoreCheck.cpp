@@ -1,5 +1,6 @@
 // The store check: one store of the profile, from its file to its warning.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "check/StoreCheck.h"
 #include "check/mdlOrvane.h"
+#include "log/EventFields.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
@@ -23,25 +25,29 @@ namespace mdlOrvane {
 namespace {
 
 // One event in the system's log for a file at or over the warning size: where it
-// is, how large, against which sizes, what became of its dialog, and what the
-// file is with how much room it has. Collectors name the fields by position: new
-// ones go at the end.
+// is, how large, against which sizes, what became of its dialog, what the file is
+// with how much room it has, and how fast it grows. The values go in the order
+// of events::kWarningFields, which names them.
 void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize,
                    const std::optional<forecast::Forecast>& forecast, const char* dialog) {
   const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
-  mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent,
-                          {{"path", store.StorePath},
-                           {"size_kb", store.StoreSizeKb},
-                           {"warning_kb", std::to_string(warningSize)},
-                           {"limit_kb", std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb)},
-                           {"name", store.StoreDisplayName},
-                           {"dialog", dialog},
-                           {"format", ansi ? "ANSI" : "Unicode"},
-                           {"kind", profile::KindText(store.StoreKind)},
-                           {"room_kb", std::to_string(store.StoreLimitKb - sizeKb)},
-                           {"stop_kb", std::to_string(ClientLimits.StopKb(store.StoreFormat))},
-                           {"growth_kb_per_week", forecast ? std::to_string(forecast->growthKbPerWeek) : ""},
-                           {"weeks_to_stop", forecast ? std::to_string(forecast->weeksToStop) : ""}});
+  const std::array<std::string, events::kWarningFields.size()> values{
+      store.StorePath,
+      store.StoreSizeKb,
+      std::to_string(warningSize),
+      std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb),
+      store.StoreDisplayName,
+      dialog,
+      ansi ? "ANSI" : "Unicode",
+      profile::KindText(store.StoreKind),
+      std::to_string(store.StoreLimitKb - sizeKb),
+      std::to_string(ClientLimits.StopKb(store.StoreFormat)),
+      forecast ? std::to_string(forecast->growthKbPerWeek) : "",
+      forecast ? std::to_string(forecast->weeksToStop) : "",
+  };
+  std::vector<platform::EventField> fields;
+  for (std::size_t i = 0; i < values.size(); ++i) fields.push_back({events::kWarningFields[i].key, values[i]});
+  mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent, fields);
 }
 
 // The format and kind as the file's header states them, which win over what the

@@ -7,6 +7,7 @@
 
 #include "check/RunFiles.h"
 #include "check/StoreCheck.h"
+#include "log/EventFields.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
@@ -220,8 +221,9 @@ void Run(const std::string& directory, const std::string& baseName) {
   // home, a dead mount) would hold every step after it: the run gives up at once,
   // and only the system's log can tell.
   if (const std::string silent = SilentFolder(files); !silent.empty()) {
-    mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
-                            {{"message", texts::Str(texts::Id::CannotUseFolder) + silent + " (" + GivenUp() + ")"}});
+    mdlLogFile::ReportEvent(
+        platform::EventType::Error, mdlLogFile::kFailureEvent,
+        {{events::kFailureFields[0].key, texts::Str(texts::Id::CannotUseFolder) + silent + " (" + GivenUp() + ")"}});
     return;
   }
   const std::vector<std::string> folderLines = MakeUserFolders(files);
@@ -230,7 +232,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   const platform::RunLock lock({files.settings, files.log}, kRunLockWait);
   if (!lock.Held()) {
     mdlLogFile::ReportEvent(platform::EventType::Error, mdlLogFile::kFailureEvent,
-                            {{"message", texts::Str(texts::Id::AnotherRunUnderWay) + files.log}});
+                            {{events::kFailureFields[0].key, texts::Str(texts::Id::AnotherRunUnderWay) + files.log}});
     return;
   }
   IniFilePath = files.settings;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "log/EventFields.h"
 #include "log/Texts.h"
 #include "platform/CodePage.h"
 #include "platform/SystemLog.h"
@@ -80,7 +81,8 @@ void WriteLog(const std::string& path, const std::string& message, std::uint8_t 
   if (error == platform::WriteError::None || reported) return;
   reported = true;
   ReportEvent(platform::EventType::Error, kFailureEvent,
-              {{"message", texts::Str(texts::Id::CannotWriteLog) + path + " (" + std::string(ReasonOf(error)) + ")"}});
+              {{events::kFailureFields[0].key,
+                texts::Str(texts::Id::CannotWriteLog) + path + " (" + std::string(ReasonOf(error)) + ")"}});
 }
 
 std::string_view ReasonOf(platform::WriteError error) {
@@ -133,7 +135,7 @@ std::string_view ReasonOf(platform::ReadStatus status) {
 
 void WriteFailure(const std::string& path, const std::string& message) {
   WriteLog(path, message, 0);
-  ReportEvent(platform::EventType::Error, kFailureEvent, {{"message", message}});
+  ReportEvent(platform::EventType::Error, kFailureEvent, {{events::kFailureFields[0].key, message}});
 }
 
 }  // namespace mdlLogFile
