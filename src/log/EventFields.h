@@ -33,6 +33,9 @@ inline constexpr std::array<Field, 12> kWarningFields{{
     {"weeks_to_stop", "whole weeks until it reaches stop_kb at that pace; empty without a forecast"},
 }};
 
+// On Linux each event ends with one more, `user`: the login name of whose run
+// it was (Windows gives the event the user's SID instead).
+
 // Event 1001: something the run could not do.
 inline constexpr std::array<Field, 1> kFailureFields{{{"message", "the log's line"}}};
 

@@ -20,10 +20,13 @@ struct EventField {
 // organisation's tools to gather. Windows: the Application event log, source
 // "Orvane", event `id`, the fields' values as its insertion strings in order
 // (the program's own message table holds the texts they fill), and the user's
-// SID. Linux: one datagram to the system log (/dev/log, as syslog(3) sends it:
-// identifier "orvane", facility user, priority warning or error), whose text is
-// FormatEventLine; a receiver whose queue is full is waited for about a second in
-// all per run, and one that does not take it then loses it.
+// SID. Linux: the fields and, last, `user` (the login name, else the user id),
+// sent to journald's native socket where it listens (MESSAGE the
+// FormatEventLine text, SYSLOG_IDENTIFIER "orvane", facility user, PRIORITY
+// warning or error, and each field as ORVANE_<KEY>), else as one datagram to the
+// system log (/dev/log, as syslog(3) sends it) whose text is FormatEventLine; a
+// receiver whose queue is full is waited for about a second in all per run, and
+// one that does not take it then loses it.
 // Either way the values are cut to fit kEventLimit (BoundFields). False when a
 // receiver is there and did not take the event; a system without one takes
 // nothing, and that is no failure. The run never depends on either.

@@ -9,6 +9,9 @@
 // goes, 20 s later. ORVANE_CHILD_SYSLOG: a file that a system log of the role's
 // own (/dev/log) writes each event it receives to, a line each, reading one
 // event every ORVANE_CHILD_SYSLOG_PACE milliseconds (0 unless set).
+// ORVANE_CHILD_JOURNAL: a file that a journald of the role's own
+// (/run/systemd/journal/socket, in a /run of its own) writes each datagram it
+// receives to, each after its length (8 bytes, little-endian).
 #include <fcntl.h>
 #include <linux/fuse.h>
 #include <sched.h>
@@ -20,6 +23,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -78,15 +82,47 @@ void ServeWithoutAnswering(int fuse) {
   }
 }
 
+// A datagram socket bound to `path`; -1 when it cannot be.
+int Bind(const char* path) {
+  const int receiver = socket(AF_UNIX, SOCK_DGRAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, path);
+  if (receiver < 0 || bind(receiver, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return -1;
+  return receiver;
+}
+
+// A journald at its native socket, in a /run of the namespace's own.
+bool ReceiveJournal(const std::string& file) {
+  if (mount("none", "/run", "tmpfs", 0, nullptr) != 0 || mkdir("/run/systemd", 0755) != 0 ||
+      mkdir("/run/systemd/journal", 0755) != 0)
+    return false;
+  const int receiver = Bind("/run/systemd/journal/socket");
+  if (receiver < 0) return false;
+  if (fork() != 0) {
+    close(receiver);
+    return true;
+  }
+  timeval quiet{3, 0};
+  setsockopt(receiver, SOL_SOCKET, SO_RCVTIMEO, &quiet, sizeof quiet);
+  std::ofstream out(file, std::ios::binary);
+  std::vector<char> entry(1 << 20);
+  for (ssize_t n; (n = recv(receiver, entry.data(), entry.size(), 0)) > 0;) {
+    for (int i = 0; i < 8; ++i) out.put(static_cast<char>(static_cast<std::uint64_t>(n) >> (8 * i) & 0xFF));
+    out.write(entry.data(), n).flush();
+  }
+  _exit(0);
+}
+
 // A system log at /dev/log, in a /dev of the namespace's own.
 bool ReceiveSystemLog(const std::string& file) {
   if (mount("none", "/dev", "tmpfs", 0, nullptr) != 0 || mknod("/dev/null", S_IFCHR | 0666, makedev(1, 3)) != 0)
     return false;
-  const int receiver = socket(AF_UNIX, SOCK_DGRAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strcpy(address.sun_path, "/dev/log");
-  if (receiver < 0 || bind(receiver, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return false;
+  // Where journald runs, the program would send to it rather than to /dev/log.
+  if (access("/run/systemd/journal", F_OK) == 0 && mount("none", "/run/systemd/journal", "tmpfs", 0, nullptr) != 0)
+    return false;
+  const int receiver = Bind("/dev/log");
+  if (receiver < 0) return false;
   if (fork() != 0) {
     close(receiver);
     return true;
@@ -118,7 +154,10 @@ const bool kDeadMountRole = testing_support::RegisterChildRole("run-with-dead-mo
     close(fuse);
   }
   if (const char* log = std::getenv("ORVANE_CHILD_SYSLOG"); log != nullptr && !ReceiveSystemLog(log)) return 125;
-  for (const char* name : {"ORVANE_TEST_CHILD", "ORVANE_CHILD_FOLDER", "ORVANE_CHILD_TAKEN", "ORVANE_CHILD_SYSLOG"})
+  if (const char* journal = std::getenv("ORVANE_CHILD_JOURNAL"); journal != nullptr && !ReceiveJournal(journal))
+    return 125;
+  for (const char* name : {"ORVANE_TEST_CHILD", "ORVANE_CHILD_FOLDER", "ORVANE_CHILD_TAKEN", "ORVANE_CHILD_SYSLOG",
+                           "ORVANE_CHILD_JOURNAL"})
     unsetenv(name);
   char* argv[] = {const_cast<char*>(program), nullptr};
   execv(program, argv);

@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -20,6 +23,7 @@
 
 #include "check/mdlOrvane.h"
 #include "e2e/Program.h"
+#include "log/EventFields.h"
 #include "platform/CodePage.h"
 #include "support/ChildRole.h"
 #include "support/ScriptedUser.h"
@@ -349,6 +353,66 @@ TEST_F(Faults, AWorkingSystemLogGetsEveryEvent) {
   const std::vector<std::string> log = ReadLogMessages(orvane_.log().string());
   EXPECT_EQ(std::find_if(log.begin(), log.end(), [](const std::string& l) { return l.starts_with("システムログ"); }),
             log.end());
+}
+
+// Where journald listens, each event is one entry whose fields are named: every
+// field of the program's table, the user's, and a name with a line break in it
+// whole (the journal's binary form); the line itself is its MESSAGE.
+TEST_F(Faults, JournaldGetsEachFieldNamed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root for a journal socket of its own";
+  MakeStoreFile(orvane_.driveC() / "a.pst", 1700000000);
+  orvane_.WriteRegistry(ProfileWithStores({{kUid, "C:\\a.pst", false, "受信\n2"}}));
+  const fs::path entries = orvane_.folder() / "journal.bin";
+  const auto result = testing_support::Wait(StartAmongDeadMounts(orvane_, {"ORVANE_CHILD_JOURNAL=" + entries.string()}),
+                                            std::chrono::seconds(30));
+  ASSERT_TRUE(result.finished);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // The entries, each a map of its fields.
+  const std::string bytes = ReadBytes(entries.string());
+  std::vector<std::map<std::string, std::string>> journal;
+  const auto number = [&](std::size_t at) {
+    std::uint64_t n = 0;
+    for (int i = 7; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+    return static_cast<std::size_t>(n);
+  };
+  for (std::size_t at = 0; at + 8 <= bytes.size();) {
+    const std::size_t end = at + 8 + number(at);
+    auto& entry = journal.emplace_back();
+    for (std::size_t p = at + 8; p < end;) {
+      const std::size_t line = bytes.find('\n', p), equals = bytes.find('=', p);
+      if (equals < line) {
+        entry[bytes.substr(p, equals - p)] = bytes.substr(equals + 1, line - equals - 1);
+        p = line + 1;
+      } else {
+        const std::size_t length = number(line + 1);
+        entry[bytes.substr(p, line - p)] = bytes.substr(line + 9, length);
+        p = line + 9 + length + 1;
+      }
+    }
+    at = end;
+  }
+  // The warning, and the failure to show it (there is no display).
+  ASSERT_EQ(journal.size(), 2u);
+  std::map<std::string, std::string>& failure = journal[0]["ORVANE_ID"] == "1001" ? journal[0] : journal[1];
+  EXPECT_EQ(failure["PRIORITY"], "3");
+  EXPECT_TRUE(failure["ORVANE_MESSAGE"].starts_with("警告画面を表示できません: ")) << failure["ORVANE_MESSAGE"];
+  EXPECT_EQ(failure["ORVANE_USER"], "root");
+  std::map<std::string, std::string>& event = journal[0]["ORVANE_ID"] == "1000" ? journal[0] : journal[1];
+  EXPECT_EQ(event["ORVANE_ID"], "1000");
+  EXPECT_EQ(event["PRIORITY"], "4");
+  EXPECT_EQ(event["SYSLOG_IDENTIFIER"], "orvane");
+  EXPECT_EQ(event["ORVANE_PATH"], "C:\\a.pst");
+  EXPECT_EQ(event["ORVANE_NAME"], "受信\n2");
+  EXPECT_EQ(event["ORVANE_DIALOG"], "not-shown");
+  EXPECT_EQ(event["ORVANE_USER"], "root");
+  for (const events::Field& field : events::kWarningFields) {
+    std::string name = "ORVANE_";
+    for (const char c : field.key) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(event.count(name), 1u) << name;
+  }
+  EXPECT_TRUE(event["MESSAGE"].starts_with("id=1000 path=C:\\a.pst size_kb=1660157 ")) << event["MESSAGE"];
+  EXPECT_NE(event["MESSAGE"].find(" name=\"受信\\n2\" "), std::string::npos) << event["MESSAGE"];
+  EXPECT_TRUE(event["MESSAGE"].ends_with(" user=root")) << event["MESSAGE"];
 }
 
 // The log is a folder: nothing can be logged, the run still ends normally. (A

@@ -108,7 +108,7 @@ std::string ProfileWithStores(const std::vector<StoreEntry>& stores) {
   std::string text = "[" + base + "]\n\"DefaultProfile\"=\"Outlook\"\n\n[" + base +
                      "\\\\Outlook\\\\9207f3e0a3b11019908b08002b2a56c2]\n\"01023d00\"=hex:" + hex(list) + "\n\n";
   for (const StoreEntry& store : stores) {
-    text += "[" + base + "\\\\Outlook\\\\" + store.uid + "]\n\"001e3001\"=hex:" + hex(Ansiz("個人用フォルダ")) + "\n";
+    text += "[" + base + "\\\\Outlook\\\\" + store.uid + "]\n\"001e3001\"=hex:" + hex(Ansiz(store.name)) + "\n";
     text += store.unicodePath ? "\"001f6700\"=hex:" + hex(Utf16z(store.path))
                               : "\"001e6700\"=hex:" + hex(Ansiz(store.path));
     text += "\n\n";

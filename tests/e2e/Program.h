@@ -55,9 +55,10 @@ ProgramResult Wait(int pid, std::chrono::milliseconds limit);
 void ExpectCompleteRun(const Installation& orvane);
 
 struct StoreEntry {
-  std::string uid;           // 32 hexadecimal digits
-  std::string path;          // a Windows path (UTF-8)
-  bool unicodePath = false;  // the path as a UTF-16 value, else in code page 932
+  std::string uid;                      // 32 hexadecimal digits
+  std::string path;                     // a Windows path (UTF-8)
+  bool unicodePath = false;             // the path as a UTF-16 value, else in code page 932
+  std::string name = "個人用フォルダ";  // the display name, in code page 932
 };
 
 // user.reg text (without the header) for a default profile "Outlook" holding

@@ -1,6 +1,6 @@
 # The system-log catchers of the scripts that read what the Linux build writes
-# there: a /dev/log of the script's own, in a mount namespace (root only), so that
-# the host's log and journal see nothing.
+# there: a /dev/log of the script's own, in a mount namespace (root only) where
+# journald's socket is hidden, so that the host's log and journal see nothing.
 
 # with_dev_log RECEIVER AFTER ARG COMMAND...: in a mount namespace with a /dev of
 # its own, the Python code RECEIVER runs with a datagram socket `s` bound to
@@ -17,6 +17,8 @@ with_dev_log() {
   fi
   unshare -m bash -c '
     mount -t tmpfs none /dev && mknod -m 666 /dev/null c 1 3
+    # Where journald runs, the program would send to it rather than to /dev/log.
+    [ ! -d /run/systemd/journal ] || mount -t tmpfs none /run/systemd/journal
     python3 -c "import os, socket, sys, time
 s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM); s.bind(\"/dev/log\")
 $1" "$3" | { read -r ready; "${@:4}"; status=$?; eval "$2"; exit $status; }' _ "$receiver" "$after" "$arg" "$@"

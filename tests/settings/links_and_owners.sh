@@ -43,7 +43,7 @@ check "the file linked to as it was" precious "$(cat "$work/system-file")"
 check "the link as it was" "$work/system-file" "$(readlink "$own/Orvane.log")"
 check "the settings still saved" 1 "$(grep -c '^LimitSize=2097152' "$own/Orvane.ini")"
 check "the system log says why there is no log" \
-  "<11>orvane: id=1001 message=\"ログファイルに書き込めません: $own/Orvane.log (書き込みが許可されていません)\"" \
+  "<11>orvane: id=1001 message=\"ログファイルに書き込めません: $own/Orvane.log (書き込みが許可されていません)\" user=$(id -un)" \
   "$(system_log "$work/syslog")"
 
 echo "links_and_owners: a settings file that is the user's link to a file of root's"

@@ -81,9 +81,9 @@ check "one warning event per file, with the user's SID and every insertion strin
   "$(events_of "$work/windows/stderr")"
 if [ "$(id -u)" -eq 0 ]; then
   check "the same on Linux's system log" \
-    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\"
-<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\"
-<12>orvane: id=1000 path=C:\\tanaka.ost size_kb=3907 warning_kb=1000 limit_kb=49807360 name=tanaka@example.com dialog=report-only format=Unicode kind=ost room_kb=49803453 stop_kb=49807360 growth_kb_per_week=\"\" weeks_to_stop=\"\"" \
+    "<12>orvane: id=1000 path=C:\\big.pst size_kb=1954 warning_kb=1000 limit_kb=2097152 name=個人用フォルダ dialog=report-only format=ANSI kind=pst room_kb=2095198 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\" user=$(id -un)
+<12>orvane: id=1000 path=\"C:\\\\古い メール\\\\archive.pst\" size_kb=2930 warning_kb=1000 limit_kb=2097152 name=アーカイブ dialog=report-only format=ANSI kind=pst room_kb=2094222 stop_kb=1904657 growth_kb_per_week=\"\" weeks_to_stop=\"\" user=$(id -un)
+<12>orvane: id=1000 path=C:\\tanaka.ost size_kb=3907 warning_kb=1000 limit_kb=49807360 name=tanaka@example.com dialog=report-only format=Unicode kind=ost room_kb=49803453 stop_kb=49807360 growth_kb_per_week=\"\" weeks_to_stop=\"\" user=$(id -un)" \
     "$(system_log "$work/linux/syslog")"
 else
   echo "  SKIPPED: the Linux system log (catching it needs a mount namespace, as root)"
@@ -102,7 +102,7 @@ check "each default not saved is an error event" \
     sed 's/\\8a2d\\5b9a\\30d5\\30a1\\30a4\\30eb\\306b\\4fdd\\5b58\\3067\\304d\\307e\\305b\\3093/設定ファイルに保存できません/;
          s/\\30d5\\30a1\\30a4\\30eb\\3067\\306f\\3042\\308a\\307e\\305b\\3093/ファイルではありません/')"
 [ "$(id -u)" -ne 0 ] || check "and a system-log error on Linux" \
-  "<11>orvane: id=1001 message=\"設定ファイルに保存できません: LimitSize (ファイルではありません)\"" \
+  "<11>orvane: id=1001 message=\"設定ファイルに保存できません: LimitSize (ファイルではありません)\" user=$(id -un)" \
   "$(system_log "$work/linux/syslog" | head -n 1)"
 
 reg_add "HKLM\\$policies" /v ReportOnly /t REG_DWORD /d 0
@@ -136,7 +136,7 @@ check "the policy's urgent share, the forecast and the stage" \
 check "the forecast in the event's fields 11 and 12" "1954|report-only|94|2048|50|1" \
   "$(events_of "$work/windows/stderr" | grep 'big.pst' | cut -d'|' -f3,7,10,11,12,13 | tr -d ' ')"
 [ "$(id -u)" -ne 0 ] || check "and on Linux's system-log line" \
-  "room_kb=94 stop_kb=2048 growth_kb_per_week=50 weeks_to_stop=1" \
+  "room_kb=94 stop_kb=2048 growth_kb_per_week=50 weeks_to_stop=1 user=$(id -un)" \
   "$(system_log "$work/linux/syslog" | grep -o 'big.pst.*' | grep -o 'room_kb=.*')"
 
 [ "$failures" -eq 0 ] || { echo "policy_events: $failures check(s) failed" >&2; exit 1; }

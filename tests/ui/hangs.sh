@@ -36,7 +36,7 @@ check "the run ends by itself" 0 "$status"
 check "the settings saved all the same" 1 "$(grep -c '^LimitSize=' "$work/run/Orvane.ini")"
 if [ "$(id -u)" -eq 0 ]; then
   check "the system log says why there is no log" \
-    "<11>orvane: id=1001 message=\"ログファイルに書き込めません: $log (ファイルではありません)\"" \
+    "<11>orvane: id=1001 message=\"ログファイルに書き込めません: $log (ファイルではありません)\" user=$(id -un)" \
     "$(system_log "$work/syslog" | head -n 1)"
 fi
 rm "$log"
