@@ -55,4 +55,29 @@ TEST(PstHeader, TellsTheFormatAndKindOrWhyItCannot) {
   }
 }
 
+// The data the file holds: its end less its free space, from the root at the
+// offsets of its format, only while the free-space map is valid.
+TEST(PstHeader, DataSizeFromTheRootWhereTheMapIsValid) {
+  const auto with = [](PstFormat format, std::uint64_t eof, std::uint64_t free, char valid) {
+    std::string start = testing_support::PstHeaderBytes(format);
+    const bool ansi = format == PstFormat::Ansi;
+    for (std::size_t i = 0; i < (ansi ? 4u : 8u); ++i) {
+      start[(ansi ? 168 : 184) + i] = static_cast<char>(eof >> (8 * i) & 0xFF);
+      start[(ansi ? 176 : 200) + i] = static_cast<char>(free >> (8 * i) & 0xFF);
+    }
+    start[ansi ? 200 : 248] = valid;
+    return ReadPstHeader(start).header->dataBytes;
+  };
+  EXPECT_EQ(with(PstFormat::Ansi, 2'000'000'000, 300'000'000, 1), 1'700'000'000);
+  EXPECT_EQ(with(PstFormat::Ansi, 4'000'000'000, 0, 2), 4'000'000'000);
+  EXPECT_EQ(with(PstFormat::Unicode, 60'000'000'000, 10'000'000'000, 1), 50'000'000'000);
+  EXPECT_FALSE(with(PstFormat::Ansi, 2'000'000'000, 0, 0));     // the map is being rebuilt
+  EXPECT_FALSE(with(PstFormat::Unicode, 2'000'000'000, 0, 3));  // no value the format has
+  EXPECT_FALSE(with(PstFormat::Ansi, 100, 200, 1));             // more free than there is
+  // A start too short for the root: the format still, no data size.
+  const auto header = ReadPstHeader(testing_support::PstHeaderBytes(PstFormat::Unicode).substr(0, 200)).header;
+  ASSERT_TRUE(header);
+  EXPECT_FALSE(header->dataBytes);
+}
+
 }  // namespace
