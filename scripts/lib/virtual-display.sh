@@ -92,6 +92,29 @@ window_pid() {
   xprop -id "$1" _NET_WM_PID 2>/dev/null | awk '{print $3}'
 }
 
+# show_and_enter SHOT OUT COMMAND...: runs COMMAND (its output into OUT), takes
+# a screenshot of the one dialog it shows and closes it with Enter (the focus
+# starts on Close). Sets SIZE to the dialog's client area and CLASS to its WM_CLASS.
+show_and_enter() {
+  local shot=$1 out=$2 app win=""
+  shift 2
+  "$@" >"$out" 2>&1 &
+  app=$!
+  for _ in $(seq 300); do
+    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -1) && [ -n "$win" ] && break
+    sleep 0.1
+  done
+  sleep 1.5  # let it draw
+  screenshot_window "$win" "$shot"
+  SIZE=${WIDTH}x$HEIGHT
+  CLASS=$(xprop -id "$win" WM_CLASS | cut -d= -f2- | sed 's/^ //')
+  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
+  xdotool key Return
+  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$app" 2>/dev/null; then kill "$app"; fi
+  wait "$app" || true
+}
+
 # answer_dialogs SHOTS TICK COMMAND...: runs COMMAND and answers each warning
 # dialog it shows as a user would: a screenshot of it (SHOTS-1.png, SHOTS-2.png,
 # ...), the exclusion box ticked when TICK is "tick", then Close. TICK may also

@@ -12,25 +12,12 @@ mkdir -p "$shots"
 begin_with_wine_prefix
 trap 'wineserver -k 2>/dev/null || true; stop_virtual_display 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# show SHOT COMMAND...: shows the preview's dialog with its notice, takes its
-# picture and closes it with Enter (the focus starts on Close). Sets SIZE.
+# show SHOT COMMAND...: the preview's dialog with its notice, its picture taken,
+# closed with Enter.
 show() {
-  local shot=$1 app win=""
+  local shot=$1
   shift
-  "$@" forecast >"$work/out" 2>&1 &
-  app=$!
-  for _ in $(seq 300); do
-    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -1) && [ -n "$win" ] && break
-    sleep 0.1
-  done
-  sleep 1.5  # let it draw
-  screenshot_window "$win" "$shot"
-  SIZE=${WIDTH}x$HEIGHT
-  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
-  xdotool key Return
-  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$app" 2>/dev/null; then kill "$app"; fi
-  wait "$app" || true
+  show_and_enter "$shot" "$work/out" "$@" forecast
 }
 
 # The notice's band, below the size line and above the bottom row: red text in it.

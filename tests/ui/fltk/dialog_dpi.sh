@@ -15,26 +15,8 @@ work=$(mktemp -d)
 trap 'stop_virtual_display; rm -rf "$work"' EXIT
 mkdir -p "$shots"
 
-# show SHOT: shows the dialog and closes it with Enter (the focus starts on Close).
-# Sets SIZE to its client area and CLASS to its WM_CLASS.
-show() {
-  local app win=""
-  "$preview" "$work" >"$work/out" 2>&1 &
-  app=$!
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -1) && [ -n "$win" ] && break
-    sleep 0.1
-  done
-  sleep 1.5  # let it draw
-  screenshot_window "$win" "$1"
-  SIZE=${WIDTH}x$HEIGHT
-  CLASS=$(xprop -id "$win" WM_CLASS | cut -d= -f2- | sed 's/^ //')
-  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
-  xdotool key Return
-  for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$app" 2>/dev/null; then kill "$app"; fi
-  wait "$app" || true
-}
+# show SHOT: the preview's dialog, its picture taken, closed with Enter.
+show() { show_and_enter "$1" "$work/out" "$preview" "$work"; }
 
 echo "== Xft.dpi 144 on a 96-dpi screen"
 start_virtual_display 96
