@@ -2,7 +2,7 @@
 # Fails when a source file includes a header of a layer above it, or of another
 # layer at its own height. The layers of src, from the top:
 #
-#   main.cpp            the program
+#   main.cpp, report    the program; orvane-report, the administrators' program
 #   ui                  the warning dialog, in both toolkits
 #   check               the check run and its state
 #   settings, profile   the settings file; the mail profile walk
@@ -20,7 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 src="${1:-src}"
 
-declare -A rank=([main]=6 [ui]=5 [check]=4 [settings]=3 [profile]=3 [log]=2 [platform]=1)
+declare -A rank=([main]=6 [report]=6 [ui]=5 [check]=4 [settings]=3 [profile]=3 [log]=2 [platform]=1)
 
 include='^[[:space:]]*#[[:space:]]*include[[:space:]]*(["<])([^">]*)[">]'
 bad=0

@@ -59,11 +59,11 @@ void EventStream::Take(std::string_view record, std::uint64_t line) {
 
 void EventStream::TakeLines(bool atEnd) {
   std::size_t start = 0;
-  for (;;) {
+  while (start < pending_.size()) {
     std::size_t end = pending_.find('\n', start);
     if (end == std::string::npos) {
-      if (!atEnd || start == pending_.size()) break;
-      end = pending_.size();
+      if (!atEnd) break;
+      end = pending_.size();  // the last line, without its line break
     }
     std::string_view line(pending_.data() + start, end - start);
     if (line.ends_with('\r')) line.remove_suffix(1);

@@ -89,7 +89,9 @@ TEST(ReportReaders, EachCollectorsFormGivesTheSameEventInPiecesOfAnySize) {
   for (const auto& [form, text] : Forms()) {
     for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
       SCOPED_TRACE(form + ", pieces of " + std::to_string(piece));
-      const std::vector<Event> read = ReadAll(text + text, piece);
+      std::string twice = text + text;  // the last without its line break
+      if (twice.ends_with('\n')) twice.pop_back();
+      const std::vector<Event> read = ReadAll(twice, piece);
       ASSERT_EQ(read.size(), 2u);
       EXPECT_EQ(read[0].id, 1000u);
       EXPECT_EQ(read[0].time, kTime);
