@@ -57,8 +57,8 @@ constexpr const char* kStyle =
     "h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:28px 0 8px}"
     ".meta{color:#555;margin:0}.warn{color:#b00020}"
     "table{border-collapse:collapse}th,td{border-bottom:1px solid #ddd;padding:4px 8px;text-align:left;"
-    "vertical-align:middle}th{background:#f3f3f3}td.n{text-align:right;white-space:nowrap}"
-    ".path{font-family:ui-monospace,monospace;font-size:12px;word-break:break-all;max-width:28em}"
+    "vertical-align:middle;white-space:nowrap}th{background:#f3f3f3}td.n{text-align:right;white-space:nowrap}"
+    ".path{font-family:ui-monospace,monospace;font-size:12px;white-space:normal;word-break:break-all;max-width:28em}"
     ".band{display:inline-block;width:10px;height:10px;border-radius:2px;margin-right:6px}";
 
 // Files per band, as horizontal bars.
@@ -82,22 +82,35 @@ std::string BandChart(const std::vector<std::size_t>& counts) {
 std::string SizeChart(const Row& row) {
   if (row.sizes.size() < 2) return "";
   constexpr int kWidth = 160, kHeight = 36;
-  std::int64_t top = std::max<std::int64_t>(row.stopKb, 1);
-  for (const auto& [day, kb] : row.sizes) top = std::max(top, kb);
+  // From a little below the smallest size up to the stop, so that the growth
+  // shows against where it ends.
+  std::int64_t top = std::max<std::int64_t>(row.stopKb, 1), least = top;
+  for (const auto& [day, kb] : row.sizes) {
+    top = std::max(top, kb);
+    least = std::min(least, kb);
+  }
+  const std::int64_t bottom = std::max<std::int64_t>(0, least - (top - least) / 4 - 1);
   const std::int64_t first = row.sizes.front().first, span = std::max<std::int64_t>(1, row.sizes.back().first - first);
+  const auto y = [&](std::int64_t kb) {
+    return kHeight - 2 - static_cast<double>(kb - bottom) * (kHeight - 4) / static_cast<double>(top - bottom);
+  };
   std::string points;
   for (const auto& [day, kb] : row.sizes) {
     char point[48];
     std::snprintf(point, sizeof point, "%.1f,%.1f ",
-                  static_cast<double>((day - first) * kWidth) / static_cast<double>(span),
-                  kHeight - 2 - static_cast<double>(kb) * (kHeight - 4) / static_cast<double>(top));
+                  static_cast<double>((day - first) * kWidth) / static_cast<double>(span), y(kb));
     points += point;
   }
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
                     std::to_string(kHeight) + "\"><title>" + Html(Megabytes(row.sizes.front().second)) + " to " +
                     Html(Megabytes(row.sizes.back().second)) + " over " + std::to_string(span) + " days</title>";
-  if (row.stopKb > 0)
-    svg += "<line x1=\"0\" y1=\"2\" x2=\"160\" y2=\"2\" stroke=\"#b00020\" stroke-dasharray=\"4 3\"/>";
+  if (row.stopKb > 0) {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "<line x1=\"0\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"#b00020\" stroke-dasharray=\"4 3\"/>",
+                  y(row.stopKb), kWidth, y(row.stopKb));
+    svg += line;
+  }
   return svg + "<polyline fill=\"none\" stroke=\"" + LookOf(row.band).colour + "\" stroke-width=\"2\" points=\"" +
          points + "\"/></svg>";
 }
