@@ -46,6 +46,10 @@ for windows in build/win64/Orvane.exe build/win32/Orvane.exe; do
   tests/settings/unsavable.sh build/linux/Orvane "$windows"
   tests/settings/policy_events.sh build/linux/Orvane "$windows"
 done
+# The fleet: a real rsyslog collecting from several computers and users, a
+# journal, the 32-bit release's events under Wine, and orvane-report over them all
+# (both builds), the page seen in headless Chromium.
+tests/report/fleet_report.sh build/linux build/win32
 # Both builds' services answer the same generated queries; see tests/differential/run.py.
 tests/differential/run.py build/linux/orvane_probe build/win64/orvane_probe.exe
 tests/platform/text_rules_match_windows.sh build/linux/dump_text_rules build/win64/dump_text_rules.exe

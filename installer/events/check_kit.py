@@ -15,16 +15,31 @@
   strings of its message table, %1 to the last, in each language, and the rows
   of the README's table of event 1000's fields, in order.
 
+- the engines' content (make_engines.py writes it from the same table) is as the
+  table makes it, parses, names the program's source and events, and takes each
+  field from the table's position; broken copies of it are caught too.
+
+With --events DIR it also runs the engines' parsing pieces on events the
+program wrote: DIR/events.xml (Windows event XML) through the Alloy regular
+expression, Winlogbeat's two numberings and the ingest pipeline, and the
+journal's entries in DIR/journal.json and the lines of a syslog file,
+DIR/linux.log, through a logfmt reader as Loki's, which must give the fields the
+journal names.
+
 Then it breaks copies of the kit (another source, an ID left out, XML cut short,
 events sent raw) and of the message table and the README (a field left out, two
 fields swapped) and each must be caught.
 
-Usage: check_kit.py SOURCE_TREE
+Usage: check_kit.py SOURCE_TREE [--events DIR]
 """
+import json
 import os
 import re
 import sys
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import make_engines  # noqa: E402
 
 SUBSCRIPTION_NS = "{http://schemas.microsoft.com/2006/03/windows/events/subscription}"
 
@@ -125,8 +140,155 @@ def check(view, subscription, source, ids):
     return check_view(view, source, ids) + check_subscription(subscription, source, ids)
 
 
+def engine_problems(tree, texts, fields, source, ids, drift=True):
+    """What is wrong with the engines' content (name -> text) against the table;
+    with `drift`, also where it is not as make_engines.py writes it."""
+    problems = []
+    expected = make_engines.files(tree)
+    for name in expected:
+        if name not in texts:
+            problems.append(f"{name}: missing")
+    parsed = {}
+    for name, text in texts.items():
+        if name.endswith(".json"):
+            try:
+                parsed[name] = json.loads(text)
+            except ValueError as e:
+                problems.append(f"{name}: not JSON: {e}")
+        if source not in text or "1000" not in text:
+            problems.append(f"{name}: does not name source {source} and event 1000")
+    want = list(enumerate(fields))
+
+    def positions(name, found, base=0):
+        got = [(int(i) - base, key) for key, i in found]
+        if sorted(got) != want:
+            problems.append(f"{name}: takes the fields {sorted(got)}, the table has {want}")
+
+    kql = texts.get("log-analytics/orvane.kql", "")
+    positions("orvane.kql", re.findall(r"(\w+) = to\w+\(d\[(\d+)\]\)", kql))
+    spl = texts.get("splunk/orvane.spl", "")
+    positions("orvane.spl", re.findall(r"(\w+)=(?:tonumber\()?mvindex\(data, (\d+)\)", spl))
+    alloy = texts.get("alloy/orvane.alloy", "")
+    if alloy.count("{") != alloy.count("}"):
+        problems.append("orvane.alloy: its braces do not pair")
+    for xpath in re.findall(r'xpath_query\s*=\s*"([^"]*)"', alloy):
+        problems += ["orvane.alloy: " + p for p in query_problems(xpath, source, ids)]
+    regex = alloy_regex(alloy)
+    try:
+        groups = list(re.compile(regex).groupindex) if regex else []
+    except re.error as e:
+        groups = []
+        problems.append(f"orvane.alloy: its regular expression does not compile: {e}")
+    positions("orvane.alloy's regular expression", [(key, i) for i, key in enumerate(groups)])
+    mapping = re.search(r"stage\.logfmt \{\s*mapping = \{([^}]*)\}", alloy)
+    if not mapping or not set(fields) <= set(re.findall(r"(\w+) = \"\"", mapping.group(1))):
+        problems.append("orvane.alloy: the journal's logfmt stage does not take every field")
+    dcr = parsed.get("log-analytics/orvane-dcr.json", {})
+    for log in dcr.get("properties", {}).get("dataSources", {}).get("windowsEventLogs", []):
+        for query in log.get("xPathQueries", []):
+            problems += ["orvane-dcr.json: " + p for p in query_problems(query.split("!", 1)[-1], source, ids)]
+    for item in parsed.get("log-analytics/orvane-workbook.json", {}).get("items", []):
+        query = item.get("content", {}).get("query")
+        if query is not None and (f'Source == "{source}"' not in query or "d[11]" not in query):
+            problems.append(f"orvane-workbook.json: {item.get('name')} is not the table's query")
+    pipeline = parsed.get("elastic/orvane-pipeline.json", {})
+    for base in (0, 1):
+        renames = [(p["rename"]["target_field"].removeprefix("orvane."), p["rename"]["field"].removeprefix(
+            "winlog.event_data.param")) for p in pipeline.get("processors", []) if "rename" in p and
+            ("!ctx" in p["rename"]["if"]) == (base == 1)]
+        positions(f"orvane-pipeline.json (param{base}..)", renames, base)
+    for name, text in expected.items():
+        if drift and texts.get(name) != text:
+            problems.append(f"{name}: not as make_engines.py writes it from the table")
+    return problems
+
+
+def alloy_regex(alloy):
+    found = re.search(r'stage\.regex \{[^}]*expression = "((?:[^"\\]|\\.)*)"', alloy)
+    return json.loads('"' + found.group(1) + '"') if found else ""
+
+
+def winlogbeat(values, base):
+    """Winlogbeat's event_data for unnamed Data: param<base>.. with empty values dropped."""
+    return {f"param{i + base}": v for i, v in enumerate(values) if v}
+
+
+def run_pipeline(pipeline, event_data):
+    """The pipeline's renames, as Elasticsearch runs them on a Windows event 1000 of ours."""
+    ctx = {"winlog": {"provider_name": "Orvane", "event_id": "1000", "event_data": dict(event_data)}}
+    named = {}
+    zero_based = "param0" in ctx["winlog"]["event_data"]
+    for p in pipeline["processors"]:
+        rename = p.get("rename")
+        if rename and ("!ctx" in rename["if"]) != zero_based:
+            value = ctx["winlog"]["event_data"].pop(rename["field"].removeprefix("winlog.event_data."), None)
+            if value is not None:
+                named[rename["target_field"].removeprefix("orvane.")] = value
+    return named
+
+
+def logfmt(line):
+    """Pairs of a logfmt line as Loki's logfmt parser reads them (Go's quoting)."""
+    pairs = {}
+    for key, quoted, plain in re.findall(r'(\w+)=(?:"((?:[^"\\]|\\.)*)"|(\S*))', line):
+        pairs[key] = json.loads('"' + quoted + '"') if quoted or plain == "" and f'{key}=""' in line else plain
+    return pairs
+
+
+def events_problems(tree, directory, fields):
+    """The engines' parsing pieces run on the program's own events."""
+    problems = []
+    texts = make_engines.files(tree)
+    regex = re.compile(alloy_regex(texts["alloy/orvane.alloy"]))
+    pipeline = json.loads(texts["elastic/orvane-pipeline.json"])
+    xml_path = os.path.join(directory, "events.xml")
+    elements = re.findall(r"<Event[ >].*?</Event>", open(xml_path, encoding="utf-8").read(), re.S)
+    checked = 0
+    for element in elements:
+        event = ET.fromstring(element)
+        ns = {"e": "http://schemas.microsoft.com/win/2004/08/events/event"}
+        if event.findtext("e:System/e:EventID", namespaces=ns) != "1000":
+            continue
+        data = event.find("e:EventData", ns)
+        values = [d.text or "" for d in data.findall("e:Data", ns)]
+        # What Alloy's event_data holds: the EventData's inner XML as rendered.
+        inner = re.search(r"<EventData>(.*)</EventData>", element, re.S).group(1)
+        match = regex.match(inner)
+        as_xml = lambda v: v.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+        if not match or [match.group(k) or "" for k in fields] != [as_xml(v) for v in values[:len(fields)]]:
+            problems.append(f"events.xml: Alloy's regular expression misreads {inner[:120]}")
+        for base in (0, 1):
+            named = run_pipeline(pipeline, winlogbeat(values, base))
+            if named != {k: v for k, v in zip(fields, values) if v}:
+                problems.append(f"events.xml: the pipeline misnames Winlogbeat's param{base}..: {named}")
+        checked += 1
+    # Linux: Loki's logfmt stage over the line must give what the journal names.
+    for entry in (json.loads(l) for l in open(os.path.join(directory, "journal.json"), encoding="utf-8")):
+        if entry.get("ORVANE_ID") != "1000":
+            continue
+        pairs, named = logfmt(entry["MESSAGE"]), {k: entry.get("ORVANE_" + k.upper(), "") for k in fields}
+        if {k: pairs.get(k) for k in fields} != named:
+            problems.append(f"journal.json: logfmt reads {pairs}, the journal names {named}")
+        checked += 1
+    lines = [l for l in open(os.path.join(directory, "linux.log"), encoding="utf-8") if "orvane[" in l]
+    for line in lines:
+        pairs = logfmt(line.split("]: ", 1)[1])
+        if pairs.get("id") != "1000" or set(pairs) != set(fields) | {"id", "user"}:
+            problems.append(f"linux.log: logfmt reads {sorted(pairs)} from {line.strip()}")
+        checked += 1
+    if not elements or not lines:
+        problems.append(f"events: {len(elements)} Windows events, {len(lines)} Linux lines")
+    print(f"the engines' parsing pieces read {checked} of the program's events as the table names them")
+    return problems
+
+
 def main():
     tree = sys.argv[1]
+    if sys.argv[2:3] == ["--events"]:
+        problems = events_problems(tree, sys.argv[3], program_fields(tree)[1000])
+        for problem in problems:
+            print("FAIL:", problem)
+        sys.exit(1 if problems else 0)
     source, ids = program_events(tree)
     read = lambda name: open(os.path.join(tree, "installer/events", name), encoding="utf-8").read()
     view, subscription = read("Orvane-view.xml"), read("Orvane-subscription.xml")
@@ -159,12 +321,35 @@ def main():
             "`warning_kb`", "`size_kb`").replace("`@@`", "`warning_kb`")),
     }
     missed += [what for what, (m, r) in broken_fields.items() if not field_problems(m, r, fields)]
+
+    engines = {}
+    for name in make_engines.files(tree):
+        path = os.path.join(tree, "installer/events", name)
+        engines[name] = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+    found = engine_problems(tree, engines, fields[1000], source, ids)
+    problems += found
+    for problem in found:
+        print("FAIL:", problem)
+    swap = lambda text, a, b: text.replace(a, "@@").replace(b, a).replace("@@", b)
+    broken_engines = {
+        "a KQL query with two positions swapped": ("log-analytics/orvane.kql", lambda t: swap(t, "d[1])", "d[2])")),
+        "a Splunk search off by one": ("splunk/orvane.spl", lambda t: t.replace("mvindex(data, 0)", "mvindex(data, 1)")),
+        "an Alloy expression with a field moved": ("alloy/orvane.alloy", lambda t: swap(t, "P<room_kb>", "P<stop_kb>")),
+        "a pipeline counting from 1 where it counts from 0": (
+            "elastic/orvane-pipeline.json", lambda t: t.replace('"winlog.event_data.param0"', '"winlog.event_data.param1"', 1)),
+        "a workbook that is no JSON": ("log-analytics/orvane-workbook.json", lambda t: t[:-3]),
+        "a rule with another source": ("log-analytics/orvane-dcr.json", lambda t: t.replace("'Orvane'", "'Orvan'")),
+    }
+    for what, (name, breaking) in broken_engines.items():
+        if not engine_problems(tree, {**engines, name: breaking(engines[name])}, fields[1000], source, ids, False):
+            missed.append(what)
     for what in missed:
         print("FAIL: a kit with", what, "passes")
     if problems or missed:
         sys.exit(1)
-    print(f"the fleet kit selects source {source}, events {sorted(ids)}; the message table and the README "
-          f"name the program's {len(fields[1000])} fields; {len(broken) + len(broken_fields)} broken copies caught")
+    print(f"the fleet kit selects source {source}, events {sorted(ids)}; the message table, the README and "
+          f"{len(engines)} engines' files name the program's {len(fields[1000])} fields; "
+          f"{len(broken) + len(broken_fields) + len(broken_engines)} broken copies caught")
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "log/EventFields.h"
@@ -44,11 +45,13 @@ std::string Megabytes(std::int64_t kb) {
   return text.append(" MB");
 }
 
+// The file's share of its stop, in tenths of a percent rounded down, so that a
+// file short of its stop never shows 100 %.
 std::string Percent(const Row& row) {
   if (row.band == Band::Unknown) return "";
+  const double tenths = std::floor(static_cast<double>(row.sizeKb) * 1000.0 / static_cast<double>(row.stopKb) + 1e-9);
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f %%",
-                static_cast<double>(row.sizeKb) * 100.0 / static_cast<double>(row.stopKb));
+  std::snprintf(text, sizeof text, "%.1f %%", tenths / 10.0);
   return text;
 }
 
