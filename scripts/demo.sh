@@ -7,6 +7,9 @@
 # without one the run shows it on a virtual display, saves a screenshot of it
 # (build/demo/dialog-1.png) and presses Close. The log is printed at the end. The
 # texts are in the desktop's language: LANG=ja_JP.UTF-8 scripts/demo.sh for Japanese.
+# Last, orvane-report makes a page of the run's events (build/demo/report.html):
+# as root they are caught on a system log of the demo's own; otherwise they are
+# read back from the journal, where there is one.
 #
 # scripts/demo.sh 16.0 runs the same profile kept where the 2016-and-later mail
 # client keeps it (demo/user-16.0.reg, in build/demo-16.0), with nothing at the
@@ -44,13 +47,16 @@ if [ -n "${LARGE_WARNING_SIZE:-}" ]; then
 fi
 
 export WINEPREFIX="$PWD/$demo/prefix"
+source tests/lib/system-log.sh
+started=$(date +%s)
 if [ -n "${DISPLAY:-}" ]; then
-  "$demo/Orvane"
+  with_system_log "$demo/syslog" "$demo/Orvane"
 else
   source scripts/lib/virtual-display.sh
   trap stop_virtual_display EXIT
   start_virtual_display
-  answer_dialogs "$demo/dialog" close "$demo/Orvane" || echo "== Orvane did not end by itself and was stopped"
+  answer_dialogs "$demo/dialog" close with_system_log "$demo/syslog" "$demo/Orvane" ||
+    echo "== Orvane did not end by itself and was stopped"
   stop_virtual_display
   for shot in "$demo"/dialog-*.png; do
     if [ -e "$shot" ]; then echo "== the dialog as it was shown: $shot"; fi
@@ -61,3 +67,12 @@ echo "== $demo/Orvane.log"
 iconv -f CP932 -t UTF-8 "$demo/Orvane.log" | tr -d '\r'
 echo "== $demo/Orvane.ini"
 iconv -f CP932 -t UTF-8 "$demo/Orvane.ini" 2>/dev/null | tr -d '\r' || echo "(not written)"
+
+echo "== the report of this run's events"
+events="$demo/syslog"
+if [ ! -s "$events" ] && command -v journalctl >/dev/null; then
+  events="$demo/journal.json"
+  journalctl -q -o json --since "@$started" SYSLOG_IDENTIFIER=orvane >"$events" 2>/dev/null || true
+fi
+build/linux/orvane-report -o "$demo/report.html" "$events" || true
+echo "== open $PWD/$demo/report.html in a browser"

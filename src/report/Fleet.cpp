@@ -66,10 +66,13 @@ std::vector<const Row*> Fleet::Sorted() const {
   std::vector<const Row*> sorted;
   sorted.reserve(rows_.size());
   for (const auto& [key, row] : rows_) sorted.push_back(&row);
-  const auto unknownLast = [](std::int64_t value) { return value == kNone ? INT64_MAX : value; };
+  // A file past its stop has no time left, forecast or not.
+  const auto weeks = [](const Row* row) {
+    return row->weeksToStop != kNone ? row->weeksToStop : row->band == Band::Past ? 0 : INT64_MAX;
+  };
+  const auto room = [](const Row* row) { return row->roomKb == kNone ? INT64_MAX : row->roomKb; };
   std::stable_sort(sorted.begin(), sorted.end(), [&](const Row* a, const Row* b) {
-    return std::pair{unknownLast(a->weeksToStop), unknownLast(a->roomKb)} <
-           std::pair{unknownLast(b->weeksToStop), unknownLast(b->roomKb)};
+    return std::pair{weeks(a), room(a)} < std::pair{weeks(b), room(b)};
   });
   return sorted;
 }

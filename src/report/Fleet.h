@@ -46,8 +46,8 @@ class Fleet {
 
   void Add(const Event& event);
 
-  // The rows sorted by weeks to the stop (files without a forecast last), then
-  // room left, then computer, user and path.
+  // The rows sorted by weeks to the stop (a file past it first, files without a
+  // forecast last), then room left, then computer, user and path.
   std::vector<const Row*> Sorted() const;
   // The failures, newest first.
   std::vector<Failure> Failures() const;

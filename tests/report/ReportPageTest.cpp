@@ -44,11 +44,11 @@ TEST(ReportFleet, TheNewestEventOfEachFileWinsAndTheSoonestToStopComesFirst) {
   fleet.Add(Warning(kStart, "pc-04", "C:\\c.pst", 2100000));  // past the stop
   fleet.Add(Warning(kStart, "pc-05", "C:\\d.pst", 1000000, "30"));
   EXPECT_EQ(Order(fleet),
-            (std::vector<std::string>{"pc-01 C:\\a.pst 1950000", "pc-05 C:\\d.pst 1000000", "pc-04 C:\\c.pst 2100000",
+            (std::vector<std::string>{"pc-04 C:\\c.pst 2100000", "pc-01 C:\\a.pst 1950000", "pc-05 C:\\d.pst 1000000",
                                       "pc-03 C:\\b.pst 1990000", "pc-02 C:\\a.pst 1700000"}));
   EXPECT_EQ(fleet.BandCounts(), (std::vector<std::size_t>{1, 2, 0, 1, 1, 0}));
   // Each day's size, oldest first, for the chart.
-  const Row* first = fleet.Sorted()[0];
+  const Row* first = fleet.Sorted()[1];  // pc-01's
   EXPECT_EQ(first->sizes, (std::vector<std::pair<std::int64_t, std::int64_t>>{
                               {kStart / kDay, 1800000}, {kStart / kDay + 1, 1900000}, {kStart / kDay + 2, 1950000}}));
   EXPECT_TRUE(AnyNear(fleet.Sorted()));

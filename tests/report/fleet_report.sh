@@ -101,6 +101,10 @@ check "each run's two warnings collected, in each format" "24 24 24" \
 echo "fleet_report: a computer with a journal"
 mkdir -p "$work/pc-03"
 prepare_user "$work/pc-03/0" 0 1800000000
+# Two weeks of its big file's growth: its events carry a forecast.
+printf 'Orvane history 1\r\nfile\t%s\t-\t-\t-\r\npoint\t%s\t1600000\t1600000\r\npoint\t%s\t1680000\t1680000\r\n' \
+  'C:\users\demo\Documents\Outlook ファイル\個人用フォルダ.pst' "$(date -d '14 days ago' +%F)" \
+  "$(date -d '7 days ago' +%F)" >"$work/pc-03/0/Orvane.history"
 on_computer pc-03 '
   mount -t tmpfs none /run 2>/dev/null; mkdir -p /run/systemd/journal
   python3 -c "
@@ -138,9 +142,9 @@ python3 "$repo/tests/lib/wine_events_xml.py" "$work/windows/trace" WINPC-01 S-1-
 check "Wine's events as event XML" 2 "$(grep -o '<EventID[^>]*>1000<' "$collected/events.xml" | wc -l)"
 
 echo "fleet_report: the report"
-cd "$work"
+cd "$collected"
 status=0
-"$linux_build/orvane-report" -o "$work/report.html" "$collected"/{traditional.log,rfc5424.log,journal.json,events.xml} \
+"$linux_build/orvane-report" -o "$work/report.html" traditional.log rfc5424.log journal.json events.xml \
   >"$work/summary" || status=$?
 check "a file near its stop: status 1" 1 "$status"
 check "what it read" "52 events, 16 files (1 at or past the stop, 3 at 95 % or more), 0 failures" \
@@ -152,8 +156,8 @@ check "one row per computer, user and file" \
 check "each archive's newest size wins (320 MB on pc-01 and pc-02, grown after the first run)" "3 3 2" \
   "$(grep -c '^pc-01,.*archive2019.pst,312500,' <<<"$rows") $(grep -c '^pc-02,.*archive2019.pst,312500,' <<<"$rows"
     ) $(grep -c 'archive2019.pst,292969,' <<<"$rows")"
-check "the soonest to stop first: the Windows file past it, then pc-01's" \
-  "WINPC-01 pc-01 pc-01 pc-01" "$(head -n 4 <<<"$rows" | cut -d, -f1 | paste -sd ' ')"
+check "the soonest to stop first: the Windows file past its stop, pc-03's within a week or two, then pc-01's" \
+  "WINPC-01 pc-03 pc-01 pc-01" "$(head -n 4 <<<"$rows" | cut -d, -f1 | paste -sd ' ')"
 
 echo "fleet_report: the Windows build of the report, under Wine, reads the same"
 cp "$collected"/{traditional.log,rfc5424.log,journal.json,events.xml} "$work/windows/"
