@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes = input.Rest();
   report::Fleet fleet;
   report::EventStream stream(1796814000, [&](const report::Event& event) {
-    const std::size_t expected =
-        event.id == 1000 ? events::kWarningFields.size() : events::kFailureFields.size();
+    const std::size_t expected = event.id == 1000 ? events::kWarningFields.size() : events::kFailureFields.size();
     if ((event.id != 1000 && event.id != 1001) || event.values.size() != expected || event.values[0].empty())
       std::abort();
     fleet.Add(event);
