@@ -15,7 +15,7 @@ packages=(
   libfltk1.3-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core xdg-utils
   locales xvfb xauth xdotool imagemagick openbox x11-utils x11-xserver-utils
   desktop-file-utils libglib2.0-bin libxml2-utils systemd
-  chromium rsyslog systemd-journal-remote libevtx-utils
+  chromium rsyslog systemd-journal-remote
   clang libclang-rt-14-dev clang-tidy clang-format hyperfine python3 file icoutils
 )
 

@@ -85,7 +85,7 @@ bool ReadTraditionalTime(std::string_view text, std::int64_t now, std::int64_t& 
     return false;
   const int year = CivilYear(now);
   for (const int candidate : {year + 1, year, year - 1}) {
-    seconds = SecondsOf(candidate, month + 1, day) + hour * 3600 + minute * 60 + second;
+    seconds = SecondsOf(candidate, month + 1, day) + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
     if (seconds <= now + 86400) return true;
   }
   return true;
@@ -116,7 +116,7 @@ bool ReadIsoTime(std::string_view text, std::int64_t& seconds) {
   } else if (zone != "Z") {
     return false;
   }
-  seconds = SecondsOf(year, month, day) + hour * 3600 + minute * 60 + second - offset;
+  seconds = SecondsOf(year, month, day) + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second - offset;
   return true;
 }
 
@@ -160,7 +160,7 @@ Record ReadSyslogLine(std::string_view line, std::int64_t now, Event& event) {
   std::size_t pos = 0;
   if (line[0] == '<') {
     pos = line.find('>');
-    if (pos == std::string_view::npos || pos > 4) return Record::Malformed;
+    if (pos > 4) return Record::Malformed;  // also when there is none
     ++pos;
   }
   auto token = [&] {

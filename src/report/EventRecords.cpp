@@ -291,7 +291,10 @@ void TakeNamed(const std::array<events::Field, N>& fields, std::vector<std::pair
   event.values.assign(N, {});
   for (auto& [name, value] : named)
     for (std::size_t i = 0; i < N; ++i)
-      if (IsJournalName(name, fields[i].key)) event.values[i] = std::move(value);
+      if (IsJournalName(name, fields[i].key)) {
+        event.values[i] = std::move(value);
+        break;
+      }
 }
 
 }  // namespace

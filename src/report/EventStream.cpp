@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "report/Events.h"
+#include "report/Text.h"
 
 namespace report {
 namespace {
@@ -24,6 +25,9 @@ std::size_t NextElement(std::string_view text, std::size_t from) {
 void EventStream::Begin(std::string name) {
   name_ = std::move(name);
   kind_ = Kind::Unknown;
+  encoding_ = Encoding::Unknown;
+  raw_.clear();
+  highSurrogate_ = 0;
   pending_.clear();
   skipping_ = false;
   line_ = 1;
@@ -133,8 +137,44 @@ bool EventStream::Decide(bool atEnd) {
   return kind_ != Kind::Unknown;
 }
 
+std::string_view EventStream::Decoded(std::string_view piece) {
+  if (encoding_ == Encoding::Utf8) return piece;
+  raw_.append(piece);
+  if (encoding_ == Encoding::Unknown) {
+    if (raw_.size() < 2) return {};
+    if (raw_.starts_with("\xFF\xFE") || raw_.starts_with("\xFE\xFF")) {
+      encoding_ = raw_[0] == '\xFF' ? Encoding::Utf16Le : Encoding::Utf16Be;
+      raw_.erase(0, 2);
+    } else {
+      encoding_ = Encoding::Utf8;
+      decoded_.swap(raw_);
+      raw_.clear();
+      return decoded_;
+    }
+  }
+  decoded_.clear();
+  const int first = encoding_ == Encoding::Utf16Le ? 0 : 8;
+  std::size_t at = 0;
+  for (; at + 1 < raw_.size(); at += 2) {
+    const std::uint32_t unit = static_cast<std::uint32_t>(static_cast<unsigned char>(raw_[at])) << first |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(raw_[at + 1])) << (8 - first);
+    if (highSurrogate_ != 0) {
+      const bool low = unit >= 0xDC00 && unit < 0xE000;
+      AppendUtf8(decoded_, low ? 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
+      highSurrogate_ = 0;
+      if (low) continue;
+    }
+    if (unit >= 0xD800 && unit < 0xDC00)
+      highSurrogate_ = unit;
+    else
+      AppendUtf8(decoded_, unit);  // a lone low surrogate becomes U+FFFD
+  }
+  raw_.erase(0, at);
+  return decoded_;
+}
+
 void EventStream::Feed(std::string_view piece) {
-  pending_.append(piece);
+  pending_.append(Decoded(piece));
   if (kind_ == Kind::Unknown && !Decide(false)) return;
   if (kind_ == Kind::Xml)
     TakeElements(false);
@@ -143,6 +183,7 @@ void EventStream::Feed(std::string_view piece) {
 }
 
 void EventStream::End() {
+  if (encoding_ == Encoding::Unknown) pending_.append(raw_);  // a byte alone
   if (kind_ == Kind::Unknown) Decide(true);
   if (kind_ == Kind::Xml)
     TakeElements(true);

@@ -50,8 +50,9 @@ bool ReadIsoTime(std::string_view text, std::int64_t& seconds);
 
 // Splits exported events arriving in pieces of any size into records, finds the
 // kind of each input from its first bytes, and hands on each of the program's
-// events. A record longer than kLongestRecord is counted malformed and skipped,
-// so that memory stays bounded whatever the input.
+// events. An input that starts with UTF-16's byte-order mark (what PowerShell's
+// redirection saves) is read as UTF-16; any other as UTF-8. A record longer than kLongestRecord is counted malformed
+// and skipped, so that memory stays bounded whatever the input.
 class EventStream {
  public:
   static constexpr std::size_t kLongestRecord = 1 << 20;
@@ -71,6 +72,7 @@ class EventStream {
  private:
   enum class Kind { Unknown, Xml, Json, Syslog };
   void Take(std::string_view record, std::uint64_t line);
+  std::string_view Decoded(std::string_view piece);
   bool Decide(bool atEnd);
   void TakeLines(bool atEnd);
   void TakeElements(bool atEnd);
@@ -80,6 +82,11 @@ class EventStream {
   std::function<void(const Event&)> take_;
   std::string name_;
   Kind kind_ = Kind::Unknown;
+  enum class Encoding { Unknown, Utf8, Utf16Le, Utf16Be };
+  Encoding encoding_ = Encoding::Unknown;
+  std::string raw_;      // bytes not yet decoded: the start, or half a UTF-16 unit
+  std::string decoded_;  // the piece in UTF-8
+  std::uint32_t highSurrogate_ = 0;
   std::string pending_;
   bool skipping_ = false;   // the rest of an over-long record is being passed over
   std::uint64_t line_ = 1;  // the line the pending text starts on

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "report/Events.h"
 
 namespace report {
@@ -25,13 +26,32 @@ const std::vector<std::string> kValues = {"C:\\古い メール\\a&b <x>.pst",
 constexpr std::int64_t kTime = 1796814000;  // 2026-12-09 11:00:00 UTC
 constexpr std::int64_t kNow = kTime + 3600;
 
+// `utf8` as PowerShell's redirection saves it: UTF-16, little-endian, with its byte-order mark.
+std::string Utf16(const std::string& utf8) {
+  std::string bytes = "\xFF\xFE";
+  const auto unit = [&](char32_t value) {
+    bytes += static_cast<char>(value & 0xFF);
+    bytes += static_cast<char>(value >> 8);
+  };
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const char32_t point = platform::DecodeUtf8(utf8, pos);
+    if (point < 0x10000) {
+      unit(point);
+    } else {
+      unit(0xD800 + ((point - 0x10000) >> 10));
+      unit(0xDC00 + ((point - 0x10000) & 0x3FF));
+    }
+  }
+  return bytes;
+}
+
 // Every form a collector exports event 1000 with kValues in.
 std::vector<std::pair<std::string, std::string>> Forms() {
   const std::string line =
       "id=1000 path=\"C:\\\\古い メール\\\\a&b <x>.pst\" size_kb=1984000 warning_kb=1000 limit_kb=2097152 "
       "name=\"個人用 \\\"フォルダ\\\"\" dialog=shown format=ANSI kind=pst room_kb=65198 stop_kb=2000000 "
       "growth_kb_per_week=\"\" weeks_to_stop=\"\" user=tanaka";
-  return {
+  std::vector<std::pair<std::string, std::string>> forms{
       {"wevtutil",
        "<Event xmlns='http://schemas.microsoft.com/win/2004/08/events/event'><System><Provider Name='Orvane'/>"
        "<EventID Qualifiers='32768'>1000</EventID><Level>3</Level><TimeCreated "
@@ -74,6 +94,8 @@ std::vector<std::pair<std::string, std::string>> Forms() {
       {"RFC 5424",
        "<12>1 2026-12-09T11:00:00Z pc-01 orvane 18521 - [meta x=\"a\\]b\"][o y=\"1\"] \xEF\xBB\xBF" + line + "\n"},
   };
+  forms.emplace_back("wevtutil, saved by PowerShell", Utf16(forms[0].second));
+  return forms;
 }
 
 std::vector<Event> ReadAll(const std::string& text, std::size_t pieceSize) {
