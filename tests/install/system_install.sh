@@ -29,7 +29,8 @@ mkdir -p "$HOME"
 
 echo "== install"
 DESTDIR=$root cmake --install "$build" --prefix /usr/local >/dev/null
-check "program" "$folder/Orvane" "$(find "$root" -type f -executable)"
+check "the program, and orvane-report for administrators" "$root/usr/local/bin/orvane-report
+$folder/Orvane" "$(find "$root" -type f -executable | LC_ALL=C sort)"
 check "its folder marked as shared" "$folder/Orvane.shared" "$(ls "$folder/Orvane.shared" 2>&1)"
 check "autostart entry for everyone" "$entry" "$(ls "$entry" 2>&1)"
 check "entry valid" "" "$(desktop-file-validate "$entry" 2>&1)"
@@ -81,6 +82,7 @@ check "root's files in root's folders" "$HOME/.config/orvane/Orvane.ini $HOME/.l
 
 echo "== uninstall"
 sed "s|^|$root|" "$build/install_manifest.txt" | xargs -d '\n' rm -f --
-check "program, entry and re-check gone" "" "$(ls "$folder/Orvane" "$entry" "$units"/orvane-* 2>/dev/null)"
+check "program, entry and re-check gone" "" "$(ls "$folder/Orvane" "$root/usr/local/bin/orvane-report" "$entry" \
+  "$units"/orvane-* 2>/dev/null)"
 check "the administrator's settings kept" "Orvane.ini" "$(ls "$folder")"
 [ "$failures" -eq 0 ]
