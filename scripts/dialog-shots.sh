@@ -5,7 +5,7 @@
 # open; ticking the box and pressing Close excludes the file (SkipNextTime=1);
 # ticking the box and closing the window from the window manager records nothing.
 # Needs the builds (cmake --build --preset linux / win64).
-# With --docs it also replaces the screenshots the README shows, in docs/.
+# With --docs it also replaces the screenshots docs/how-it-works.md shows, in docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/check.sh

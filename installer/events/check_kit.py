@@ -13,7 +13,8 @@
 
 - the fields the program names once (src/log/EventFields.h) are the insertion
   strings of its message table, %1 to the last, in each language, and the rows
-  of the README's table of event 1000's fields, in order.
+  of the administrators' page's table of event 1000's fields (docs/administrators.md),
+  in order.
 
 - the engines' content (make_engines.py writes it from the same table) is as the
   table makes it, parses, names the program's source and events, and takes each
@@ -309,15 +310,15 @@ def main():
 
     fields = program_fields(tree)
     message_table = open(os.path.join(tree, "src/OrvaneEvents.mc"), encoding="utf-8").read()
-    readme = open(os.path.join(tree, "README.md"), encoding="utf-8").read()
+    readme = open(os.path.join(tree, "docs/administrators.md"), encoding="utf-8").read()
     found = field_problems(message_table, readme, fields)
     problems += found
     for problem in found:
         print("FAIL:", problem)
     broken_fields = {
         "a message without its last field": (re.sub(r"\n[^\n]*%12[^\n]*", "", message_table, count=1), readme),
-        "a README row left out": (message_table, re.sub(r"^\| 11 \|.*\n", "", readme, count=1, flags=re.M)),
-        "two README rows swapped": (message_table, readme.replace("`size_kb`", "`@@`").replace(
+        "a row of the page's table left out": (message_table, re.sub(r"^\| 11 \|.*\n", "", readme, count=1, flags=re.M)),
+        "two of its rows swapped": (message_table, readme.replace("`size_kb`", "`@@`").replace(
             "`warning_kb`", "`size_kb`").replace("`@@`", "`warning_kb`")),
     }
     missed += [what for what, (m, r) in broken_fields.items() if not field_problems(m, r, fields)]
@@ -347,7 +348,7 @@ def main():
         print("FAIL: a kit with", what, "passes")
     if problems or missed:
         sys.exit(1)
-    print(f"the fleet kit selects source {source}, events {sorted(ids)}; the message table, the README and "
+    print(f"the fleet kit selects source {source}, events {sorted(ids)}; the message table, the administrators' page and "
           f"{len(engines)} engines' files name the program's {len(fields[1000])} fields; "
           f"{len(broken) + len(broken_fields) + len(broken_engines)} broken copies caught")
 
