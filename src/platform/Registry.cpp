@@ -6,17 +6,17 @@
 
 namespace platform {
 
-bool RegistryKeyExists(RegistryRoot root, const std::string& subKey, KeyAccess access) {
+bool RegistryKeyExists(RegistryRoot root, const std::string& subKey) {
   RegistryKey key = 0;
-  if (OpenRegistryKey(root, subKey, &key, access) != kRegistryOk) return false;
+  if (OpenRegistryKey(root, subKey, &key) != kRegistryOk) return false;
   CloseRegistryKey(key);
   return true;
 }
 
 std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::string& subKey, const std::string& name,
-                                             std::uint32_t maxSize, KeyAccess access) {
+                                             std::uint32_t maxSize) {
   RegistryKey key = 0;
-  if (OpenRegistryKey(root, subKey, &key, access) != kRegistryOk) return std::nullopt;
+  if (OpenRegistryKey(root, subKey, &key) != kRegistryOk) return std::nullopt;
   // A buffer that grows to the size the value needs, up to `maxSize`; a value
   // that grows between two queries is asked for again.
   constexpr std::uint32_t kFirstSize = 4096;
@@ -42,9 +42,8 @@ std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::strin
   return read;
 }
 
-std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name,
-                                               KeyAccess access) {
-  const std::optional<RegistryData> data = ReadRegistryData(root, subKey, name, 4, access);
+std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name) {
+  const std::optional<RegistryData> data = ReadRegistryData(root, subKey, name, 4);
   if (!data || data->type != kRegDword || data->bytes.size() != 4) return std::nullopt;
   std::uint32_t value = 0;  // low byte first
   for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(data->bytes[i]);

@@ -15,13 +15,11 @@ namespace platform {
 // only the policy keys (Software\Policies) are read.
 enum class RegistryRoot : std::uint32_t { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
 
-// What a key is opened for. The mail profile's keys are opened as the mail
-// client's own readers open them, asking for query, set value, create sub-key,
-// enumerate, notify and link (a key the user may not write counts as missing);
-// every other key (policy keys, which users may never write, and the mail
-// client's settings) for query alone, in the 64-bit view that a 32-bit program on
-// 64-bit Windows shares with every other.
-enum class KeyAccess { Profile, Query };
+// Every key is opened for query alone, in the 64-bit view that a 32-bit program
+// on 64-bit Windows shares with every other: the policy keys, which users may
+// never write, the mail client's settings, and the mail profile's keys too, so
+// that a profile the user may read but not change (one locked down by an
+// administrator) is still checked rather than taken for missing.
 
 // An open key; 0 is no key.
 using RegistryKey = std::uintptr_t;
@@ -36,9 +34,8 @@ inline constexpr long kRegistryMoreData = 234;  // the value does not fit the bu
 // Opens `subKey` (UTF-8, "\"-separated, names matched without regard to case)
 // under `root`; the empty path is the root itself. Returns kRegistryOk and sets
 // `*key`, or a non-zero status with `*key` = 0 when the key is missing or cannot
-// be opened with `access`.
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key,
-                     KeyAccess access = KeyAccess::Profile);
+// be opened for query.
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key);
 
 // Copies the data of the value `name` (UTF-8, matched without regard to case; ""
 // is the key's default value) into `buffer`, which holds `*size` bytes. Text types
@@ -74,8 +71,8 @@ std::vector<UnreadHive> TakeUnreadHives();
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegDword = 4;
 
-// Whether `subKey` exists under `root` and can be opened with `access`.
-bool RegistryKeyExists(RegistryRoot root, const std::string& subKey, KeyAccess access = KeyAccess::Query);
+// Whether `subKey` exists under `root` and can be opened.
+bool RegistryKeyExists(RegistryRoot root, const std::string& subKey);
 
 // A value's type and data as QueryRegistryValue hands them over (text types in
 // the ANSI code page); nothing when the key or the value is missing or the data
@@ -85,10 +82,9 @@ struct RegistryData {
   std::string bytes;
 };
 std::optional<RegistryData> ReadRegistryData(RegistryRoot root, const std::string& subKey, const std::string& name,
-                                             std::uint32_t maxSize, KeyAccess access = KeyAccess::Query);
+                                             std::uint32_t maxSize);
 
 // A REG_DWORD of 4 bytes; nothing for a missing value and for any other type or size.
-std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name,
-                                               KeyAccess access = KeyAccess::Query);
+std::optional<std::uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& subKey, const std::string& name);
 
 }  // namespace platform

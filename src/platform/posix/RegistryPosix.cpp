@@ -243,7 +243,7 @@ void ForgetUserReg() {
 }
 }  // namespace posix
 
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key, KeyAccess) {
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key) {
   *key = 0;
   if (root != RegistryRoot::CurrentUser && root != RegistryRoot::LocalMachine) return kRegistryBadHandle;
   if (!subKey.empty() && subKey.front() == '\\') return kRegistryBadPath;

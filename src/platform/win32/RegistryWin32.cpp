@@ -9,8 +9,6 @@
 namespace platform {
 namespace {
 
-// Query value, set value, create sub-key, enumerate sub-keys, notify, create link.
-constexpr REGSAM kProfileAccess = 0x3F;
 // Policies are written by Group Policy in the 64-bit view; HKLM\Software\Policies
 // is shared between the views, and asking for the 64-bit one keeps it so.
 constexpr REGSAM kQueryAccess = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
@@ -19,12 +17,11 @@ HKEY ToHandle(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
-long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key, KeyAccess access) {
+long OpenRegistryKey(RegistryRoot root, const std::string& subKey, RegistryKey* key) {
   *key = 0;
   HKEY opened = nullptr;
   const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-  const LONG status = RegOpenKeyExA(rootKey, ToAnsi(subKey).c_str(), 0,
-                                    access == KeyAccess::Query ? kQueryAccess : kProfileAccess, &opened);
+  const LONG status = RegOpenKeyExA(rootKey, ToAnsi(subKey).c_str(), 0, kQueryAccess, &opened);
   if (status != ERROR_SUCCESS) return status;
   *key = reinterpret_cast<RegistryKey>(opened);
   return kRegistryOk;
