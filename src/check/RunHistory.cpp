@@ -1,6 +1,7 @@
 // The run's history file: read as the run begins, saved once its stores are checked.
 #include "check/StoreCheck.h"
 #include "check/mdlOrvane.h"
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/ProfileString.h"
@@ -28,8 +29,7 @@ void LoadHistory() {
   platform::RemoveLeftCopies(path);
   std::string text;
   const auto anew = [&](texts::Id why) {
-    mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::HistoryStartedAnew) + path + " (" + texts::Str(why) + ")",
-                         0);
+    mdlLogFile::WriteLog(LogFilePath, texts::Because(texts::Id::HistoryStartedAnew, path, texts::Of(why)), 0);
   };
   const platform::OwnFileRead read = platform::ReadOwnFile(path, history::kMostBytes, &text);
   switch (read) {
@@ -49,11 +49,7 @@ void LoadHistory() {
     case platform::OwnFileRead::OthersFile:
     case platform::OwnFileRead::Failed:
       // What cannot be read is not written over either.
-      mdlLogFile::WriteFailure(
-          LogFilePath,
-          texts::Str(texts::Id::CannotReadHistory) + path + " (" +
-              texts::Str(read == platform::OwnFileRead::OthersFile ? texts::Id::OthersFile : texts::Id::ReadFailed) +
-              ")");
+      mdlLogFile::WriteFailure(LogFilePath, texts::Because(texts::Id::CannotReadHistory, path, texts::ReasonOf(read)));
       return;
   }
   History.path = path;
@@ -65,8 +61,8 @@ void SaveHistory() {
   const std::string text = history::Format(History.files);
   if (text == History.read || (History.files.empty() && History.read.empty())) return;
   if (const platform::WriteError why = platform::ReplaceOwnFile(History.path, text); why != platform::WriteError::None)
-    mdlLogFile::WriteFailure(LogFilePath, texts::Str(texts::Id::CannotSaveHistory) + History.path + " (" +
-                                              std::string(mdlLogFile::ReasonOf(why)) + ")");
+    mdlLogFile::WriteFailure(LogFilePath,
+                             texts::Because(texts::Id::CannotSaveHistory, History.path, texts::ReasonOf(why)));
 }
 
 }  // namespace mdlOrvane

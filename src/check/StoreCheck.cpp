@@ -11,6 +11,7 @@
 #include "check/StoreCheck.h"
 #include "check/mdlOrvane.h"
 #include "log/EventFields.h"
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
@@ -50,6 +51,22 @@ void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t war
   mdlLogFile::ReportEvent(platform::EventType::Warning, mdlLogFile::kWarningEvent, fields);
 }
 
+// Why the file's first bytes are no header this program knows, for the log:
+// "ファイルが短すぎます".
+std::string ReasonOf(const profile::HeaderReading& reading) {
+  switch (reading.problem) {
+    case profile::HeaderProblem::TooShort:
+      return texts::Str(texts::Id::TooShort);
+    case profile::HeaderProblem::NotPersonalFolderFile:
+      return texts::Str(texts::Id::NotPersonalFolderFile);
+    case profile::HeaderProblem::UnknownVersion:
+      return texts::Fill(texts::Id::UnknownVersion, {std::to_string(reading.version)});
+    case profile::HeaderProblem::None:
+      break;
+  }
+  return {};
+}
+
 // The format and kind as the file's header states them, which win over what the
 // profile recorded; a header that cannot be read leaves the record. Either way
 // but agreement, one line says so. Returns the data the header says the file
@@ -69,12 +86,11 @@ std::optional<std::int64_t> DecideFormat(StoreInfo& store, const platform::FileS
       }
       return reading.header->dataBytes;
     }
-    why = std::move(reading.why);
+    why = ReasonOf(reading);
   } else {
-    why = file.startStatus == platform::ReadStatus::NoAnswer ? GivenUp()
-                                                             : std::string(mdlLogFile::ReasonOf(file.startStatus));
+    why = texts::ReasonOf(file.startStatus);
   }
-  const std::string line = texts::Str(texts::Id::CannotReadHeader) + store.StorePath + " (" + why + ")";
+  const std::string line = texts::Because(texts::Id::CannotReadHeader, store.StorePath, why);
   // A file system that does not answer is a fault the organisation should see.
   if (file.startStatus == platform::ReadStatus::NoAnswer)
     mdlLogFile::WriteFailure(LogFilePath, line);
@@ -173,8 +189,6 @@ bool ClientStopsFirst() {
          ClientLimits.StopKb(profile::PstFormat::Ansi) < settings::RunSettings.LimitSize;
 }
 
-std::string GivenUp() { return texts::Str(platform::EndRequested() ? texts::Id::AskedToEnd : texts::Id::NoAnswer); }
-
 std::int64_t SizeInKb(std::int64_t length) {
   // Rounded up to whole kibibytes; written so that no length can overflow.
   return length / 1024 + (length % 1024 != 0 ? 1 : 0);
@@ -196,7 +210,7 @@ void CheckStore() {
   const platform::FileStatus file = query.Result();
   if (!file.answered) {
     mdlLogFile::WriteFailure(LogFilePath,
-                             texts::Str(texts::Id::CannotLookAtFile) + store.StorePath + " (" + GivenUp() + ")");
+                             texts::Because(texts::Id::CannotLookAtFile, store.StorePath, texts::GivenUp()));
     return;
   }
   if (!file.exists) {

@@ -47,8 +47,4 @@ bool WatchesUnicode();
 // data into ANSI files before LimitSize: the room left is then measured to there.
 bool ClientStopsFirst();
 
-// Why a look at a file was given up: it did not answer in time, or the run was
-// asked to end while it waited.
-std::string GivenUp();
-
 }  // namespace mdlOrvane

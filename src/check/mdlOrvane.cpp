@@ -8,6 +8,7 @@
 #include "check/RunFiles.h"
 #include "check/StoreCheck.h"
 #include "log/EventFields.h"
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/EndRequest.h"
@@ -33,8 +34,8 @@ namespace {
 // system.reg, of another account's or on a file system that did not answer).
 void LogUnreadHives() {
   for (const platform::UnreadHive& hive : platform::TakeUnreadHives()) {
-    const std::string why = hive.why == platform::HiveProblem::NoAnswer ? GivenUp() : texts::Str(texts::Id::OthersFile);
-    mdlLogFile::WriteFailure(LogFilePath, texts::Str(texts::Id::CannotReadRegistry) + hive.path + " (" + why + ")");
+    mdlLogFile::WriteFailure(LogFilePath,
+                             texts::Because(texts::Id::CannotReadRegistry, hive.path, texts::ReasonOf(hive.why)));
   }
 }
 
@@ -43,16 +44,15 @@ void LogUnreadHives() {
 void CheckProfiles() {
   const platform::ProfileSources found = platform::FindProfileSources();
   if (!found.relativeWinePrefix.empty())
-    mdlLogFile::WriteLog(LogFilePath,
-                         texts::Str(texts::Id::RelativeWinePrefix) + found.relativeWinePrefix + " (" +
-                             (found.relativeWinePrefixTaken.empty()
-                                  ? texts::Str(texts::Id::RelativeWinePrefixSearched)
-                                  : texts::Fill(texts::Id::RelativeWinePrefixTaken, {found.relativeWinePrefixTaken})) +
-                             ")",
-                         0);
+    mdlLogFile::WriteLog(
+        LogFilePath,
+        texts::Because(texts::Id::RelativeWinePrefix, found.relativeWinePrefix,
+                       found.relativeWinePrefixTaken.empty()
+                           ? texts::Str(texts::Id::RelativeWinePrefixSearched)
+                           : texts::Fill(texts::Id::RelativeWinePrefixTaken, {found.relativeWinePrefixTaken})),
+        0);
   for (const std::string& place : found.unanswered)
-    mdlLogFile::WriteFailure(LogFilePath,
-                             texts::Str(texts::Id::CannotSearchWinePrefixes) + place + " (" + GivenUp() + ")");
+    mdlLogFile::WriteFailure(LogFilePath, texts::Because(texts::Id::CannotSearchWinePrefixes, place, texts::GivenUp()));
   Checked.before.clear();
   bool anyProfile = false;
   for (const platform::ProfileSource& source : found.sources) {
@@ -126,10 +126,7 @@ std::vector<std::string> MakeUserFolders(RunFiles& files) {
     }
     const platform::FolderState state = platform::CheckUserFolder(folder);
     if (state == platform::FolderState::Usable) continue;
-    lines.push_back(texts::Str(texts::Id::CannotUseFolder) + folder + " (" +
-                    texts::Str(state == platform::FolderState::OtherOwner ? texts::Id::OthersFolder
-                                                                          : texts::Id::OthersMayWriteFolder) +
-                    ")");
+    lines.push_back(texts::Because(texts::Id::CannotUseFolder, folder, texts::ReasonOf(state)));
     for (std::string* file : {&files.settings, &files.log})
       if (file->starts_with(folder) && file->size() > folder.size()) file->clear();
   }
@@ -142,36 +139,18 @@ std::vector<std::string> MakeUserFolders(RunFiles& files) {
 std::vector<std::string> ReadableAdministratorsFiles(const std::vector<std::string>& admins) {
   std::vector<std::string> readable;
   for (const std::string& admin : admins) {
-    texts::Id reason = texts::Id::ReadFailed;
-    switch (platform::CheckProfileFile(admin)) {
-      case platform::ProfileFileState::Missing:
-        continue;
-      case platform::ProfileFileState::Readable:
-        readable.push_back(admin);
-        if (platform::LosesFirstSection(admin))
-          mdlLogFile::WriteLog(LogFilePath,
-                               texts::Str(texts::Id::FirstSectionNotRead) + admin + " (" +
-                                   texts::Str(texts::Id::Utf8ByteOrderMark) + ")",
-                               0);
-        continue;
-      case platform::ProfileFileState::BrokenLink:
-        reason = texts::Id::BrokenLink;
-        break;
-      case platform::ProfileFileState::LinkLoop:
-        reason = texts::Id::LinkLoop;
-        break;
-      case platform::ProfileFileState::AccessDenied:
-        reason = texts::Id::ReadDenied;
-        break;
-      case platform::ProfileFileState::NotAFile:
-        reason = texts::Id::NotAFile;
-        break;
-      case platform::ProfileFileState::Unreadable:
-        reason = texts::Id::ReadFailed;
-        break;
+    const platform::ProfileFileState state = platform::CheckProfileFile(admin);
+    if (state == platform::ProfileFileState::Missing) continue;
+    if (state != platform::ProfileFileState::Readable) {
+      mdlLogFile::WriteFailure(LogFilePath,
+                               texts::Because(texts::Id::CannotReadAdministratorsFile, admin, texts::ReasonOf(state)));
+      continue;
     }
-    mdlLogFile::WriteFailure(
-        LogFilePath, texts::Str(texts::Id::CannotReadAdministratorsFile) + admin + " (" + texts::Str(reason) + ")");
+    readable.push_back(admin);
+    if (platform::LosesFirstSection(admin))
+      mdlLogFile::WriteLog(
+          LogFilePath, texts::Because(texts::Id::FirstSectionNotRead, admin, texts::Of(texts::Id::Utf8ByteOrderMark)),
+          0);
   }
   return readable;
 }
@@ -223,7 +202,7 @@ void Run(const std::string& directory, const std::string& baseName) {
   if (const std::string silent = SilentFolder(files); !silent.empty()) {
     mdlLogFile::ReportEvent(
         platform::EventType::Error, mdlLogFile::kFailureEvent,
-        {{events::kFailureFields[0].key, texts::Str(texts::Id::CannotUseFolder) + silent + " (" + GivenUp() + ")"}});
+        {{events::kFailureFields[0].key, texts::Because(texts::Id::CannotUseFolder, silent, texts::GivenUp())}});
     return;
   }
   const std::vector<std::string> folderLines = MakeUserFolders(files);

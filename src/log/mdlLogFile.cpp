@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "log/EventFields.h"
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "platform/CodePage.h"
 #include "platform/SystemLog.h"
@@ -80,57 +81,9 @@ void WriteLog(const std::string& path, const std::string& message, std::uint8_t 
       platform::WriteToFile(path, bytes, mode == 1 ? platform::WriteMode::Create : platform::WriteMode::Append);
   if (error == platform::WriteError::None || reported) return;
   reported = true;
-  ReportEvent(platform::EventType::Error, kFailureEvent,
-              {{events::kFailureFields[0].key,
-                texts::Str(texts::Id::CannotWriteLog) + path + " (" + std::string(ReasonOf(error)) + ")"}});
-}
-
-std::string_view ReasonOf(platform::WriteError error) {
-  using texts::Id;
-  switch (error) {
-    case platform::WriteError::NotOneLine:
-      return texts::Of(Id::NotOneLine);
-    case platform::WriteError::AccessDenied:
-      return texts::Of(Id::WriteDenied);
-    case platform::WriteError::DiskFull:
-      return texts::Of(Id::DiskFull);
-    case platform::WriteError::NotAFile:
-      return texts::Of(Id::NotAFile);
-    case platform::WriteError::Busy:
-      return texts::Of(Id::InUse);
-    case platform::WriteError::BrokenLink:
-      return texts::Of(Id::BrokenLink);
-    case platform::WriteError::LinkLoop:
-      return texts::Of(Id::LinkLoop);
-    case platform::WriteError::ForeignLink:
-      return texts::Of(Id::ForeignLink);
-    case platform::WriteError::HardLink:
-      return texts::Of(Id::HardLink);
-    case platform::WriteError::NoPlace:
-      return texts::Of(Id::NoPlace);
-    case platform::WriteError::NotReadBack:
-      return texts::Of(Id::NotReadBack);
-    case platform::WriteError::None:
-    case platform::WriteError::Other:
-      break;
-  }
-  return texts::Of(Id::WriteFailed);
-}
-
-std::string_view ReasonOf(platform::ReadStatus status) {
-  using texts::Id;
-  switch (status) {
-    case platform::ReadStatus::InUse:
-      return texts::Of(Id::InUse);
-    case platform::ReadStatus::AccessDenied:
-      return texts::Of(Id::ReadDenied);
-    case platform::ReadStatus::NoAnswer:
-      return texts::Of(Id::NoAnswer);
-    case platform::ReadStatus::Read:
-    case platform::ReadStatus::Failed:
-      break;
-  }
-  return texts::Of(Id::ReadFailed);
+  ReportEvent(
+      platform::EventType::Error, kFailureEvent,
+      {{events::kFailureFields[0].key, texts::Because(texts::Id::CannotWriteLog, path, texts::ReasonOf(error))}});
 }
 
 void WriteFailure(const std::string& path, const std::string& message) {

@@ -38,13 +38,6 @@ void ReportEvent(platform::EventType type, std::uint32_t id, const std::vector<p
 // How many events of this run (since the log's first line) were not taken.
 int UnsentEvents();
 
-// Why a file could not be written, in a few words for the log:
-// "書き込みが許可されていません" and the like.
-std::string_view ReasonOf(platform::WriteError error);
-// Why a file's first bytes could not be read: "ほかのプログラムが使用中です" and the like.
-// Both in the run's language (log/Texts.h).
-std::string_view ReasonOf(platform::ReadStatus status);
-
 // `message` as one line of the log, whatever a store's name or path holds: each
 // control character (C0, DEL and C1, so CR, LF and U+0085 too), the line and
 // paragraph separators and the marks and controls of bidirectional text shown as

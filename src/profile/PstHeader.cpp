@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "log/Texts.h"
-
 namespace profile {
 namespace {
 
@@ -31,16 +29,16 @@ std::optional<std::int64_t> DataBytes(std::string_view start, PstFormat format) 
 }  // namespace
 
 HeaderReading ReadPstHeader(std::string_view start) {
-  if (start.size() < kPstHeaderSize) return {std::nullopt, texts::Str(texts::Id::TooShort)};
+  if (start.size() < kPstHeaderSize) return {std::nullopt, HeaderProblem::TooShort};
   const std::string_view client = start.substr(8, 2);
   if (!start.starts_with("!BDN") || (client != "SM" && client != "SO"))
-    return {std::nullopt, texts::Str(texts::Id::NotPersonalFolderFile)};
+    return {std::nullopt, HeaderProblem::NotPersonalFolderFile};
   const auto version =
       static_cast<std::uint16_t>(static_cast<unsigned char>(start[10]) | static_cast<unsigned char>(start[11]) << 8);
   const StoreKind kind = client == "SM" ? StoreKind::Pst : StoreKind::Ost;
   if (version == 14 || version == 15) return {PstHeader{PstFormat::Ansi, kind, DataBytes(start, PstFormat::Ansi)}, {}};
   if (version >= 23) return {PstHeader{PstFormat::Unicode, kind, DataBytes(start, PstFormat::Unicode)}, {}};
-  return {std::nullopt, texts::Fill(texts::Id::UnknownVersion, {std::to_string(version)})};
+  return {std::nullopt, HeaderProblem::UnknownVersion, version};
 }
 
 }  // namespace profile

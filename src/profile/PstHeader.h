@@ -28,9 +28,13 @@ struct PstHeader {
   std::optional<std::int64_t> dataBytes;
 };
 
+// Why bytes are no header this program knows.
+enum class HeaderProblem { None, TooShort, NotPersonalFolderFile, UnknownVersion };
+
 struct HeaderReading {
-  std::optional<PstHeader> header;  // nothing when the bytes are no header this program knows
-  std::string why;                  // then why, for the log: "ファイルが短すぎます"
+  std::optional<PstHeader> header;              // nothing when the bytes are no header this program knows
+  HeaderProblem problem = HeaderProblem::None;  // then why
+  std::uint16_t version = 0;                    // the version found, for UnknownVersion
 };
 
 // The header in `start`, a file's first bytes: the magic "!BDN" at 0, "SM" (a

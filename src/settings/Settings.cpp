@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "settings/Policy.h"
@@ -61,7 +62,7 @@ Loaded LoadSetting(const Files& files, const char* section, const char* key, Pol
 void LogSetting(const Files& files, const std::string& line, const char* key, const Loaded& loaded) {
   mdlLogFile::WriteLog(files.log, line, 0);
   if (!loaded.policy.empty())
-    mdlLogFile::WriteLog(files.log, texts::Str(texts::Id::SetByPolicy) + key + " (" + loaded.policy + ")", 0);
+    mdlLogFile::WriteLog(files.log, texts::Because(texts::Id::SetByPolicy, key, loaded.policy), 0);
 }
 
 std::int32_t LoadNumber(const Files& files, const char* section, const char* key, std::int32_t fallback,

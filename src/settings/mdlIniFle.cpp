@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "log/Reasons.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/CodePage.h"
@@ -69,7 +70,7 @@ platform::WriteError SetIniValue(const std::string& path, const std::string& sec
 }
 
 std::string CannotSave(const std::string& key, platform::WriteError why) {
-  return texts::Str(texts::Id::CannotSave) + key + " (" + std::string(mdlLogFile::ReasonOf(why)) + ")";
+  return texts::Because(texts::Id::CannotSave, key, texts::ReasonOf(why));
 }
 
 std::string AsStored(const std::string& value) { return platform::FromAnsi(platform::ToAnsi(value)); }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "log/Reasons.h"
 #include "platform/System.h"
 #include "platform/SystemLog.h"
 #include "platform/TextFile.h"
@@ -108,7 +109,7 @@ TEST(LogFile, AHardLinkedLogIsMadeAnewAndTheOtherFileKept) {
   WriteLog(log, "more", 0);  // a line added to it is refused, saying why
   EXPECT_EQ(ReadBytes(other), "keep me\r\n");
   if (!platform::kWindows) {
-    EXPECT_EQ(mdlLogFile::ReasonOf(platform::WriteToFile(log, "more", platform::WriteMode::Append)),
+    EXPECT_EQ(texts::ReasonOf(platform::WriteToFile(log, "more", platform::WriteMode::Append)),
               "ほかの名前 (ハードリンク) もあるファイルです");
   }
   WriteLog(log, "Orvane 起動", 1);

@@ -34,24 +34,31 @@ TEST(PstHeader, TellsTheFormatAndKindOrWhyItCannot) {
                              Known{Header("SM", 0x0117), PstFormat::Unicode, StoreKind::Pst},
                              Known{Header("SM", 14).substr(0, 12), PstFormat::Ansi, StoreKind::Pst}}) {
     const profile::HeaderReading reading = ReadPstHeader(known.start);
-    ASSERT_TRUE(reading.header) << reading.why;
+    ASSERT_TRUE(reading.header) << static_cast<int>(reading.problem);
     EXPECT_EQ(reading.header->format, known.format);
     EXPECT_EQ(reading.header->kind, known.kind);
   }
 
   std::string otherMagic = Header("SM", 14);
   otherMagic[3] = 'M';
-  for (const auto& [start, why] : {std::pair{std::string(), "ファイルが短すぎます"},
-                                   std::pair{Header("SM", 14).substr(0, 11), "ファイルが短すぎます"},
-                                   std::pair{std::string(512, '\0'), "個人用フォルダのファイルではありません"},
-                                   std::pair{otherMagic, "個人用フォルダのファイルではありません"},
-                                   std::pair{Header("SX", 14), "個人用フォルダのファイルではありません"},
-                                   std::pair{Header("SM", 0), "不明なバージョンです (0)"},
-                                   std::pair{Header("SM", 16), "不明なバージョンです (16)"},
-                                   std::pair{Header("SM", 22), "不明なバージョンです (22)"}}) {
-    const profile::HeaderReading reading = ReadPstHeader(start);
+  using profile::HeaderProblem;
+  const struct {
+    std::string start;
+    HeaderProblem problem;
+    std::uint16_t version;
+  } cases[] = {{std::string(), HeaderProblem::TooShort, 0},
+               {Header("SM", 14).substr(0, 11), HeaderProblem::TooShort, 0},
+               {std::string(512, '\0'), HeaderProblem::NotPersonalFolderFile, 0},
+               {otherMagic, HeaderProblem::NotPersonalFolderFile, 0},
+               {Header("SX", 14), HeaderProblem::NotPersonalFolderFile, 0},
+               {Header("SM", 0), HeaderProblem::UnknownVersion, 0},
+               {Header("SM", 16), HeaderProblem::UnknownVersion, 16},
+               {Header("SM", 22), HeaderProblem::UnknownVersion, 22}};
+  for (const auto& c : cases) {
+    const profile::HeaderReading reading = ReadPstHeader(c.start);
     EXPECT_FALSE(reading.header);
-    EXPECT_EQ(reading.why, why);
+    EXPECT_EQ(reading.problem, c.problem);
+    EXPECT_EQ(reading.version, c.version);
   }
 }
 
