@@ -26,6 +26,7 @@
 #include "platform/EndRequest.h"
 #include "platform/FileSystem.h"
 #include "platform/emulation/UserReg.h"
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/MountTable.h"
 #include "platform/posix/Owner.h"
 #include "platform/posix/WineFrontEnds.h"
@@ -63,16 +64,12 @@ bool HoldsKeyUnder(int fd, off_t size, const std::vector<std::string>& roots, st
 std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<std::string>& roots,
                                    std::string& buffer) {
   if (!posix::IsOwnFolder(folder)) return std::nullopt;
-  const int fd = ::open((folder + "/user.reg").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat info {};
-  std::optional<Found> found;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && posix::IsOwn(info) &&
-      info.st_size <= posix::kMaxRegistryFileSize && HoldsKeyUnder(fd, info.st_size, roots, buffer) &&
-      posix::IsOwnFolder(folder + "/drive_c"))
-    found = Found{folder, std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)};
-  ::close(fd);
-  return found;
+  const posix::ReadableFile reg =
+      posix::OpenReadable(folder + "/user.reg", posix::Owners::OwnOnly, posix::kMaxRegistryFileSize);
+  if (reg.error != 0 || !HoldsKeyUnder(reg.fd.get(), reg.info.st_size, roots, buffer) ||
+      !posix::IsOwnFolder(folder + "/drive_c"))
+    return std::nullopt;
+  return Found{folder, std::to_string(reg.info.st_dev) + ":" + std::to_string(reg.info.st_ino)};
 }
 
 // Registry paths as user.reg spells them: each "\" doubled, and a "\" after

@@ -23,35 +23,29 @@
 
 #include "platform/CodePage.h"
 #include "platform/emulation/IniText.h"
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/FileReplace.h"
 
 namespace platform {
 namespace {
 using posix::Fd;
 using posix::FileIdentity;
+using posix::OpenReadable;
+using posix::Owners;
+using posix::ReadableFile;
+using posix::ReadRest;
 using posix::WriteErrorOf;
 
 // Reads the whole file at `path` into `bytes` (and its status into `*read`).
 // Returns 0, or the error: ENOENT for a missing file, EISDIR for anything that is
 // not a regular file (a folder, a pipe, a device).
 int ReadFile(const std::string& path, std::string& bytes, struct stat* read = nullptr) {
-  // Non-blocking: a settings file that is a pipe must not hang the run.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return errno;
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) return errno;
-  if (!S_ISREG(info.st_mode)) return EISDIR;
-  if (read) *read = info;
+  const ReadableFile file = OpenReadable(path, Owners::Anyone, UINTMAX_MAX);
+  if (file.error != 0) return file.error;
+  if (read) *read = file.info;
   bytes.clear();
-  bytes.reserve(static_cast<std::size_t>(info.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return 0;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
+  bytes.reserve(static_cast<std::size_t>(file.info.st_size));
+  return ReadRest(file.fd.get(), bytes) ? 0 : errno;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -205,18 +199,23 @@ CachedFile* ReadIndexed(const std::string& path) {
 }  // namespace
 
 ProfileFileState CheckProfileFile(const std::string& file) {
-  const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) {
-    struct stat link {};
-    if (errno == ENOENT)
+  struct stat link {};
+  switch (OpenReadable(file, Owners::Anyone, UINTMAX_MAX).error) {
+    case 0:
+      return ProfileFileState::Readable;
+    case ENOENT:
       return ::lstat(file.c_str(), &link) == 0 && S_ISLNK(link.st_mode) ? ProfileFileState::BrokenLink
                                                                         : ProfileFileState::Missing;
-    if (errno == ELOOP) return ProfileFileState::LinkLoop;
-    return errno == EACCES || errno == EPERM ? ProfileFileState::AccessDenied : ProfileFileState::Unreadable;
+    case ELOOP:
+      return ProfileFileState::LinkLoop;
+    case EISDIR:
+      return ProfileFileState::NotAFile;
+    case EACCES:
+    case EPERM:
+      return ProfileFileState::AccessDenied;
+    default:
+      return ProfileFileState::Unreadable;
   }
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) return ProfileFileState::Unreadable;
-  return S_ISREG(info.st_mode) ? ProfileFileState::Readable : ProfileFileState::NotAFile;
 }
 
 bool LosesFirstSection(const std::string& file) {

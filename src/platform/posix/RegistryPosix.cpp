@@ -19,6 +19,7 @@
 #include "platform/Bounded.h"
 #include "platform/CodePage.h"
 #include "platform/emulation/UserReg.h"
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/HiveCache.h"
 #include "platform/posix/MountTable.h"
 #include "platform/posix/Owner.h"
@@ -46,18 +47,18 @@ struct FileBytes {
 // A registry file open for reading when it is one the run may read: a regular
 // file of the running user's (reached through links or not: another account's
 // prefix is theirs alone), in a prefix of the user's, no larger than any registry.
-// -1 otherwise, with `foreign` set when it is another account's.
-int OpenRegistryFile(const std::string& path, struct stat& info, bool& foreign) {
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
-  struct stat prefix {};
-  const bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-                        info.st_size <= posix::kMaxRegistryFileSize;
-  foreign = readable && (!posix::IsOwn(info) || ::stat(path.substr(0, path.rfind('/')).c_str(), &prefix) != 0 ||
-                         !posix::IsOwn(prefix));
-  if (readable && !foreign) return fd;
-  ::close(fd);
-  return -1;
+// Closed otherwise, with `foreign` set when it is another account's.
+posix::ReadableFile OpenRegistryFile(const std::string& path, bool& foreign) {
+  foreign = false;
+  if (path.empty()) return {};
+  posix::ReadableFile file = posix::OpenReadable(path, posix::Owners::Anyone, posix::kMaxRegistryFileSize);
+  if (file.error != 0 || file.info.st_size == 0) {
+    file.fd.Close();
+    return file;
+  }
+  foreign = !posix::IsOwn(file.info) || !posix::IsOwnFolder(path.substr(0, path.rfind('/')));
+  if (foreign) file.fd.Close();
+  return file;
 }
 
 // The whole file; nothing when it is missing, unreadable, not one the run may
@@ -65,19 +66,15 @@ int OpenRegistryFile(const std::string& path, struct stat& info, bool& foreign) 
 // memory at hand.
 FileBytes ReadRegistryFile(const std::string& path, bool& foreign) {
   FileBytes file;
-  struct stat info {};
-  const int fd = OpenRegistryFile(path, info, foreign);
-  if (fd < 0) return file;
-  {
-    const auto size = static_cast<std::size_t>(info.st_size);
-    file.bytes = Allocate(size);
-    while (file.bytes && file.size < size) {
-      const ssize_t got = ::read(fd, file.bytes.get() + file.size, size - file.size);
-      if (got <= 0) break;
-      file.size += static_cast<std::size_t>(got);
-    }
+  const posix::ReadableFile registry = OpenRegistryFile(path, foreign);
+  if (registry.fd.get() < 0) return file;
+  const auto size = static_cast<std::size_t>(registry.info.st_size);
+  file.bytes = Allocate(size);
+  while (file.bytes && file.size < size) {
+    const ssize_t got = ::read(registry.fd.get(), file.bytes.get() + file.size, size - file.size);
+    if (got <= 0) break;
+    file.size += static_cast<std::size_t>(got);
   }
-  ::close(fd);
   return file;
 }
 
@@ -98,23 +95,17 @@ std::shared_ptr<UserReg> LoadUserReg(const std::string& path, bool& foreign) {
 // quiet run pays for a look at each key line and no more.
 std::string PolicyKeysText(const std::string& path, bool& foreign) {
   std::string kept;
-  struct stat info {};
-  const int fd = OpenRegistryFile(path, info, foreign);
-  if (fd >= 0) {
-    {
-      const auto size = static_cast<std::size_t>(info.st_size);
-      void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-      if (mapped != MAP_FAILED) {
-        try {
-          kept = emulation::KeysUnder(std::string_view(static_cast<const char*>(mapped), size),
-                                      "Software\\\\Policies\\\\");
-        } catch (const std::bad_alloc&) {
-          kept.clear();
-        }
-        ::munmap(mapped, size);
-      }
+  const posix::ReadableFile registry = OpenRegistryFile(path, foreign);
+  if (registry.fd.get() < 0) return kept;
+  const auto size = static_cast<std::size_t>(registry.info.st_size);
+  void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, registry.fd.get(), 0);
+  if (mapped != MAP_FAILED) {
+    try {
+      kept = emulation::KeysUnder(std::string_view(static_cast<const char*>(mapped), size), "Software\\\\Policies\\\\");
+    } catch (const std::bad_alloc&) {
+      kept.clear();
     }
-    ::close(fd);
+    ::munmap(mapped, size);
   }
   return kept;
 }

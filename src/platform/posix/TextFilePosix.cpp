@@ -80,15 +80,24 @@ WriteError WriteToFile(const std::string& path, std::string_view bytes, WriteMod
 }
 
 OwnFileRead ReadOwnFile(const std::string& path, std::size_t limit, std::string* bytes) {
-  const posix::Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return OwnFileRead::Missing;
-    return errno == ELOOP ? OwnFileRead::OthersFile : OwnFileRead::Failed;
+  const posix::ReadableFile file = posix::OpenReadable(path, posix::Owners::OwnOnly, limit, O_NOFOLLOW);
+  switch (file.error) {
+    case 0:
+      break;
+    case ENOENT:
+      return OwnFileRead::Missing;
+    case ELOOP:  // a symbolic link, never followed
+    case EISDIR:
+    case EPERM:
+      return OwnFileRead::OthersFile;
+    case EFBIG:
+      return OwnFileRead::TooLarge;
+    default:
+      return OwnFileRead::Failed;
   }
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) return OwnFileRead::Failed;
-  if (!S_ISREG(info.st_mode) || !posix::IsOwn(info) || info.st_nlink != 1) return OwnFileRead::OthersFile;
-  if (static_cast<std::uintmax_t>(info.st_size) > limit) return OwnFileRead::TooLarge;
+  if (file.info.st_nlink != 1) return OwnFileRead::OthersFile;
+  const posix::Fd& fd = file.fd;
+  const struct stat& info = file.info;
   bytes->assign(static_cast<std::size_t>(info.st_size), '\0');
   std::size_t got = 0;
   while (got < bytes->size()) {

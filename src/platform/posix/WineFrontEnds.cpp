@@ -3,6 +3,7 @@
 // folder listed is one of the user's own; every file read is a regular file of
 // the user's, small, and never waited on.
 #include "platform/posix/WineFrontEnds.h"
+#include "platform/posix/Descriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,15 +30,8 @@ constexpr int kMenuDepth = 4;
 // bytes; empty otherwise. A pipe is not waited on.
 std::string ReadOwnFile(const std::string& path) {
   std::string text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return text;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && IsOwn(info) &&
-      static_cast<std::size_t>(info.st_size) <= kMaxHintFile) {
-    char chunk[16384];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  const ReadableFile file = OpenReadable(path, Owners::OwnOnly, kMaxHintFile);
+  if (file.error == 0) ReadRest(file.fd.get(), text);
   return text;
 }
 
