@@ -29,20 +29,20 @@ namespace {
 // is, how large, against which sizes, what became of its dialog, what the file is
 // with how much room it has, and how fast it grows. The values go in the order
 // of events::kWarningFields, which names them.
-void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, std::int32_t warningSize,
+void ReportWarning(const StoreInfo& store, std::int64_t sizeKb, const StoreSizes& sizes,
                    const std::optional<forecast::Forecast>& forecast, const char* dialog) {
   const bool ansi = store.StoreFormat == profile::PstFormat::Ansi;
   const std::array<std::string, events::kWarningFields.size()> values{
       store.StorePath,
       store.StoreSizeKb,
-      std::to_string(warningSize),
-      std::to_string(ansi ? settings::RunSettings.LimitSize : store.StoreLimitKb),
+      std::to_string(sizes.warningKb),
+      std::to_string(sizes.limitKb),
       store.StoreDisplayName,
       dialog,
       ansi ? "ANSI" : "Unicode",
       profile::KindText(store.StoreKind),
-      std::to_string(store.StoreLimitKb - sizeKb),
-      std::to_string(ClientLimits.StopKb(store.StoreFormat)),
+      std::to_string(sizes.wallKb - sizeKb),
+      std::to_string(sizes.stopKb),
       forecast ? std::to_string(forecast->growthKbPerWeek) : "",
       forecast ? std::to_string(forecast->weeksToStop) : "",
   };
@@ -128,9 +128,19 @@ void LiftExclusion(const StoreInfo& store) {
   if (lifted) mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::ExclusionLifted), 0);
 }
 
-// The file's stage at `sizeKb`, against its warning size and the client's stop.
-history::Band BandOf(std::int64_t sizeKb, std::int64_t warningKb, std::int64_t stopKb,
-                     const std::optional<forecast::Forecast>& forecast) {
+}  // namespace
+
+StoreSizes SizesOf(profile::PstFormat format) {
+  const settings::Settings& s = settings::RunSettings;
+  if (format == profile::PstFormat::Unicode) {
+    const std::int64_t stop = ClientLimits.StopKb(format);
+    return {s.LargeWarningSize, stop, stop, stop};
+  }
+  return {s.WarningSize, s.LimitSize, ClientStopsFirst() ? ClientLimits.StopKb(format) : s.LimitSize,
+          ClientLimits.StopKb(format)};
+}
+
+history::Band StoreSizes::BandOf(std::int64_t sizeKb, const std::optional<forecast::Forecast>& forecast) const {
   using history::Band;
   if (sizeKb < warningKb) {
     const std::int32_t early = settings::RunSettings.ForecastWarningWeeks;
@@ -141,6 +151,8 @@ history::Band BandOf(std::int64_t sizeKb, std::int64_t warningKb, std::int64_t s
   if (sizeKb * 100 >= stopKb * settings::RunSettings.UrgentPercent) return Band::Urgent;
   return Band::Warning;
 }
+
+namespace {
 
 // The share of the stop that `sizeKb` is, in whole percent (rounded down).
 std::string PercentOf(std::int64_t sizeKb, std::int64_t stopKb) {
@@ -237,26 +249,22 @@ void CheckStore() {
 
   const std::int64_t sizeKb = SizeInKb(file.length);
   store.StoreSizeKb = std::to_string(sizeKb);
-  const std::int32_t warningSize = unicode ? settings::RunSettings.LargeWarningSize : settings::RunSettings.WarningSize;
-  if (unicode)
-    store.StoreLimitKb = ClientLimits.StopKb(profile::PstFormat::Unicode);
-  else
-    store.StoreLimitKb =
-        ClientStopsFirst() ? ClientLimits.StopKb(profile::PstFormat::Ansi) : settings::RunSettings.LimitSize;
-  const std::int64_t stopKb = ClientLimits.StopKb(store.StoreFormat);
+  const StoreSizes sizes = SizesOf(store.StoreFormat);
+  store.StoreLimitKb = sizes.wallKb;
+  const std::int64_t stopKb = sizes.stopKb;
   const Growth growth = RecordGrowth(store, sizeKb, dataBytes, stopKb);
   const std::optional<forecast::Forecast>& forecast = growth.forecast;
   if (forecast)
     log(texts::Fill(texts::Id::ForecastLine,
                     {std::to_string(forecast->growthKbPerWeek), std::to_string(forecast->weeksToStop)}));
   using history::Band;
-  const Band band = BandOf(sizeKb, warningSize, stopKb, forecast);
+  const Band band = sizes.BandOf(sizeKb, forecast);
   if (band == Band::None) {
     log(texts::Fill(texts::Id::SizeBelowWarning, {store.StoreSizeKb}));
     return;
   }
-  const auto report = [sizeKb, warningSize, &forecast](const char* dialog) {
-    ReportWarning(CurrentStore, sizeKb, warningSize, forecast, dialog);
+  const auto report = [sizeKb, &sizes, &forecast](const char* dialog) {
+    ReportWarning(CurrentStore, sizeKb, sizes, forecast, dialog);
   };
 
   // An exclusion holds until the file becomes urgent, and again until it is

@@ -78,32 +78,12 @@ void CheckProfiles() {
     }
     for (const std::string& zero : ClientLimits.zeros)
       mdlLogFile::WriteLog(LogFilePath, texts::Str(texts::Id::ClientLimitZero) + zero, 0);
-    // A server mailbox and its archive keep one offline file: it is checked once,
-    // under the section that reaches it first, and excluded under any of them.
     const std::vector<std::string> sections = profile::ReadStoreSections(profileKey, LogFilePath);
-    std::map<std::string, std::vector<std::string>> reaching;  // global section -> its sections
-    std::map<std::string, profile::OfflineFile> offlineOf;     // section -> its offline file
-    if (WatchesUnicode())
-      for (const std::string& section : sections)
-        if (auto offline = profile::ReadOfflineFile(profileKey, section)) {
-          reaching[offline->globalSection].push_back(section);
-          offlineOf.emplace(section, std::move(*offline));
-        }
-    std::set<std::string> offlineSections;
+    profile::OfflineFiles offline =
+        WatchesUnicode() ? profile::OfflineFiles(profileKey, sections) : profile::OfflineFiles();
     for (const std::string& section : sections) {
       profile::ReadStoreEntry(profileKey, section, CurrentStore);
-      if (WatchesUnicode() && CurrentStore.StorePath.empty()) {
-        if (const auto entry = offlineOf.find(section);
-            entry != offlineOf.end() && offlineSections.insert(entry->second.globalSection).second) {
-          const profile::OfflineFile* offline = &entry->second;
-          for (const std::string& other : reaching[offline->globalSection])
-            if (other != section) CurrentStore.StoreAliases.push_back(other);
-          CurrentStore.StorePath = offline->path;
-          CurrentStore.StoreKind = profile::StoreKind::Ost;
-          // What every client since 2003 makes, unless the header says otherwise.
-          CurrentStore.StoreFormat = profile::PstFormat::Unicode;
-        }
-      }
+      offline.Complete(section, CurrentStore);
       CheckStore();
     }
     Checked.before.merge(Checked.now);

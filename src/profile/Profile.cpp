@@ -218,4 +218,23 @@ std::optional<OfflineFile> ReadOfflineFile(const std::string& profileKey, const 
   return OfflineFile{*global, std::move(path)};
 }
 
+OfflineFiles::OfflineFiles(const std::string& profileKey, const std::vector<std::string>& sections) {
+  for (const std::string& section : sections)
+    if (auto offline = ReadOfflineFile(profileKey, section)) {
+      reaching_[offline->globalSection].push_back(section);
+      offlineOf_.emplace(section, std::move(*offline));
+    }
+}
+
+void OfflineFiles::Complete(const std::string& section, StoreInfo& store) {
+  const auto entry = offlineOf_.find(section);
+  if (!store.StorePath.empty() || entry == offlineOf_.end() || !given_.insert(entry->second.globalSection).second)
+    return;
+  for (const std::string& other : reaching_[entry->second.globalSection])
+    if (other != section) store.StoreAliases.push_back(other);
+  store.StorePath = entry->second.path;
+  store.StoreKind = StoreKind::Ost;
+  store.StoreFormat = PstFormat::Unicode;
+}
+
 }  // namespace profile

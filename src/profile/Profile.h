@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,5 +83,25 @@ struct OfflineFile {
   std::string path;
 };
 std::optional<OfflineFile> ReadOfflineFile(const std::string& profileKey, const std::string& section);
+
+// The offline files of a profile's server mailboxes, for the stores whose entry
+// names no file of its own. A mailbox and its archive keep one offline file: it
+// goes to the first of their sections that reaches it, once, with the others as
+// its aliases (an exclusion under any of them holds).
+class OfflineFiles {
+ public:
+  OfflineFiles() = default;  // none: offline files are not watched
+  OfflineFiles(const std::string& profileKey, const std::vector<std::string>& sections);
+
+  // Gives `store`, read from `section` and naming no file, its offline file: the
+  // path, the kind and the Unicode format every client since 2003 makes (unless
+  // its header says otherwise).
+  void Complete(const std::string& section, StoreInfo& store);
+
+ private:
+  std::map<std::string, std::vector<std::string>> reaching_;  // global section -> its sections
+  std::map<std::string, OfflineFile> offlineOf_;              // section -> its offline file
+  std::set<std::string> given_;                               // global sections given to a store
+};
 
 }  // namespace profile

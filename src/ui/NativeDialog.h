@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "log/Texts.h"
 
 namespace ui {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/FileBrowser.h"

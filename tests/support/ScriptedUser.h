@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "ui/frmWarning.h"
 
 namespace testing_support {

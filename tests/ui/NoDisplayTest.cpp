@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 #include "ui/NativeDialog.h"

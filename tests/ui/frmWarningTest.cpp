@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "platform/NumberFormat.h"
 #include "settings/Settings.h"
 #include "settings/mdlIniFle.h"

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "check/mdlOrvane.h"
+#include "check/RunState.h"
 #include "log/Texts.h"
 #include "log/mdlLogFile.h"
 #include "platform/Executable.h"
