@@ -248,7 +248,7 @@ void CheckStore() {
   }
 
   const std::int64_t sizeKb = SizeInKb(file.length);
-  store.StoreSizeKb = std::to_string(sizeKb);
+  profile::SetSize(store, sizeKb);
   const StoreSizes sizes = SizesOf(store.StoreFormat);
   store.StoreLimitKb = sizes.wallKb;
   const std::int64_t stopKb = sizes.stopKb;

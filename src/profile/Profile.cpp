@@ -136,6 +136,11 @@ StoreKind KindOfPath(std::string_view path) {
   return end == ".ost" ? StoreKind::Ost : StoreKind::Pst;
 }
 
+void SetSize(StoreInfo& store, std::int64_t sizeKb) {
+  store.SizeKb = sizeKb;
+  store.StoreSizeKb = std::to_string(sizeKb);
+}
+
 std::string ClientVersion(const std::string& profileKey) {
   for (const ProfileLocation& location : kProfileLocations) {
     if (location.version != nullptr && profileKey.starts_with(std::string(location.profiles) + "\\"))
@@ -194,6 +199,7 @@ void ReadStoreEntry(const std::string& profileKey, const std::string& section, S
   store.StoreFormat = StoreFormatOf(profileKey, sectionKey, !ansiName.empty());
   store.StoreKind = KindOfPath(store.StorePath);
   store.StoreSizeKb.clear();
+  store.SizeKb = 0;
   store.StoreLimitKb = 0;
   store.StoreAliases.clear();
 }

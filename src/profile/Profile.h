@@ -36,13 +36,17 @@ struct StoreInfo {
   std::string StoreDisplayName;
   std::string StorePath;  // a Windows path, as the mail profile holds it
   PstFormat StoreFormat = PstFormat::Ansi;
-  std::string StoreSizeKb;  // decimal digits
+  std::string StoreSizeKb = {};  // decimal digits, as the log and the events spell the size
+  std::int64_t SizeKb = 0;       // the same size as a number, for sums (SetSize keeps the two together)
   profile::StoreKind StoreKind = profile::StoreKind::Pst;
   std::int64_t StoreLimitKb = 0;  // where the file stops taking mail, in KB
   // The other sections that reach the same offline file (a mailbox and its
   // archive): the user's exclusion under any of them holds for the file.
   std::vector<std::string> StoreAliases = {};
 };
+
+// Gives `store` its size in KB, as a number and as the decimal digits that spell it.
+void SetSize(StoreInfo& store, std::int64_t sizeKb);
 
 // The registry keys (under HKEY_CURRENT_USER) that hold mail profiles, one key a
 // profile, in the order FindDefaultProfile tries them.

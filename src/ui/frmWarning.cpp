@@ -1,7 +1,6 @@
 #include "ui/frmWarning.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "check/RunState.h"
 #include "log/Texts.h"
@@ -33,7 +32,7 @@ void frmWarning::Form_Load() {
         s.LargeWarningMsg.empty() ? settings::DefaultLargeWarningMsg(store.StoreLimitKb) : s.LargeWarningMsg;
   lblFolderName.Caption = store.StoreDisplayName;
   lblFileName.Caption = store.StorePath;
-  lblFileSize.Caption = warning::FormatSizeLine(store.StoreSizeKb, store.StoreLimitKb);
+  lblFileSize.Caption = warning::FormatSizeLine(store.SizeKb, store.StoreLimitKb);
   if (s.Visible == 0) chkNoCheck.Visible = false;
   lblNotice.Caption = mdlOrvane::CurrentNotice;
   lblNotice.Visible = !lblNotice.Caption.empty();
@@ -65,11 +64,8 @@ std::string FolderOfPath(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FormatSizeLine(const std::string& sizeKb, std::int64_t limitKb) {
-  // The size is decimal digits written by the store check; anything else counts as 0.
-  double size = 0;
-  const char* end = sizeKb.data() + sizeKb.size();
-  if (std::from_chars(sizeKb.data(), end, size).ec != std::errc()) size = 0;
+std::string FormatSizeLine(std::int64_t sizeKb, std::int64_t limitKb) {
+  const auto size = static_cast<double>(sizeKb);
   const double room = static_cast<double>(limitKb) - size;
   return texts::Fill(texts::Id::SizeLine, {platform::FormatWholeNumber(size), platform::FormatWholeNumber(room)});
 }

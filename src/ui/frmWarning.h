@@ -72,7 +72,7 @@ std::string FolderOfPath(const std::string& path);
 
 // The size line: "1,572,864 KB  ( 残り 524,288 KB )" for a size of 1572864 and a
 // limit of 2097152. The room is computed in floating point and may be negative.
-std::string FormatSizeLine(const std::string& sizeKb, std::int64_t limitKb);
+std::string FormatSizeLine(std::int64_t sizeKb, std::int64_t limitKb);
 
 // ---- Layout, in twips (1440 to the inch; 15 to the pixel at 96 dpi) ----
 

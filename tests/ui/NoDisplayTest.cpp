@@ -20,7 +20,8 @@ TEST(NativeDialog, WithoutADisplayTheWarningIsLoggedAsNotShownAndTheRunGoesOn) {
     mdlOrvane::LogFilePath = dir.File("Orvane.log");
     mdlOrvane::IniFilePath = dir.File("Orvane.ini");
     mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F9", "個人用フォルダ", "C:\\Mail\\a.pst",
-                               profile::PstFormat::Ansi, "1572864"};
+                               profile::PstFormat::Ansi};
+    profile::SetSize(mdlOrvane::CurrentStore, 1572864);
     mdlOrvane::SkipNextTime = false;
     if (value)
       setenv("DISPLAY", value, 1);

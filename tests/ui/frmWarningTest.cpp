@@ -36,7 +36,8 @@ class WarningForm : public testing::Test {
     settings::RunSettings = {};
     settings::RunSettings.WarningTitle = "WARNING!";
     settings::RunSettings.WarningMsg = "個人用フォルダのサイズが警告値を超えています。";
-    mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, profile::PstFormat::Ansi, "1572864"};
+    mdlOrvane::CurrentStore = {kUid, "個人用フォルダ", kPath, profile::PstFormat::Ansi};
+    profile::SetSize(mdlOrvane::CurrentStore, 1572864);
     mdlOrvane::CurrentStore.StoreLimitKb = settings::kDefaultLimitSize;
     mdlOrvane::SkipNextTime = false;
   }
@@ -73,12 +74,12 @@ TEST_F(WarningForm, SizeLineShowsANegativeRoomForAFileOverTheLimit) {
 }
 
 TEST(SizeLine, GroupsEveryThousandAndKeepsAtLeastOneDigit) {
-  EXPECT_EQ(FormatSizeLine("0", 2097152), "0 KB  ( 残り 2,097,152 KB )");
-  EXPECT_EQ(FormatSizeLine("999", 1000), "999 KB  ( 残り 1 KB )");
-  EXPECT_EQ(FormatSizeLine("2097152", 2097152), "2,097,152 KB  ( 残り 0 KB )");
+  EXPECT_EQ(FormatSizeLine(0, 2097152), "0 KB  ( 残り 2,097,152 KB )");
+  EXPECT_EQ(FormatSizeLine(999, 1000), "999 KB  ( 残り 1 KB )");
+  EXPECT_EQ(FormatSizeLine(2097152, 2097152), "2,097,152 KB  ( 残り 0 KB )");
   // Sizes past the 32-bit range and limits at its ends are subtracted without overflow.
-  EXPECT_EQ(FormatSizeLine("4194304", -2147483647 - 1), "4,194,304 KB  ( 残り -2,151,677,952 KB )");
-  EXPECT_EQ(FormatSizeLine("1", 2147483647), "1 KB  ( 残り 2,147,483,646 KB )");
+  EXPECT_EQ(FormatSizeLine(4194304, -2147483647 - 1), "4,194,304 KB  ( 残り -2,151,677,952 KB )");
+  EXPECT_EQ(FormatSizeLine(1, 2147483647), "1 KB  ( 残り 2,147,483,646 KB )");
 }
 
 TEST(NumberFormat, MinusSignAndRoundingToWholeNumbers) {

@@ -46,10 +46,11 @@ int main(int argc, char** argv) {
     std::string path = folderPath;
     path.append(name).append(n).append(".pst");
     mdlOrvane::CurrentStore = {"0A1B2C3D4E5F60718293A4B5C6D7E8F" + std::to_string(i % 10), displayName, path,
-                               profile::PstFormat::Ansi, std::to_string(1572864 + 1000 * i)};
+                               profile::PstFormat::Ansi};
+    profile::SetSize(mdlOrvane::CurrentStore, 1572864 + 1000 * i);
     mdlOrvane::CurrentStore.StoreLimitKb = s.LimitSize;
     if (forecast) {
-      mdlOrvane::CurrentStore.StoreSizeKb = "1830000";
+      profile::SetSize(mdlOrvane::CurrentStore, 1830000);
       mdlOrvane::CurrentNotice =
           texts::Fill(texts::Id::NoticeUrgent, {"96"}) + "\n" + texts::Fill(texts::Id::NoticeForecast, {"6"});
     }
