@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "platform/Bounded.h"
@@ -70,7 +70,7 @@ BoundedWork::BoundedWork(std::function<void(const Reply&)> work) : state_(std::m
     auto worker = std::make_shared<Worker>();
     try {
       std::thread([worker] { Serve(worker); }).detach();
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread, or no memory for one
       state_->ended = false;
       return;
     }
