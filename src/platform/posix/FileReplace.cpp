@@ -153,4 +153,20 @@ Install InstallCopy(const Copy& copy, const std::string& path, const std::option
   return Install::Changed;
 }
 
+std::optional<WriteError> ReplaceWithCopy(const std::string& path, std::string_view bytes, const struct stat* like,
+                                          const std::optional<FileIdentity>& read, int folderFd) {
+  WriteError error = WriteError::None;
+  const std::optional<Copy> copy = WriteCopy(path, bytes, like, &error);
+  if (!copy) return error;
+  switch (InstallCopy(*copy, path, read, folderFd, &error)) {
+    case Install::Done:
+      return WriteError::None;
+    case Install::Failed:
+      return error;
+    case Install::Changed:
+      break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace platform::posix

@@ -61,4 +61,10 @@ enum class Install {
 Install InstallCopy(const Copy& copy, const std::string& path, const std::optional<FileIdentity>& read, int folderFd,
                     WriteError* error, const std::function<void()>& beforeSwap = {});
 
+// WriteCopy and InstallCopy in one: None once `bytes` are the file at `path`, the
+// reason when they cannot be, nothing when someone else's file came in after the
+// read (the edit is to be made again on theirs).
+std::optional<WriteError> ReplaceWithCopy(const std::string& path, std::string_view bytes, const struct stat* like,
+                                          const std::optional<FileIdentity>& read, int folderFd);
+
 }  // namespace platform::posix

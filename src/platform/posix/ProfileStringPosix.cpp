@@ -277,18 +277,9 @@ WriteError WriteProfileEntry(std::string_view section, std::string_view key, std
     }
     if (exists && updated == text) return WriteError::None;
 
-    WriteError writeError = WriteError::None;
-    const std::optional<posix::Copy> copy = posix::WriteCopy(target, updated, exists ? &read : nullptr, &writeError);
-    if (!copy) return writeError;
     const std::optional<FileIdentity> wasRead = exists ? std::optional(FileIdentity(read)) : std::nullopt;
-    switch (posix::InstallCopy(*copy, target, wasRead, lock.fd(), &writeError)) {
-      case posix::Install::Done:
-        return WriteError::None;
-      case posix::Install::Failed:
-        return writeError;
-      case posix::Install::Changed:
-        break;
-    }
+    if (const auto done = posix::ReplaceWithCopy(target, updated, exists ? &read : nullptr, wasRead, lock.fd()))
+      return *done;
   }
   return WriteError::Busy;
 }

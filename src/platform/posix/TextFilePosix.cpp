@@ -132,17 +132,7 @@ WriteError ReplaceOwnFile(const std::string& path, std::string_view bytes) {
     own.st_uid = ::geteuid();
     own.st_gid = ::getegid();
     own.st_mode = S_IFREG | 0600;
-    WriteError error = WriteError::None;
-    const std::optional<posix::Copy> copy = posix::WriteCopy(path, bytes, &own, &error);
-    if (!copy) return error;
-    switch (posix::InstallCopy(*copy, path, there, folderFd.get(), &error)) {
-      case posix::Install::Done:
-        return WriteError::None;
-      case posix::Install::Failed:
-        return error;
-      case posix::Install::Changed:
-        break;
-    }
+    if (const auto done = posix::ReplaceWithCopy(path, bytes, &own, there, folderFd.get())) return *done;
   }
   return WriteError::Busy;
 }
