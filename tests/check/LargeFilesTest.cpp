@@ -48,7 +48,7 @@ class LargeFiles : public testing::Test {
     store('4', "imap@example.com", "imap.ost", nullptr);
     store('5', "again", "tanaka.ost", "MSPST MS");
     store('6', "small", "small.pst", "MSPST MS");
-    registry_.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+    registry_.SetBytes(profile + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00", list);
     testing_support::MakeStoreFile(mail_.path() / "unicode.pst", 3'000'000'000, PstFormat::Unicode);
     testing_support::MakeStoreFile(mail_.path() / "tanaka.ost", 2'600'000'000, PstFormat::Unicode, StoreKind::Ost);
     testing_support::MakeStoreFile(mail_.path() / "imap.ost", 2'100'000'000, PstFormat::Unicode, StoreKind::Ost);

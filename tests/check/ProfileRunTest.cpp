@@ -20,12 +20,7 @@ using testing_support::TempDir;
 using testing_support::Unhex;
 using testing_support::Utf16z;
 
-const std::string kNtBase = RegistryFixture::kNtProfiles;
-const std::string kClient16 = RegistryFixture::kClient16;
-const std::string kClient15 = RegistryFixture::kClient15;
-const std::string kProfileKey = kNtBase + "\\Outlook";
-const std::string kStoreListKey = kProfileKey + "\\9207f3e0a3b11019908b08002b2a56c2";
-const std::string kSubkeyLine = "プロファイルのサブキー取得";
+using namespace testing_support::profile_keys;
 
 class ProfileRun : public ::testing::Test {
  protected:
@@ -38,7 +33,7 @@ class ProfileRun : public ::testing::Test {
     const std::string key = profiles + "\\" + name;
     const std::string file = mail_.File(uid.substr(0, 4) + ".pst");
     testing_support::MakeStoreFile(testing_support::PathFromUtf8(file), length);
-    registry_.SetBytes(key + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", Unhex(uid));
+    registry_.SetBytes(key + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00", Unhex(uid));
     registry_.SetBytes(key + "\\" + uid, "001e3001", Ansiz("個人用フォルダ"));
     registry_.SetBytes(key + "\\" + uid, "001e6700", Ansiz(file));
     return file;

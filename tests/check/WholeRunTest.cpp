@@ -72,7 +72,7 @@ void ExpectEveryBranchLogsAs(const std::string& kept) {
   store("06060606060606060606060606060606", "001e", "無いフォルダ", "missing.pst");
   store("07070707070707070707070707070707", "001e", "フォルダ", "folder.pst");
   store("08080808080808080808080808080808", "001f", "Mailbox", "");
-  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+  registry.SetBytes(profile + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00", list);
 
   MakeStoreFile(mail.path() / "small.pst", 100'000'000);
   MakeStoreFile(mail.path() / "excluded.pst", 1'700'000'000);
@@ -141,7 +141,7 @@ TEST(WholeRun, ProfileAsTheCurrentClientWritesItLogsAsTheKeptRun) {
   store("06060606060606060606060606060606", "Microsoft Exchange", "", "MSEMS", "");
   store("07070707070707070707070707070707", "除外済み", Utf16z(path("excluded.pst")) + Utf16z("junk"), "MSPST MS",
         "00000000");
-  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+  registry.SetBytes(profile + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00", list);
 
   MakeStoreFile(mail.path() / "big.pst", 1'700'000'000);
   MakeStoreFile(mail.path() / "new.pst", 3'000'000'000, profile::PstFormat::Unicode);
@@ -181,7 +181,7 @@ TEST(WholeRun, TheFilesHeaderDecidesItsFormat) {
   store("04040404040404040404040404040404", "short.pst", "MSUPST MS");
   store("05050505050505050505050505050505", "agreed.pst", "MSPST MS");
   store("06060606060606060606060606060606", "agreed-unicode.pst", "MSUPST MS");
-  registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", list);
+  registry.SetBytes(profile + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00", list);
   testing_support::MakeStoreFile(mail.path() / "restored.pst", 1'700'000'000, profile::PstFormat::Ansi);
   testing_support::MakeStoreFile(mail.path() / "upgraded.pst", 3'000'000'000, profile::PstFormat::Unicode);
   testing_support::WriteBytes(Utf8(mail.path() / "junk.pst"), std::string(4096, 'x'));

@@ -123,7 +123,8 @@ TEST(ClientLimits, AConfiguredStopBelowTheLimitIsWhereTheRoomIsMeasuredTo) {
     testing_support::TempDir mail;
     registry.SetText(RegistryFixture::kClient16, "DefaultProfile", "Outlook");
     const std::string file = testing_support::MakeStoreFile(mail.path() / "a.pst", 1'700'000'000);
-    registry.SetBytes(profile + "\\9207f3e0a3b11019908b08002b2a56c2", "01023d00", testing_support::Unhex(uid));
+    registry.SetBytes(profile + "\\" + testing_support::RegistryFixture::kStoreListSection, "01023d00",
+                      testing_support::Unhex(uid));
     registry.SetBytes(profile + "\\" + uid, "001e3001", testing_support::Ansiz("個人用フォルダ"));
     registry.SetBytes(profile + "\\" + uid, "001e6700", testing_support::Ansiz(file));
     if (!c.key.empty()) registry.SetDword(c.key, "WarnFileSize", c.warnFileSize);

@@ -18,13 +18,8 @@ using testing_support::Unhex;
 using testing_support::Utf16z;
 using namespace std::string_literals;
 
-const std::string kNtBase = RegistryFixture::kNtProfiles;
+using namespace testing_support::profile_keys;
 const std::string kOldBase = RegistryFixture::kOldProfiles;
-const std::string kClient16 = RegistryFixture::kClient16;
-const std::string kClient15 = RegistryFixture::kClient15;
-const std::string kProfileKey = kNtBase + "\\Outlook";
-const std::string kStoreListKey = kProfileKey + "\\9207f3e0a3b11019908b08002b2a56c2";
-const std::string kSubkeyLine = "プロファイルのサブキー取得";
 
 class ProfileWalk : public ::testing::Test {
  protected:

@@ -48,6 +48,8 @@ class RegistryFixture {
   // A key written as kMachine + path is the machine's (HKEY_LOCAL_MACHINE; on
   // Linux the prefix's system.reg); only kMachine + kPolicies may be used.
   static constexpr const char* kMachine = "HKLM\\";
+  // The profile section that lists a profile's message stores.
+  static constexpr const char* kStoreListSection = "9207f3e0a3b11019908b08002b2a56c2";
 
   RegistryFixture();
   ~RegistryFixture();
@@ -66,5 +68,16 @@ class RegistryFixture {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// The keys most profile tests write: the profile "Outlook" under the NT family's
+// root, its store list, and the line a walk logs once it has the profile's keys.
+namespace profile_keys {
+inline const std::string kNtBase = RegistryFixture::kNtProfiles;
+inline const std::string kClient16 = RegistryFixture::kClient16;
+inline const std::string kClient15 = RegistryFixture::kClient15;
+inline const std::string kProfileKey = kNtBase + "\\Outlook";
+inline const std::string kStoreListKey = kProfileKey + "\\" + RegistryFixture::kStoreListSection;
+inline const std::string kSubkeyLine = "プロファイルのサブキー取得";
+}  // namespace profile_keys
 
 }  // namespace testing_support
