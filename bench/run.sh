@@ -9,9 +9,10 @@
 #       the same at a tenth of the size, to show the cost growing with the stores;
 #   (c) a 5 MB user.reg;
 #   (d) the run of (a) in a home with 50 Wine prefixes, one of them holding the
-#       profile, which the run has to find (no WINEPREFIX), against its floor,
-#       which also lists the folders that hold them and reads the other prefixes'
-#       user.reg, as telling that they hold no profile takes;
+#       profile, which the run has to find (no WINEPREFIX), against its floor:
+#       (a)'s floor's work (the history read and replaced too), and besides it
+#       the listing of the folders that hold the prefixes and a read of the other
+#       prefixes' user.reg, as telling that they hold no profile takes;
 # then the parse of a large user.reg on its own, inside one process
 # (build/linux/userreg_bench: a generated 8 MB file and the one of (c)).
 # Prints medians from hyperfine, their ratio to /bin/true and for (a) and (d) to
@@ -73,7 +74,7 @@ hyperfine --runs "$runs" --warmup 3 -N --export-json "$work/result.json" \
   -n "(b) 1,000 stores, 10,000 exclusions" "env $(run b)" \
   -n "(c) 5 MB user.reg" "env $(run c)" \
   -n "(d) (a) among 50 prefixes" "env -u WINEPREFIX $(found)" \
-  -n "(d) its floor" "env $(floor d "$prefixes/mail" -l "$work/d/home" -l "$prefixes" \
+  -n "(d) its floor" "env $(floor d "$prefixes/mail" -h "$work/d/Orvane.history" -l "$work/d/home" -l "$prefixes" \
     $(printf -- '-r %s ' "$prefixes"/game*/user.reg))" >/dev/null
 
 python3 - "$work/result.json" <<'PY'

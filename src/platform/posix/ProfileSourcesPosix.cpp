@@ -59,15 +59,14 @@ bool HoldsKeyUnder(int fd, off_t size, const std::vector<std::string>& roots, st
 }
 
 // `folder` when it is a Wine prefix of this user's (a regular user.reg beside
-// drive_c) that holds a mail profile. Most prefixes hold none: drive_c is looked
-// at only once user.reg has shown one.
+// drive_c, all three the user's) that holds a mail profile. Most prefixes hold
+// none: the folders are looked at only once user.reg has shown one.
 std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<std::string>& roots,
                                    std::string& buffer) {
-  if (!posix::IsOwnFolder(folder)) return std::nullopt;
   const posix::ReadableFile reg =
       posix::OpenReadable(folder + "/user.reg", posix::Owners::OwnOnly, posix::kMaxRegistryFileSize);
   if (reg.error != 0 || !HoldsKeyUnder(reg.fd.get(), reg.info.st_size, roots, buffer) ||
-      !posix::IsOwnFolder(folder + "/drive_c"))
+      !posix::IsOwnFolder(folder) || !posix::IsOwnFolder(folder + "/drive_c"))
     return std::nullopt;
   return Found{folder, std::to_string(reg.info.st_dev) + ":" + std::to_string(reg.info.st_ino)};
 }
