@@ -65,8 +65,8 @@ std::optional<Found> ProfilePrefix(const std::string& folder, const std::vector<
                                    std::string& buffer) {
   const posix::ReadableFile reg =
       posix::OpenReadable(folder + "/user.reg", posix::Owners::OwnOnly, posix::kMaxRegistryFileSize);
-  if (reg.error != 0 || !HoldsKeyUnder(reg.fd.get(), reg.info.st_size, roots, buffer) ||
-      !posix::IsOwnFolder(folder) || !posix::IsOwnFolder(folder + "/drive_c"))
+  if (reg.error != 0 || !HoldsKeyUnder(reg.fd.get(), reg.info.st_size, roots, buffer) || !posix::IsOwnFolder(folder) ||
+      !posix::IsOwnFolder(folder + "/drive_c"))
     return std::nullopt;
   return Found{folder, std::to_string(reg.info.st_dev) + ":" + std::to_string(reg.info.st_ino)};
 }
